@@ -1,0 +1,91 @@
+// CAudioFileInfo: description of one audio file (see audio_file_info.h). The
+// conversion is in audio_conversion.cpp.
+#include "audio_file_info.h"
+
+#include <cstdio>
+
+namespace {
+
+// The display name of each container kind.
+struct KindName
+{
+    FormatKind kind;
+    const char *name;
+};
+
+constexpr KindName kKindNames[] = {
+    {FormatKind::WAV, "WAV"},
+    {FormatKind::AIFF, "AIFF"},
+    {FormatKind::AU, "Sun/NeXT AU"},
+    {FormatKind::AULE, "DEC AU"},
+    {FormatKind::RAW, "RAW PCM"},
+    {FormatKind::PAF, "PARIS"},
+    {FormatKind::SVX, "IFF/SVX8/SV16"},
+    {FormatKind::NIST, "NIST"},
+    {FormatKind::WMA, "WMA"},
+    {FormatKind::SEKD, "Sekd"},
+    {FormatKind::VOC, "VOC"},
+    {FormatKind::SD2, "Sound Designer"},
+    {FormatKind::REX2, "Rex2"},
+    {FormatKind::IRCAM, "IRCAM/CARL"},
+};
+
+std::string Decimal(uint32_t value)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
+    return text;
+}
+
+} // namespace
+
+CAudioFileInfo::CAudioFileInfo() = default;
+
+CAudioFileInfo::~CAudioFileInfo()
+{
+    CloseSlot(m_hInput);
+    CloseSlot(m_hOutput);
+}
+
+void CAudioFileInfo::CloseSlot(AudioHandle *&slot)
+{
+    if (slot) {
+        AudioClose(slot);
+        slot = nullptr;
+    }
+}
+
+void CAudioFileInfo::SetInputPath(std::string path)
+{
+    m_strInputPath = std::move(path);
+}
+
+void CAudioFileInfo::SetOutputPath(std::string path)
+{
+    m_strOutputPath = std::move(path);
+}
+
+bool CAudioFileInfo::Describe()
+{
+    if (m_strInputPath.empty())
+        return false;
+    CloseSlot(m_hInput);
+    m_hInput = AudioOpenRead(m_strInputPath, m_info);
+    if (!m_hInput)
+        return false;
+    FillDescription();
+    return true;
+}
+
+void CAudioFileInfo::FillDescription()
+{
+    m_strSampleRate = Decimal(m_info.sampleRate);
+    m_strBitWidth = Decimal(m_info.bitWidth);
+    m_strChannels = Decimal(m_info.channels);
+    m_strSamples = Decimal(m_info.samples);
+    const FormatKind kind = AudioFormatKind(m_info.format);
+    m_strFormat.clear();
+    for (const KindName &row : kKindNames)
+        if (row.kind == kind)
+            m_strFormat = row.name;
+}

@@ -1,0 +1,192 @@
+// The program's only road to audio files: open a file for reading and describe it,
+// read its samples as unnormalised doubles, create a 16-bit PCM WAV file and write
+// doubles into it, close either kind of handle. libsndfile decodes underneath; its
+// own format codes never leave the binding.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What an open file holds. Seven 32-bit fields, in this order.
+struct AudioInfo
+{
+    uint32_t sampleRate = 0; // hertz
+    uint32_t samples = 0; // length in frames (one value per channel per frame)
+    uint32_t channels = 0;
+    uint32_t bitWidth = 0; // the width reported for the encoding
+    uint32_t format = 0; // FormatKind | SampleEncoding
+    uint32_t sections = 0; // always 1 for a file that opened
+    uint32_t seekable = 0; // 1 or 0
+};
+
+// Container kinds, the high half of the format word.
+enum class FormatKind : uint32_t {
+    WAV = 0x10000,
+    AIFF = 0x20000,
+    AU = 0x30000,
+    AULE = 0x40000,
+    RAW = 0x50000,
+    PAF = 0x60000,
+    SVX = 0x70000,
+    NIST = 0x80000,
+    WMA = 0x90000,
+    SEKD = 0xA0000,
+    VOC = 0xB0000,
+    SD2 = 0xC0000,
+    REX2 = 0xD0000,
+    IRCAM = 0xE0000,
+};
+
+// Sample encodings, the low half of the format word. 11 and 12 are never produced.
+enum class SampleEncoding : uint32_t {
+    PCM = 1,
+    FLOAT = 2,
+    ULAW = 3,
+    ALAW = 4,
+    IMA_ADPCM = 5,
+    MS_ADPCM = 6,
+    PCM_BE = 7,
+    PCM_LE = 8,
+    PCM_S8 = 9,
+    PCM_U8 = 10,
+    GSM610 = 13,
+    G721_32 = 14,
+    G723_24 = 15,
+    FLOAT_BE = 16,
+    FLOAT_LE = 17,
+};
+
+constexpr uint32_t kFormatKindMask = 0x7FFF0000;
+constexpr uint32_t kSampleEncodingMask = 0xFFFF;
+
+constexpr uint32_t AudioFormatWord(FormatKind kind, SampleEncoding encoding)
+{
+    return static_cast<uint32_t>(kind) | static_cast<uint32_t>(encoding);
+}
+constexpr FormatKind AudioFormatKind(uint32_t format)
+{
+    return static_cast<FormatKind>(format & kFormatKindMask);
+}
+constexpr SampleEncoding AudioSampleEncoding(uint32_t format)
+{
+    return static_cast<SampleEncoding>(format & kSampleEncodingMask);
+}
+
+// The enumerators' own names ("AULE", "PCM_BE"...), or "" for a value outside the enum.
+const char *FormatKindName(FormatKind kind);
+const char *SampleEncodingName(SampleEncoding encoding);
+
+// The binding's numbered error codes. The numbers are printed by the command-line
+// front end, so they are fixed.
+enum class AudioError : int {
+    None = 0,
+    OpenFailed = 2,
+    BadOpenFormat = 3,
+    MallocFailed = 8,
+    SeekFailed = 9,
+    UnimplementedFormat = 11,
+    ReadNonWholeFrames = 12,
+    WriteNonWholeFrames = 13,
+    UnknownFormat = 14,
+    ReadOnWriteHandle = 15,
+    WriteOnReadHandle = 16,
+    InfoIncomplete = 18,
+    ShortRead = 19,
+    ShortWrite = 20,
+    InternalError = 21,
+
+    // WAV
+    WavNoFmt = 25,
+    WavNoData = 26,
+    WavFmtShort = 27,
+    WavBadBlockAlign = 28,
+    WavBadSamplesPerBlock = 29,
+    WavBadChannels = 30,
+    WavBadChunk = 31,
+    WavBadMsAdpcmCoeffs = 32,
+    WavAdpcmNotFourBit = 34,
+    WavAdpcmBadChannels = 35,
+    WavBadGsm = 36,
+    WavDecoderRefused = 37,
+
+    // AIFF / AIFC
+    AiffNoComm = 38,
+    AiffNoSsnd = 39,
+    AiffCommShort = 40,
+    AiffBadSampleRate = 41,
+    AiffBadChannels = 42,
+    AiffBadChunk = 43,
+    AiffBadSsndOffset = 44,
+
+    // AU / SND
+    AuBadEncoding = 49,
+    AuBadHeader = 50,
+
+    RawBadSpec = 51,
+
+    // Ensoniq PARIS
+    PafShortHeader = 53,
+    PafBadVersion = 54,
+    PafBadFormat = 55,
+    PafBadChannels = 56,
+
+    // IFF 8SVX / 16SV
+    SvxNoVhdr = 57,
+    SvxNoBody = 58,
+    SvxBadVhdr = 59,
+    SvxCompressed = 60,
+
+    // NIST Sphere
+    NistBadHeader = 61,
+    NistBadEncoding = 62,
+
+    // Samplitude, Creative Voice
+    SekdNoMarker = 63,
+    SekdNoSamr = 64,
+    VocNoMarker = 65,
+    VocBadOffset = 66,
+    VocBadChecksum = 67,
+
+    // IRCAM
+    IrcamNoMarker = 68,
+    IrcamBadChannels = 69,
+    IrcamBadEncoding = 70,
+};
+
+// The text that belongs to a code; every code above has one.
+const char *AudioErrorText(AudioError code);
+
+// One open file, for reading or for writing. Opaque; owned by the caller from a
+// successful open until AudioClose.
+struct AudioHandle;
+
+// Opens a file for reading (path "-" is standard input). On entry `info` is looked at
+// only for a caller-described header-less file (kind RAW with non-zero channels and
+// bitWidth); on success it describes the file. Null on failure, with the code in
+// AudioLastError(); `info` is then as it came for codes 2 and 8, all zero otherwise.
+AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info);
+
+// Reads up to `count` values (a whole number of frames), unnormalised and interleaved.
+// Returns the number of values read; 0 at the end of the data or on a refused call.
+uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count);
+
+// Creates (or empties) a 16-bit PCM WAV file, "-" being standard output, and writes its
+// header with placeholder sizes. `info` supplies sampleRate and channels.
+AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info);
+
+// Appends `count` values (a whole number of frames) as 16-bit samples: each value is
+// truncated toward zero and its low 16 bits kept. Returns the number of values written.
+uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t count);
+
+// Finishes the file (an output's header receives its final sizes), closes it and
+// releases the handle. Returns 0, or for an output whose data or header did not all
+// reach the medium, the code of that failure (20, or 9 when the header could not be
+// rewritten), so that a caller can tell a complete file from a damaged one.
+// A null handle is ignored.
+int AudioClose(AudioHandle *handle);
+
+// The code of the most recent open in this process.
+AudioError AudioLastError();
+
+// The code of the handle's most recent read, write or close.
+AudioError AudioHandleError(const AudioHandle *handle);

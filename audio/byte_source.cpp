@@ -1,0 +1,147 @@
+// Buffered reading of an input file or of standard input (see byte_source.h).
+#include "byte_source.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvex {
+
+ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr<ByteSource> &out)
+{
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kBufferSize]);
+    if (!buffer)
+        return OpenStatus::NoMemory;
+
+    if (path == "-") {
+        out.reset(new (std::nothrow) ByteSource(STDIN_FILENO, false, true, -1, std::move(buffer)));
+        return out ? OpenStatus::Ok : OpenStatus::NoMemory;
+    }
+
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return OpenStatus::CannotOpen;
+    struct stat st {};
+    // A directory opens on Linux but cannot be read; anything that is not a regular
+    // file (a FIFO, a device) is read as a stream.
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return OpenStatus::CannotOpen;
+    }
+    const bool regular = S_ISREG(st.st_mode);
+    if (regular)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    out.reset(new (std::nothrow) ByteSource(fd, true, !regular, regular ? st.st_size : -1,
+                                            std::move(buffer)));
+    if (!out) {
+        ::close(fd);
+        return OpenStatus::NoMemory;
+    }
+    return OpenStatus::Ok;
+}
+
+ByteSource::ByteSource(int fd, bool ownsFd, bool stream, int64_t size,
+                       std::unique_ptr<unsigned char[]> buffer)
+    : m_fd(fd), m_ownsFd(ownsFd), m_stream(stream), m_size(size), m_buffer(std::move(buffer))
+{
+}
+
+ByteSource::~ByteSource()
+{
+    if (m_ownsFd)
+        ::close(m_fd);
+}
+
+static ssize_t ReadRetrying(int fd, void *dst, size_t n, int64_t offset, bool positioned)
+{
+    for (;;) {
+        ssize_t got = positioned ? ::pread(fd, dst, n, offset) : ::read(fd, dst, n);
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+bool ByteSource::FillFileBuffer(int64_t offset)
+{
+    ssize_t got = ReadRetrying(m_fd, m_buffer.get(), kBufferSize, offset, true);
+    m_bufferStart = offset;
+    m_bufferLength = got > 0 ? static_cast<size_t>(got) : 0;
+    return m_bufferLength > 0;
+}
+
+// Reads the next block of the stream into the buffer, keeping a copy of the
+// stream's beginning in m_head.
+bool ByteSource::AdvanceStream()
+{
+    if (m_streamEnded)
+        return false;
+    size_t filled = 0;
+    // Fill the whole buffer where the stream allows, so that a pipe's small writes
+    // do not turn into many small blocks.
+    while (filled < kBufferSize) {
+        ssize_t got = ReadRetrying(m_fd, m_buffer.get() + filled, kBufferSize - filled, 0, false);
+        if (got <= 0) {
+            m_streamEnded = true;
+            break;
+        }
+        filled += static_cast<size_t>(got);
+    }
+    m_bufferStart = m_streamPos;
+    m_bufferLength = filled;
+    if (m_head.size() < kKeptHead && filled > 0) {
+        size_t keep = std::min(filled, kKeptHead - m_head.size());
+        m_head.insert(m_head.end(), m_buffer.get(), m_buffer.get() + keep);
+    }
+    m_streamPos += static_cast<int64_t>(filled);
+    return filled > 0;
+}
+
+size_t ByteSource::ReadAt(int64_t offset, void *dst, size_t n)
+{
+    if (offset < 0)
+        return 0;
+    auto *out = static_cast<unsigned char *>(dst);
+    size_t done = 0;
+    while (done < n) {
+        const int64_t at = offset + static_cast<int64_t>(done);
+        const size_t want = n - done;
+        if (m_stream && at < static_cast<int64_t>(m_head.size())) {
+            size_t take = std::min(want, m_head.size() - static_cast<size_t>(at));
+            std::memcpy(out + done, m_head.data() + at, take);
+            done += take;
+            continue;
+        }
+        if (at >= m_bufferStart && at < m_bufferStart + static_cast<int64_t>(m_bufferLength)) {
+            size_t from = static_cast<size_t>(at - m_bufferStart);
+            size_t take = std::min(want, m_bufferLength - from);
+            std::memcpy(out + done, m_buffer.get() + from, take);
+            done += take;
+            continue;
+        }
+        if (m_stream) {
+            // Only forward: what lies behind the buffer and the kept head is gone.
+            if (at < m_bufferStart || !AdvanceStream())
+                break;
+            continue;
+        }
+        if (m_size >= 0 && at >= m_size)
+            break;
+        if (want >= kBufferSize) {
+            // A large request bypasses the buffer.
+            ssize_t got = ReadRetrying(m_fd, out + done, want, at, true);
+            if (got <= 0)
+                break;
+            done += static_cast<size_t>(got);
+            continue;
+        }
+        if (!FillFileBuffer(at))
+            break;
+    }
+    return done;
+}
+
+} // namespace orvex

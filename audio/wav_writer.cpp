@@ -1,0 +1,222 @@
+// The 16-bit PCM WAV writer (see wav_writer.h). The file is written here directly,
+// not through libsndfile, whose own writer rounds to nearest and clips.
+// Reference: Microsoft "Multimedia Programming Interface and Data Specifications 1.0".
+#include "wav_writer.h"
+
+#include "audio_handle.h"
+#include "byte_order.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+
+namespace orvex {
+
+using namespace orvex::bytes;
+
+void MakeWavHeader(unsigned char (&h)[kWavHeaderBytes], uint32_t channels, uint32_t sampleRate,
+                   uint32_t riffSize, uint32_t dataSize)
+{
+    std::memcpy(h + 0, "RIFF", 4);
+    StoreLE32(h + 4, riffSize); // file length - 8
+    std::memcpy(h + 8, "WAVE", 4);
+    std::memcpy(h + 12, "fmt ", 4);
+    StoreLE32(h + 16, 16); // size of the format chunk
+    StoreLE16(h + 20, 1); // integer PCM
+    StoreLE16(h + 22, static_cast<uint16_t>(channels));
+    StoreLE32(h + 24, sampleRate);
+    StoreLE32(h + 28, sampleRate * channels * 2); // bytes per second
+    StoreLE16(h + 32, static_cast<uint16_t>(channels * 2)); // bytes per frame
+    StoreLE16(h + 34, 16); // bits per sample
+    std::memcpy(h + 36, "data", 4);
+    StoreLE32(h + 40, dataSize); // sample bytes
+}
+
+int16_t WavSampleFromDouble(double value)
+{
+    // Within int32's range truncation is one instruction; beyond it, the low 16 bits of
+    // the truncated value are those of its remainder by 2^16, which fmod gives exactly.
+    if (value > -2147483648.0 && value < 2147483648.0)
+        return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(value)));
+    if (!std::isfinite(value))
+        return 0;
+    double low = std::fmod(std::trunc(value), 65536.0);
+    if (low < 0)
+        low += 65536.0;
+    return static_cast<int16_t>(static_cast<uint16_t>(low));
+}
+
+namespace {
+
+bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
+{
+    written = 0;
+    while (written < n) {
+        ssize_t got = ::write(fd, data + written, n - written);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        written += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+} // namespace
+
+AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
+                             std::unique_ptr<WavWriter> &out)
+{
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kBufferBytes]);
+    if (!buffer)
+        return AudioError::MallocFailed;
+    const bool toStdout = path == "-";
+    int fd = toStdout ? STDOUT_FILENO
+                      : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return AudioError::OpenFailed;
+    out.reset(new (std::nothrow)
+                      WavWriter(fd, !toStdout, info.channels, info.sampleRate, std::move(buffer)));
+    if (!out) {
+        if (!toStdout)
+            ::close(fd);
+        return AudioError::MallocFailed;
+    }
+
+    // Until the file is finished its sizes are placeholders: the largest a signed
+    // 32-bit reader accepts, the data size a whole number of frames.
+    const uint32_t frameBytes = info.channels * 2;
+    unsigned char header[kWavHeaderBytes];
+    MakeWavHeader(header, info.channels, info.sampleRate, 0x7FFFFFFF - 8,
+                  0x7FFFFFFF / frameBytes * frameBytes);
+    size_t written = 0;
+    if (!WriteAll(fd, header, sizeof header, written))
+        return AudioError::ShortWrite;
+    return AudioError::None;
+}
+
+WavWriter::WavWriter(int fd, bool ownsFd, uint32_t channels, uint32_t sampleRate,
+                     std::unique_ptr<unsigned char[]> buffer)
+    : m_fd(fd),
+      m_ownsFd(ownsFd),
+      m_channels(channels),
+      m_sampleRate(sampleRate),
+      m_buffer(std::move(buffer)),
+      m_maxDataBytes(kWavMaxDataBytes / (channels * 2ull) * (channels * 2ull))
+{
+}
+
+WavWriter::~WavWriter()
+{
+    if (!m_finished && m_ownsFd)
+        ::close(m_fd);
+}
+
+bool WavWriter::Flush()
+{
+    size_t written = 0;
+    bool ok = WriteAll(m_fd, m_buffer.get(), m_buffered, written);
+    m_buffered = 0;
+    if (!ok && m_failure == AudioError::None)
+        m_failure = AudioError::ShortWrite;
+    return ok;
+}
+
+uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &error)
+{
+    if (count % m_channels != 0) {
+        error = AudioError::WriteNonWholeFrames;
+        return 0;
+    }
+    if (m_failure != AudioError::None) {
+        error = m_failure;
+        return 0;
+    }
+    // A WAV header cannot state more data than fits 32 bits: stop at the last whole
+    // frame that fits.
+    uint64_t room = (m_maxDataBytes - m_dataBytes) / 2;
+    uint32_t take = count;
+    if (take > room) {
+        take = static_cast<uint32_t>(room);
+        error = AudioError::ShortWrite;
+    }
+    uint32_t done = 0;
+    while (done < take) {
+        const size_t space = (kBufferBytes - m_buffered) / 2;
+        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(space, take - done));
+        unsigned char *dst = m_buffer.get() + m_buffered;
+        for (uint32_t i = 0; i < n; ++i)
+            StoreLE16(dst + 2 * i, static_cast<uint16_t>(WavSampleFromDouble(values[done + i])));
+        m_buffered += 2 * size_t(n);
+        done += n;
+        if (m_buffered == kBufferBytes && !Flush()) {
+            error = AudioError::ShortWrite;
+            break;
+        }
+    }
+    m_dataBytes += 2 * uint64_t(done);
+    return done;
+}
+
+AudioError WavWriter::Finish()
+{
+    m_finished = true;
+    if (m_buffered > 0)
+        Flush();
+    // A file that can seek gets its final sizes; a pipe keeps the placeholders.
+    const off_t length = ::lseek(m_fd, 0, SEEK_END);
+    if (length >= static_cast<off_t>(kWavHeaderBytes)) {
+        unsigned char header[kWavHeaderBytes];
+        MakeWavHeader(header, m_channels, m_sampleRate, static_cast<uint32_t>(length - 8),
+                      static_cast<uint32_t>(length - kWavHeaderBytes));
+        if (::pwrite(m_fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header)
+            && m_failure == AudioError::None)
+            m_failure = AudioError::SeekFailed;
+    }
+    if (m_ownsFd && ::close(m_fd) != 0 && m_failure == AudioError::None)
+        m_failure = AudioError::ShortWrite;
+    return m_failure;
+}
+
+AudioError FinishWavWriter(WavWriter &writer)
+{
+    return writer.Finish();
+}
+
+} // namespace orvex
+
+AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info)
+{
+    // The description is checked before anything is created.
+    if (info.channels == 0 || info.channels > 256) {
+        orvex::SetLastOpenError(AudioError::BadOpenFormat);
+        return nullptr;
+    }
+    orvex::SetLastOpenError(AudioError::None);
+    std::unique_ptr<AudioHandle> handle(new (std::nothrow) AudioHandle);
+    if (!handle) {
+        orvex::SetLastOpenError(AudioError::MallocFailed);
+        return nullptr;
+    }
+    AudioError error = orvex::WavWriter::Create(path, info, handle->writer);
+    if (error != AudioError::None) {
+        orvex::SetLastOpenError(error);
+        return nullptr;
+    }
+    return handle.release();
+}
+
+uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t count)
+{
+    if (!handle)
+        return 0;
+    handle->error = AudioError::None;
+    if (!handle->writer) {
+        handle->error = AudioError::WriteOnReadHandle;
+        return 0;
+    }
+    return handle->writer->Write(buffer, count, handle->error);
+}

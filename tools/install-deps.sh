@@ -1,0 +1,31 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing Orvex need,
+# but only those that are missing, so a machine that has them all is left alone.
+# Usage: tools/install-deps.sh [extra package...]
+set -eu
+
+packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev googletest libgtest-dev \
+sox libsox-fmt-base $*"
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing="$missing $p"
+done
+[ -n "$missing" ] || exit 0
+
+echo "Installing missing packages:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+elif command -v sudo >/dev/null 2>&1; then
+    sudo="sudo"
+else
+    echo "install-deps: need root or sudo to install:$missing" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+# A fresh machine may have no package lists yet; a failed update still lets
+# the install try with whatever lists there are.
+$sudo apt-get update -qq || true
+# shellcheck disable=SC2086
+$sudo apt-get install -y -qq --no-install-recommends $missing
