@@ -5,6 +5,7 @@
 
 #include "audio_library_binding.h"
 
+#include <cstdint>
 #include <string>
 
 class CAudioFileInfo
@@ -28,6 +29,16 @@ public:
     // What the binding last reported: the input after Describe, the output after Convert.
     const AudioInfo &GetInfo() const { return m_info; }
 
+    // Why the last Convert failed, and how many float samples it clipped, for callers
+    // that tell the user more than success or failure.
+    struct ConvertReport
+    {
+        AudioError code = AudioError::None;
+        bool onOutput = false; // the code concerns the output path, not the input
+        uint64_t clippedSamples = 0;
+    };
+    const ConvertReport &GetConvertReport() const { return m_report; }
+
     // The five display texts, read directly by the window after a successful Describe.
     std::string m_strFormat;
     std::string m_strBitWidth;
@@ -47,4 +58,5 @@ private:
     AudioHandle *m_hInput = nullptr;
     AudioHandle *m_hOutput = nullptr;
     AudioInfo m_info;
+    ConvertReport m_report;
 };

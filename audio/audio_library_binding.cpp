@@ -93,6 +93,9 @@ constexpr ErrorText kErrorTexts[] = {
     {AudioError::IrcamNoMarker, "Error in IRCAM file, bad marker."},
     {AudioError::IrcamBadChannels, "Error in IRCAM file, bad channel count."},
     {AudioError::IrcamBadEncoding, "Error in IRCAM file, unsupported encoding."},
+
+    {AudioError::OutputIsInput, "The output file is the input file."},
+    {AudioError::OutputTooLarge, "The output would be larger than a WAV file can hold (4 GiB)."},
 };
 
 } // namespace

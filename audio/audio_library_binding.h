@@ -151,6 +151,10 @@ enum class AudioError : int {
     IrcamNoMarker = 68,
     IrcamBadChannels = 69,
     IrcamBadEncoding = 70,
+
+    // Refusals of a conversion before its output is created.
+    OutputIsInput = 71,
+    OutputTooLarge = 72,
 };
 
 // The text that belongs to a code; every code above has one.

@@ -113,6 +113,32 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     return status;
 }
 
+int RunConvert(const std::vector<std::string> &args, std::ostream &err)
+{
+    if (args.size() != 2 || args[0].empty() || args[1].empty()) {
+        err << "orvex-cli: convert: needs INPUT and OUTPUT\n" << kUsage;
+        return kCliUsage;
+    }
+    const std::string &input = args[0], &output = args[1];
+    // The same calls as the window makes, so that both write the same bytes.
+    CAudioFileInfo audio;
+    AudioError code = AudioError::None;
+    if (!DescribeFile(audio, input, code)) {
+        PrintRefusal(err, input, code);
+        return kCliFailed;
+    }
+    audio.SetOutputPath(output);
+    const bool converted = audio.Convert();
+    const CAudioFileInfo::ConvertReport &report = audio.GetConvertReport();
+    if (report.clippedSamples > 0)
+        err << "orvex-cli: " << input << ": " << report.clippedSamples << " samples clipped\n";
+    if (!converted) {
+        PrintRefusal(err, report.onOutput ? output : input, report.code);
+        return kCliFailed;
+    }
+    return kCliOk;
+}
+
 } // namespace
 
 std::string JsonString(const std::string &text)
@@ -189,6 +215,8 @@ int RunOrvexCli(const std::vector<std::string> &args, std::ostream &out, std::os
     }
     if (verb == "info")
         return RunInfo(rest, out, err);
+    if (verb == "convert")
+        return RunConvert(rest, err);
     err << "orvex-cli: unknown command " << verb << "\n" << kUsage;
     return kCliUsage;
 }

@@ -4,6 +4,7 @@
 #include "orvex_cli.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cstdio>
 #include <sstream>
@@ -128,4 +129,64 @@ TEST(CliBinary, RunsAsAProgram)
     EXPECT_EQ(output, "{\"path\":\"" + dir.path("a b.wav")
                       + "\",\"format\":\"WAV\",\"sampleRate\":8000,\"samples\":5,\"channels\":1,"
                         "\"bitWidth\":16,\"kind\":\"WAV\",\"encoding\":\"PCM\"}\n");
+}
+
+TEST(CliConvert, SuccessAndEachFailure)
+{
+    TempDir dir;
+    WriteFile(dir.path("in.wav"), WavPcm(1, 8000, 24, Bytes().le24(0x123456).le24(0xFEDCBA)));
+    WriteFile(dir.path("x.bin"), Bytes().str("not audio"));
+
+    CliRun ok = Cli({"convert", dir.path("in.wav"), dir.path("out.wav")});
+    EXPECT_EQ(ok.status, kCliOk);
+    EXPECT_EQ(ok.err, "");
+    EXPECT_EQ(ReadFile(dir.path("out.wav")).size(), 48u);
+
+    CliRun refused = Cli({"convert", dir.path("x.bin"), dir.path("new.wav")});
+    EXPECT_EQ(refused.status, kCliFailed);
+    EXPECT_EQ(refused.err, "orvex-cli: " + dir.path("x.bin")
+                           + ": Error while opening RAW file for read. Must specify format, "
+                             "pcmbitwidth and channels. (code 51)\n");
+    EXPECT_FALSE(FileExists(dir.path("new.wav")));
+
+    testing::internal::CaptureStdout();
+    CliRun unwritable = Cli({"convert", dir.path("in.wav"), dir.path("no/such/dir.wav")});
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(unwritable.status, kCliFailed);
+    EXPECT_EQ(unwritable.err, "orvex-cli: " + dir.path("no/such/dir.wav")
+                              + ": Could not open file. (code 2)\n");
+
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>> {
+                 {"convert"}, {"convert", "a"}, {"convert", "a", "b", "c"}, {"convert", "", "b"}})
+        EXPECT_EQ(Cli(args).status, kCliUsage);
+}
+
+TEST(CliConvert, SaysHowManyFloatSamplesWereClipped)
+{
+    TempDir dir;
+    WriteFile(dir.path("f.wav"), Wav(3, 1, 8000, 32, 4, Bytes().f32le(2.0f).f32le(-3.0f).f32le(0.5f)));
+    CliRun r = Cli({"convert", dir.path("f.wav"), dir.path("o.wav")});
+    EXPECT_EQ(r.status, kCliOk);
+    EXPECT_EQ(r.err, "orvex-cli: " + dir.path("f.wav") + ": 2 samples clipped\n");
+}
+
+// The real binary writes the same bytes as an in-process conversion, also to
+// standard output (whose header keeps its placeholder sizes).
+TEST(CliBinary, ConvertMatchesInProcess)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteWithSndfile(dir.path("in.aif"), SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, 44100, 3000));
+    ASSERT_EQ(Cli({"convert", dir.path("in.aif"), dir.path("inproc.wav")}).status, kCliOk);
+    const std::string bin = ORVEX_CLI_BINARY;
+    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " " + dir.path("bin.wav")).c_str()), 0);
+    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - > " + dir.path("piped.wav")).c_str()), 0);
+    const std::vector<uint8_t> inproc = ReadFile(dir.path("inproc.wav"));
+    EXPECT_EQ(ReadFile(dir.path("bin.wav")), inproc);
+    // Redirected to a file, standard output can seek, so the sizes are final there too.
+    EXPECT_EQ(ReadFile(dir.path("piped.wav")), inproc);
+    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - | cat > " + dir.path("pipe.wav")).c_str()), 0);
+    std::vector<uint8_t> pipe = ReadFile(dir.path("pipe.wav"));
+    ASSERT_EQ(pipe.size(), inproc.size());
+    EXPECT_TRUE(std::equal(pipe.begin() + 44, pipe.end(), inproc.begin() + 44));
+    EXPECT_EQ(pipe[4] | (pipe[5] << 8) | (pipe[6] << 16) | (pipe[7] << 24), 2147483639);
 }
