@@ -166,6 +166,7 @@ bool CAudioFileInfo::Convert()
     }
 
     const double scale = ScaleFor(m_info);
+    m_clampToSixteenBits = IsFloat(AudioSampleEncoding(m_info.format));
     const uint64_t dataBytes = uint64_t(m_info.samples) * m_info.channels * 2;
 
     // The output's description: 16-bit PCM WAV at the input's rate and channels.
@@ -208,11 +209,17 @@ void CAudioFileInfo::CopySamples(AudioHandle *output, AudioHandle *input, uint32
     uint64_t clipped = 0;
     for (;;) {
         const uint32_t n = AudioReadDouble(input, buffer, samplesPerBlock);
-        // Values beyond 16 bits (only float input has them) are held at its limits.
-        for (uint32_t i = 0; i < n; ++i) {
-            const double v = scale * buffer[i];
-            clipped += (v >= 32768.0) | (v < -32768.0);
-            buffer[i] = std::clamp(v, -32768.0, 32767.0);
+        if (m_clampToSixteenBits) {
+            // Float values beyond 16 bits are held at its limits, and counted.
+            for (uint32_t i = 0; i < n; ++i) {
+                const double v = scale * buffer[i];
+                clipped += (v >= 32768.0) + (v < -32768.0);
+                buffer[i] = v < -32768.0 ? -32768.0 : v > 32767.0 ? 32767.0 : v;
+            }
+        } else {
+            // Integer input scaled by a power of two cannot leave the 16-bit range.
+            for (uint32_t i = 0; i < n; ++i)
+                buffer[i] *= scale;
         }
         AudioWriteDouble(output, buffer, n);
         if (n != samplesPerBlock)

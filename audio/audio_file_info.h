@@ -59,4 +59,5 @@ private:
     AudioHandle *m_hOutput = nullptr;
     AudioInfo m_info;
     ConvertReport m_report;
+    bool m_clampToSixteenBits = false; // float input: hold scaled values within 16 bits
 };

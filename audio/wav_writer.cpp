@@ -6,12 +6,19 @@
 #include "audio_handle.h"
 #include "byte_order.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#    include <emmintrin.h>
+#endif
 
 namespace orvex {
 
@@ -51,6 +58,45 @@ int16_t WavSampleFromDouble(double value)
 
 namespace {
 
+#if defined(__SSE2__)
+// Converts four values at a time with cvttpd2dq, which truncates toward zero and
+// yields 0x80000000 for a value outside int32's range or not a number. Returns false
+// when any value gave that, for the caller to redo the block exactly.
+bool ToSamplesVector(const double *values, uint32_t n, int16_t *out)
+{
+    const __m128i indefinite = _mm_set1_epi32(INT32_MIN);
+    __m128i seen = _mm_setzero_si128();
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i lo = _mm_cvttpd_epi32(_mm_loadu_pd(values + i));
+        const __m128i hi = _mm_cvttpd_epi32(_mm_loadu_pd(values + i + 2));
+        __m128i four = _mm_unpacklo_epi64(lo, hi);
+        seen = _mm_or_si128(seen, _mm_cmpeq_epi32(four, indefinite));
+        // Keep the low 16 bits, sign-extended, so that the saturating pack is exact.
+        four = _mm_srai_epi32(_mm_slli_epi32(four, 16), 16);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packs_epi32(four, four));
+    }
+    for (; i < n; ++i)
+        out[i] = WavSampleFromDouble(values[i]);
+    return _mm_movemask_epi8(seen) == 0;
+}
+#endif
+
+// Turns values into samples in the file's (little-endian) byte order.
+void ToSamples(const double *values, uint32_t n, int16_t *out)
+{
+#if defined(__SSE2__)
+    if (ToSamplesVector(values, n, out))
+        return;
+#endif
+    for (uint32_t i = 0; i < n; ++i)
+        out[i] = WavSampleFromDouble(values[i]);
+    if constexpr (std::endian::native == std::endian::big)
+        for (uint32_t i = 0; i < n; ++i)
+            out[i] = static_cast<int16_t>(static_cast<uint16_t>(out[i]) >> 8
+                                          | static_cast<uint16_t>(out[i]) << 8);
+}
+
 bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
 {
     written = 0;
@@ -70,7 +116,7 @@ bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
 AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
                              std::unique_ptr<WavWriter> &out)
 {
-    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kBufferBytes]);
+    std::unique_ptr<int16_t[]> buffer(new (std::nothrow) int16_t[kBufferSamples]);
     if (!buffer)
         return AudioError::MallocFailed;
     const bool toStdout = path == "-";
@@ -99,7 +145,7 @@ AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
 }
 
 WavWriter::WavWriter(int fd, bool ownsFd, uint32_t channels, uint32_t sampleRate,
-                     std::unique_ptr<unsigned char[]> buffer)
+                     std::unique_ptr<int16_t[]> buffer)
     : m_fd(fd),
       m_ownsFd(ownsFd),
       m_channels(channels),
@@ -118,7 +164,8 @@ WavWriter::~WavWriter()
 bool WavWriter::Flush()
 {
     size_t written = 0;
-    bool ok = WriteAll(m_fd, m_buffer.get(), m_buffered, written);
+    bool ok = WriteAll(m_fd, reinterpret_cast<const unsigned char *>(m_buffer.get()),
+                       m_buffered * sizeof(int16_t), written);
     m_buffered = 0;
     if (!ok && m_failure == AudioError::None)
         m_failure = AudioError::ShortWrite;
@@ -145,14 +192,12 @@ uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &erro
     }
     uint32_t done = 0;
     while (done < take) {
-        const size_t space = (kBufferBytes - m_buffered) / 2;
-        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(space, take - done));
-        unsigned char *dst = m_buffer.get() + m_buffered;
-        for (uint32_t i = 0; i < n; ++i)
-            StoreLE16(dst + 2 * i, static_cast<uint16_t>(WavSampleFromDouble(values[done + i])));
-        m_buffered += 2 * size_t(n);
+        const uint32_t n = static_cast<uint32_t>(
+                std::min<uint64_t>(kBufferSamples - m_buffered, take - done));
+        ToSamples(values + done, n, m_buffer.get() + m_buffered);
+        m_buffered += n;
         done += n;
-        if (m_buffered == kBufferBytes && !Flush()) {
+        if (m_buffered == kBufferSamples && !Flush()) {
             error = AudioError::ShortWrite;
             break;
         }

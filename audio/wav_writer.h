@@ -42,17 +42,17 @@ public:
 
 private:
     WavWriter(int fd, bool ownsFd, uint32_t channels, uint32_t sampleRate,
-              std::unique_ptr<unsigned char[]> buffer);
+              std::unique_ptr<int16_t[]> buffer);
     bool Flush();
 
-    static constexpr size_t kBufferBytes = 256 * 1024;
+    static constexpr size_t kBufferSamples = 128 * 1024;
 
     int m_fd;
     bool m_ownsFd;
     uint32_t m_channels;
     uint32_t m_sampleRate;
-    std::unique_ptr<unsigned char[]> m_buffer;
-    size_t m_buffered = 0;
+    std::unique_ptr<int16_t[]> m_buffer; // samples in the file's byte order
+    size_t m_buffered = 0; // samples
     uint64_t m_dataBytes = 0; // sample bytes accepted so far
     uint64_t m_maxDataBytes; // whole frames within kWavMaxDataBytes
     AudioError m_failure = AudioError::None;
