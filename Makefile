@@ -1,6 +1,8 @@
 # Front door for building, running and testing Orvex on Debian 12.
 #   make run [ARGS="..."]   build and start the program
 #   make test               install what is missing, build, run every test
+#   make bench [BENCH_ARGS="--size-mb 5 --runs 3"]
+#                           time orvex-cli convert against its peers (bench/README.md)
 # PRESET=asan runs the same build and tests under AddressSanitizer + UBSan.
 
 PRESET ?= default
@@ -9,7 +11,7 @@ ARGS   ?=
 # CI turns warnings into errors; a developer's build only shows them.
 WERROR := $(if $(CI),-DORVEX_WERROR=ON,)
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run bench clean
 
 all: build
 
@@ -27,6 +29,14 @@ test: build
 
 run: build
 	$(BUILD)/cli/orvex-cli $(ARGS)
+
+# Always the default (optimised) preset, and only orvex-cli: the benchmark
+# needs nothing else, and a sanitizer build would time the sanitizer.
+bench:
+	@tools/install-deps.sh ffmpeg sndfile-programs time python3
+	cmake --preset default $(WERROR) >/dev/null
+	cmake --build --preset default --target orvex-cli -j $$(nproc)
+	python3 bench/run_bench.py --cli build/default/cli/orvex-cli $(BENCH_ARGS)
 
 clean:
 	rm -rf build

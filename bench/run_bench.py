@@ -1,0 +1,293 @@
+#!/usr/bin/env python3
+"""Throughput benchmark: `orvex-cli convert` against its peers, side by side.
+
+What it measures
+  For each of six generated inputs of about 100 MB (24-bit stereo WAV, 16-bit
+  stereo AIFF, 8 kHz u-law AU, IMA ADPCM stereo WAV, 32-bit float stereo WAV,
+  24-bit 6-channel WAV) it times converting to a 16-bit PCM WAV with
+      orvex-cli convert IN OUT
+      sndfile-convert -pcm16 IN OUT
+      sox -D IN -b 16 -e signed-integer OUT
+      ffmpeg -nostdin -loglevel error -y -i IN -c:a pcm_s16le OUT
+  and two floors that no converter can beat: reading the input from the page
+  cache (`cat IN > /dev/null`) and writing a 16-bit output of the same length
+  (`cp REF16 OUT`, REF16 being orvex-cli's own output).
+
+How
+  Inputs are made once with sox into bench/out/inputs/<size>MB/ and reused.
+  Outputs go to a tmpfs folder (/dev/shm/orvex-bench-*) removed at the end;
+  each run starts with its output file deleted. Every tool gets one warm-up
+  run, then --runs timed runs interleaved round-robin (the starting tool
+  rotates each round), so drift on this shared machine hits all tools alike.
+  Wall time is time.perf_counter() around spawn and wait; the table shows
+  medians. Peak resident memory comes from GNU time (/usr/bin/time -f %M)
+  during the warm-up run: a child spawned straight from Python would report
+  Python's own peak RSS, because Linux carries the parent's high-water mark
+  across exec.
+  Before timing, orvex-cli's output is checked to be a 16-bit WAV with the
+  input's frame count and channels; a tool that fails is reported, not timed.
+
+Run
+  make bench                                   # build orvex-cli, then this
+  python3 bench/run_bench.py --size-mb 5 --runs 3   # quick smoke run
+  Options: --cli PATH, --runs N, --only NAME, --regenerate, --size-mb N.
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import wave
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+CACHE = ROOT / "bench" / "out" / "inputs"
+
+# name, file name, description, sox output options, rate, channels, bytes per frame.
+# IMA ADPCM packs 505 frames into each 512-byte stereo block at this rate.
+INPUTS = [
+    ("wav24", "wav24_stereo_48k.wav", "24-bit stereo 48 kHz WAV",
+     ["-b", "24", "-e", "signed-integer"], 48000, 2, 6),
+    ("aiff16", "aiff16_stereo_44k.aiff", "16-bit stereo 44.1 kHz AIFF",
+     ["-b", "16", "-e", "signed-integer"], 44100, 2, 4),
+    ("ulaw", "ulaw_mono_8k.au", "8 kHz u-law mono AU",
+     ["-b", "8", "-e", "u-law"], 8000, 1, 1),
+    ("ima_adpcm", "ima_adpcm_stereo_44k.wav", "IMA ADPCM stereo 44.1 kHz WAV",
+     ["-e", "ima-adpcm"], 44100, 2, 512 / 505),
+    ("float32", "float32_stereo_48k.wav", "32-bit float stereo 48 kHz WAV",
+     ["-b", "32", "-e", "floating-point"], 48000, 2, 8),
+    ("wav24_6ch", "wav24_6ch_48k.wav", "24-bit 6-channel 48 kHz WAV",
+     ["-b", "24", "-e", "signed-integer"], 48000, 6, 18),
+]
+
+# Five partials and a little pink noise; each output channel mixes them with
+# the gains rotated, so channels differ. The gains sum to 0.88, so peaks stay
+# below full scale, and two slow tremolos move the amplitude.
+PARTIALS = ["sine", "220", "sine", "331", "sine", "441", "triangle", "110",
+            "sine", "659", "pinknoise"]
+GAINS = [0.28, 0.20, 0.15, 0.12, 0.10]
+NOISE_GAIN = 0.03
+
+# Largest acceptable ratio orvex-cli / sndfile-convert, per input.
+SNDFILE_TARGET = {"wav24": 0.90, "aiff16": 0.90, "wav24_6ch": 0.90, "ulaw": 0.90,
+                  "float32": 0.70, "ima_adpcm": 1.05}
+NOT_AHEAD_EXEMPT = {"ima_adpcm"}  # sox and ffmpeg need not be beaten here
+RSS_LIMIT_MB = 10.0
+
+ORVEX, SNDFILE, SOX, FFMPEG = "orvex-cli", "sndfile-convert", "sox -D", "ffmpeg"
+READ_FLOOR, COPY_FLOOR = "floor: read (cat)", "floor: copy 16-bit (cp)"
+
+
+def remix_spec(channels):
+    """sox remix arguments: one mix of the six synth channels per output channel."""
+    specs = []
+    for c in range(channels):
+        parts = [f"{i + 1}v{GAINS[(i + c) % len(GAINS)]}" for i in range(len(GAINS))]
+        parts.append(f"{len(GAINS) + 1}v{NOISE_GAIN}")
+        specs.append(",".join(parts))
+    return specs
+
+
+def generate(path, sox_opts, rate, channels, bytes_per_frame, size_mb):
+    seconds = size_mb * 1e6 / (rate * bytes_per_frame)
+    tmp = path.with_name(path.stem + ".partial" + path.suffix)
+    cmd = (["sox", "-r", str(rate), "-c", str(len(GAINS) + 1), "-n",
+            *sox_opts, "-c", str(channels), str(tmp),
+            "synth", f"{seconds:.3f}", *PARTIALS, "remix", *remix_spec(channels),
+            "tremolo", "0.3", "50", "tremolo", "0.07", "40"])
+    subprocess.run(cmd, check=True)
+    os.replace(tmp, path)  # a half-written file never looks complete
+
+
+def sndfile_frames_channels(path):
+    """Frames and channels as libsndfile sees the file (the last 'Frames' line)."""
+    text = subprocess.run(["sndfile-info", str(path)], capture_output=True,
+                          text=True, check=True).stdout
+    frames = int(re.findall(r"^Frames\s*:\s*(\d+)", text, re.M)[-1])
+    channels = int(re.findall(r"^Channels\s*:\s*(\d+)", text, re.M)[-1])
+    return frames, channels
+
+
+def spawn(argv, stdout, stderr):
+    """Run argv with stdin empty; return (wall seconds, exit code)."""
+    actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
+               (os.POSIX_SPAWN_OPEN, 1, stdout, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
+               (os.POSIX_SPAWN_OPEN, 2, stderr, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
+    start = time.perf_counter()
+    pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
+    _, status, _ = os.wait4(pid, 0)
+    return time.perf_counter() - start, os.waitstatus_to_exitcode(status)
+
+
+def remove(path):
+    if path:
+        try:
+            os.unlink(path)
+        except FileNotFoundError:
+            pass
+
+
+def bench_input(name, src, desc, tools, runs, work, gnu_time):
+    """Warm up, time and tabulate every tool on one input; return its results."""
+    err = os.path.join(work, "stderr")
+    results = {}  # tool -> {"ms": median, "rss": MB} or {"error": text}
+    frames, channels = sndfile_frames_channels(src)
+    print(f"\n== {name}: {desc}, {src.stat().st_size / 1e6:.1f} MB, {frames} frames ==")
+
+    # orvex-cli's own output, checked once, is also the copy floor's source.
+    ref = os.path.join(work, "ref16.wav")
+    _, code = spawn([tools[ORVEX][0][0], "convert", str(src), ref], os.devnull, err)
+    problem = f"exit code {code}: {Path(err).read_text()[-300:].strip()}" if code else None
+    if not problem:
+        try:
+            with wave.open(ref) as w:
+                got = (w.getnframes(), w.getnchannels(), w.getsampwidth())
+            if got != (frames, channels, 2):
+                problem = f"output has (frames, channels, bytes) {got}, expected {(frames, channels, 2)}"
+        except (wave.Error, EOFError) as e:
+            problem = f"output is not a valid WAV: {e}"
+    if problem:
+        results[ORVEX] = {"error": problem}
+        remove(ref)
+        subprocess.run(["sox", "-D", str(src), "-b", "16", "-e", "signed-integer", ref], check=True)
+
+    # Each tool: argv with IN/OUT filled in, the file it writes, where stdout goes.
+    jobs = {}
+    for tool, (argv, writes) in tools.items():
+        if tool in results:
+            continue
+        out = os.path.join(work, f"out-{len(jobs)}.wav") if writes else None
+        argv = [{"IN": str(src), "OUT": out, "REF16": ref}.get(a, a) for a in argv]
+        jobs[tool] = (argv, out)
+
+    # Warm-up under GNU time, which also gives the peak RSS and the exit status.
+    rss_file = os.path.join(work, "rss")
+    for tool, (argv, out) in list(jobs.items()):
+        remove(out)
+        _, code = spawn([gnu_time, "-f", "%M", "-o", rss_file, *argv], os.devnull, err)
+        if code != 0:
+            results[tool] = {"error": f"exit code {code}: {Path(err).read_text()[-300:].strip()}"}
+            del jobs[tool]
+        else:
+            results[tool] = {"rss": int(Path(rss_file).read_text().split()[-1]) / 1024}
+
+    # Timed runs, round-robin, starting one tool later each round.
+    times = {tool: [] for tool in jobs}
+    order = list(jobs)
+    for r in range(runs):
+        for tool in order[r % len(order):] + order[:r % len(order)]:
+            argv, out = jobs[tool]
+            remove(out)
+            secs, code = spawn(argv, os.devnull, err)
+            if code != 0:
+                results[tool]["error"] = f"exit code {code} in a timed run"
+            times[tool].append(secs)
+    for tool, (_, out) in jobs.items():
+        remove(out)
+        results[tool]["ms"] = statistics.median(times[tool]) * 1000
+    remove(ref)
+
+    orvex_ms = results.get(ORVEX, {}).get("ms")
+    print(f"{'tool':<26}{'median ms':>10}{'orvex/tool':>12}{'peak RSS MB':>13}")
+    for tool in tools:
+        res = results[tool]
+        if "ms" not in res:
+            print(f"{tool:<26}FAILED, not timed: {res['error']}")
+            continue
+        ratio = f"{orvex_ms / res['ms']:.2f}" if orvex_ms else "-"
+        print(f"{tool:<26}{res['ms']:>10.1f}{ratio:>12}{res['rss']:>13.1f}")
+        if "error" in res:
+            print(f"{'':<26}warning: {res['error']}")
+    return results
+
+
+def targets(all_results):
+    """(input, description, value, met) for every target."""
+    rows = []
+    for name, res in all_results.items():
+        orvex = res.get(ORVEX, {})
+        def ratio(peer):
+            if "ms" in orvex and "ms" in res.get(peer, {}):
+                return orvex["ms"] / res[peer]["ms"]
+            return None
+        r = ratio(SNDFILE)
+        limit = SNDFILE_TARGET[name]
+        rows.append((name, f"orvex/sndfile-convert <= {limit:.2f}", r, r is not None and r <= limit))
+        if name not in NOT_AHEAD_EXEMPT:
+            for peer in (SOX, FFMPEG):
+                r = ratio(peer)
+                rows.append((name, f"orvex/{peer} < 1.00", r, r is not None and r < 1.0))
+        rss = orvex.get("rss")
+        rows.append((name, f"orvex peak RSS <= {RSS_LIMIT_MB:.0f} MB", rss,
+                     rss is not None and rss <= RSS_LIMIT_MB))
+    return rows
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--cli", default=str(ROOT / "build/default/cli/orvex-cli"))
+    ap.add_argument("--runs", type=int, default=7)
+    ap.add_argument("--only", choices=[i[0] for i in INPUTS])
+    ap.add_argument("--regenerate", action="store_true")
+    ap.add_argument("--size-mb", type=float, default=100)
+    args = ap.parse_args()
+
+    need = ["sox", "sndfile-convert", "sndfile-info", "ffmpeg", "cat", "cp", "time"]
+    found = {n: shutil.which(n if n != "time" else "/usr/bin/time") for n in need}
+    if not os.access(args.cli, os.X_OK):
+        sys.exit(f"run_bench: {args.cli} is not an executable; build it first (make bench)")
+    if None in (found["sox"], found["sndfile-info"], found["time"]):
+        sys.exit("run_bench: needs sox, sndfile-info (sndfile-programs) and GNU time")
+    # argv templates; the flag says whether the tool writes OUT.
+    tools = {
+        ORVEX: ([os.path.abspath(args.cli), "convert", "IN", "OUT"], True),
+        SNDFILE: ([found["sndfile-convert"], "-pcm16", "IN", "OUT"], True),
+        SOX: ([found["sox"], "-D", "IN", "-b", "16", "-e", "signed-integer", "OUT"], True),
+        FFMPEG: ([found["ffmpeg"], "-nostdin", "-loglevel", "error", "-y", "-i", "IN",
+                  "-c:a", "pcm_s16le", "OUT"], True),
+        READ_FLOOR: ([found["cat"], "IN"], False),
+        COPY_FLOOR: ([found["cp"], "REF16", "OUT"], True),
+    }
+    missing = [t for t, (argv, _) in tools.items() if argv[0] is None]
+    for t in missing:
+        print(f"run_bench: {t} not found; it is left out")
+        del tools[t]
+
+    inputs = [i for i in INPUTS if args.only in (None, i[0])]
+    folder = CACHE / f"{args.size_mb:g}MB"
+    folder.mkdir(parents=True, exist_ok=True)
+    start, made = time.perf_counter(), 0
+    for name, file, desc, opts, rate, ch, bpf in inputs:
+        path = folder / file
+        if args.regenerate or not path.exists():
+            print(f"generating {path.relative_to(ROOT)} ...", flush=True)
+            generate(path, opts, rate, ch, bpf, args.size_mb)
+            made += 1
+    if made:
+        print(f"generated {made} input(s) in {time.perf_counter() - start:.1f} s")
+    else:
+        print(f"inputs cached in {folder.relative_to(ROOT)} (--regenerate to remake)")
+
+    print(f"{args.runs} timed runs per tool after one warm-up; outputs on tmpfs")
+    work = tempfile.mkdtemp(prefix="orvex-bench-", dir="/dev/shm")
+    try:
+        all_results = {name: bench_input(name, folder / file, desc, tools, args.runs,
+                                         work, found["time"])
+                       for name, file, desc, *_ in inputs}
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+    print("\n== Targets (orvex-cli median / peer median, same run) ==")
+    rows = targets(all_results)
+    for name, what, value, met in rows:
+        shown = "n/a" if value is None else f"{value:.3f}"
+        print(f"{name:<11}{what:<34}{shown:>7}   {'met' if met else 'NOT met'}")
+    print(f"{sum(r[3] for r in rows)} of {len(rows)} targets met")
+
+
+if __name__ == "__main__":
+    main()
