@@ -1,6 +1,7 @@
 # Front door for building, running and testing Orvex on Debian 12.
 #   make run [ARGS="..."]   build and start the program
 #   make test               install what is missing, build, run every test
+#   make fuzz               run the fuzz targets (FUZZ_SECONDS each)
 #   make bench [BENCH_ARGS="--size-mb 5 --runs 3"]
 #                           time orvex-cli convert against its peers (bench/README.md)
 # PRESET=asan runs the same build and tests under AddressSanitizer + UBSan.
@@ -11,7 +12,7 @@ ARGS   ?=
 # CI turns warnings into errors; a developer's build only shows them.
 WERROR := $(if $(CI),-DORVEX_WERROR=ON,)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench fuzz clean
 
 all: build
 
@@ -37,6 +38,14 @@ bench:
 	cmake --preset default $(WERROR) >/dev/null
 	cmake --build --preset default --target orvex-cli -j $$(nproc)
 	python3 bench/run_bench.py --cli build/default/cli/orvex-cli $(BENCH_ARGS)
+
+# Builds the fuzz targets with clang and runs each for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@tools/install-deps.sh clang libclang-rt-14-dev
+	cmake --preset fuzz $(WERROR) >/dev/null
+	cmake --build --preset fuzz -j $$(nproc)
+	tools/run-fuzzers.sh build/fuzz/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -13,40 +13,47 @@ namespace orvex {
 
 ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr<ByteSource> &out)
 {
-    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kBufferSize]);
-    if (!buffer)
-        return OpenStatus::NoMemory;
-
-    if (path == "-") {
-        out.reset(new (std::nothrow) ByteSource(STDIN_FILENO, false, true, -1, std::move(buffer)));
-        return out ? OpenStatus::Ok : OpenStatus::NoMemory;
-    }
-
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return OpenStatus::CannotOpen;
+    const bool standardInput = path == "-";
+    int fd = STDIN_FILENO;
     struct stat st {};
-    // A directory opens on Linux but cannot be read; anything that is not a regular
-    // file (a FIFO, a device) is read as a stream.
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return OpenStatus::CannotOpen;
+    if (!standardInput) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return OpenStatus::CannotOpen;
+        // A directory opens on Linux but cannot be read; anything that is not a regular
+        // file (a FIFO, a device) is read as a stream.
+        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            return OpenStatus::CannotOpen;
+        }
     }
-    const bool regular = S_ISREG(st.st_mode);
+    const bool regular = !standardInput && S_ISREG(st.st_mode);
     if (regular)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    out.reset(new (std::nothrow) ByteSource(fd, true, !regular, regular ? st.st_size : -1,
-                                            std::move(buffer)));
+    const size_t capacity = regular ? std::clamp<size_t>(static_cast<size_t>(st.st_size),
+                                                         kSmallestBuffer, kBufferSize)
+                                    : kBufferSize;
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[capacity]);
+    if (buffer)
+        out.reset(new (std::nothrow) ByteSource(fd, !standardInput, !regular,
+                                                regular ? st.st_size : -1, std::move(buffer),
+                                                capacity));
     if (!out) {
-        ::close(fd);
+        if (!standardInput)
+            ::close(fd);
         return OpenStatus::NoMemory;
     }
     return OpenStatus::Ok;
 }
 
 ByteSource::ByteSource(int fd, bool ownsFd, bool stream, int64_t size,
-                       std::unique_ptr<unsigned char[]> buffer)
-    : m_fd(fd), m_ownsFd(ownsFd), m_stream(stream), m_size(size), m_buffer(std::move(buffer))
+                       std::unique_ptr<unsigned char[]> buffer, size_t capacity)
+    : m_fd(fd),
+      m_ownsFd(ownsFd),
+      m_stream(stream),
+      m_size(size),
+      m_buffer(std::move(buffer)),
+      m_capacity(capacity)
 {
 }
 
@@ -67,7 +74,7 @@ static ssize_t ReadRetrying(int fd, void *dst, size_t n, int64_t offset, bool po
 
 bool ByteSource::FillFileBuffer(int64_t offset)
 {
-    ssize_t got = ReadRetrying(m_fd, m_buffer.get(), kBufferSize, offset, true);
+    ssize_t got = ReadRetrying(m_fd, m_buffer.get(), m_capacity, offset, true);
     m_bufferStart = offset;
     m_bufferLength = got > 0 ? static_cast<size_t>(got) : 0;
     return m_bufferLength > 0;
@@ -82,8 +89,8 @@ bool ByteSource::AdvanceStream()
     size_t filled = 0;
     // Fill the whole buffer where the stream allows, so that a pipe's small writes
     // do not turn into many small blocks.
-    while (filled < kBufferSize) {
-        ssize_t got = ReadRetrying(m_fd, m_buffer.get() + filled, kBufferSize - filled, 0, false);
+    while (filled < m_capacity) {
+        ssize_t got = ReadRetrying(m_fd, m_buffer.get() + filled, m_capacity - filled, 0, false);
         if (got <= 0) {
             m_streamEnded = true;
             break;
@@ -130,7 +137,7 @@ size_t ByteSource::ReadAt(int64_t offset, void *dst, size_t n)
         }
         if (m_size >= 0 && at >= m_size)
             break;
-        if (want >= kBufferSize) {
+        if (want >= m_capacity) {
             // A large request bypasses the buffer.
             ssize_t got = ReadRetrying(m_fd, out + done, want, at, true);
             if (got <= 0)

@@ -37,17 +37,20 @@ public:
 
 private:
     ByteSource(int fd, bool ownsFd, bool stream, int64_t size,
-               std::unique_ptr<unsigned char[]> buffer);
+               std::unique_ptr<unsigned char[]> buffer, size_t capacity);
     bool FillFileBuffer(int64_t offset);
     bool AdvanceStream();
 
+    // The largest buffer; a small file gets one of its own size.
     static constexpr size_t kBufferSize = 512 * 1024;
+    static constexpr size_t kSmallestBuffer = 4096;
 
     int m_fd;
     bool m_ownsFd;
     bool m_stream;
     int64_t m_size;
     std::unique_ptr<unsigned char[]> m_buffer;
+    size_t m_capacity;
     int64_t m_bufferStart = 0; // offset of m_buffer[0] in the source
     size_t m_bufferLength = 0;
     // Stream only: the first kKeptHead bytes, and how far the stream has been read.

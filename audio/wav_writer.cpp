@@ -116,7 +116,11 @@ bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
 AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
                              std::unique_ptr<WavWriter> &out)
 {
-    std::unique_ptr<int16_t[]> buffer(new (std::nothrow) int16_t[kBufferSamples]);
+    const uint64_t expected = uint64_t(info.samples) * info.channels;
+    const size_t capacity = expected
+            ? static_cast<size_t>(std::clamp<uint64_t>(expected, kSmallestBuffer, kBufferSamples))
+            : kBufferSamples;
+    std::unique_ptr<int16_t[]> buffer(new (std::nothrow) int16_t[capacity]);
     if (!buffer)
         return AudioError::MallocFailed;
     const bool toStdout = path == "-";
@@ -125,7 +129,8 @@ AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
     if (fd < 0)
         return AudioError::OpenFailed;
     out.reset(new (std::nothrow)
-                      WavWriter(fd, !toStdout, info.channels, info.sampleRate, std::move(buffer)));
+                      WavWriter(fd, !toStdout, info.channels, info.sampleRate, std::move(buffer),
+                                capacity));
     if (!out) {
         if (!toStdout)
             ::close(fd);
@@ -145,12 +150,13 @@ AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
 }
 
 WavWriter::WavWriter(int fd, bool ownsFd, uint32_t channels, uint32_t sampleRate,
-                     std::unique_ptr<int16_t[]> buffer)
+                     std::unique_ptr<int16_t[]> buffer, size_t capacity)
     : m_fd(fd),
       m_ownsFd(ownsFd),
       m_channels(channels),
       m_sampleRate(sampleRate),
       m_buffer(std::move(buffer)),
+      m_capacity(capacity),
       m_maxDataBytes(kWavMaxDataBytes / (channels * 2ull) * (channels * 2ull))
 {
 }
@@ -193,11 +199,11 @@ uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &erro
     uint32_t done = 0;
     while (done < take) {
         const uint32_t n = static_cast<uint32_t>(
-                std::min<uint64_t>(kBufferSamples - m_buffered, take - done));
+                std::min<uint64_t>(m_capacity - m_buffered, take - done));
         ToSamples(values + done, n, m_buffer.get() + m_buffered);
         m_buffered += n;
         done += n;
-        if (m_buffered == kBufferSamples && !Flush()) {
+        if (m_buffered == m_capacity && !Flush()) {
             error = AudioError::ShortWrite;
             break;
         }

@@ -42,16 +42,20 @@ public:
 
 private:
     WavWriter(int fd, bool ownsFd, uint32_t channels, uint32_t sampleRate,
-              std::unique_ptr<int16_t[]> buffer);
+              std::unique_ptr<int16_t[]> buffer, size_t capacity);
     bool Flush();
 
+    // The largest buffer; a short output (as the description's length foretells) gets
+    // a smaller one.
     static constexpr size_t kBufferSamples = 128 * 1024;
+    static constexpr size_t kSmallestBuffer = 2048;
 
     int m_fd;
     bool m_ownsFd;
     uint32_t m_channels;
     uint32_t m_sampleRate;
     std::unique_ptr<int16_t[]> m_buffer; // samples in the file's byte order
+    size_t m_capacity; // samples
     size_t m_buffered = 0; // samples
     uint64_t m_dataBytes = 0; // sample bytes accepted so far
     uint64_t m_maxDataBytes; // whole frames within kWavMaxDataBytes

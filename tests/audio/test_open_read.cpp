@@ -35,155 +35,14 @@ std::vector<double> ReadAll(AudioHandle *h, uint32_t channels, uint32_t block = 
     }
 }
 
-Bytes Le16s(std::initializer_list<int16_t> values)
-{
-    Bytes b;
-    for (int16_t v : values)
-        b.le16(static_cast<uint16_t>(v));
-    return b;
-}
-Bytes Be16s(std::initializer_list<int16_t> values)
-{
-    Bytes b;
-    for (int16_t v : values)
-        b.be16(static_cast<uint16_t>(v));
-    return b;
-}
-
-struct Accepted
-{
-    const char *what;
-    const char *name;
-    Bytes bytes;
-    FormatKind kind;
-    SampleEncoding encoding;
-    uint32_t bitWidth, rate, channels, samples, seekable;
-    std::vector<double> firstValues;
-};
-
 } // namespace
 
 TEST(OpenRead, AcceptedContainersDescribeAndRead)
 {
-    const Bytes ulawData = Bytes {0x00, 0x80, 0xFF, 0x7F};
-    const std::vector<double> ulawValues {-32124, 32124, 0, 0};
-    const Accepted cases[] = {
-        {"WAV 8-bit unsigned", "a.wav", WavPcm(1, 8000, 8, Bytes {0x00, 0x80, 0xFF}),
-         FormatKind::WAV, SampleEncoding::PCM, 8, 8000, 1, 3, 1, {-128, 0, 127}},
-        {"WAV 16-bit stereo", "a.wav", WavPcm(2, 44100, 16, Le16s({1, -2, 32767, -32768})),
-         FormatKind::WAV, SampleEncoding::PCM, 16, 44100, 2, 2, 1, {1, -2, 32767, -32768}},
-        {"WAV 24-bit", "a.wav", WavPcm(1, 48000, 24, Bytes().le24(0x800000).le24(0x7FFFFF)),
-         FormatKind::WAV, SampleEncoding::PCM, 24, 48000, 1, 2, 1, {-8388608, 8388607}},
-        {"WAV 32-bit", "a.wav", WavPcm(1, 48000, 32, Bytes {0, 0, 0, 0x80}), FormatKind::WAV,
-         SampleEncoding::PCM, 32, 48000, 1, 1, 1, {-2147483648.0}},
-        {"WAV 12-bit reads in the 16-bit range", "a.wav",
-         Wav(1, 1, 8000, 12, 2, Le16s({0x7FF0, -16})), FormatKind::WAV, SampleEncoding::PCM, 12,
-         8000, 1, 2, 1, {32752, -16}},
-        {"WAV 20-bit in three bytes", "a.wav", Wav(1, 1, 8000, 20, 3, Bytes().le24(0xFFFFF0)),
-         FormatKind::WAV, SampleEncoding::PCM, 20, 8000, 1, 1, 1, {-16}},
-        {"WAV float", "a.wav", Wav(3, 1, 8000, 32, 4, Bytes().f32le(0.5f).f32le(-0.25f)),
-         FormatKind::WAV, SampleEncoding::FLOAT, 32, 8000, 1, 2, 1, {0.5, -0.25}},
-        {"WAV u-law", "a.wav", Wav(7, 1, 8000, 8, 1, ulawData), FormatKind::WAV,
-         SampleEncoding::ULAW, 16, 8000, 1, 4, 1, ulawValues},
-        {"WAV A-law", "a.wav", Wav(6, 1, 8000, 8, 1, Bytes {0xAA, 0x2A}), FormatKind::WAV,
-         SampleEncoding::ALAW, 16, 8000, 1, 2, 1, {32256, -32256}},
-        {"WAV extensible PCM 24", "a.wav", WavExtensible(1, 1, 96000, 24, Bytes().le24(0x800000)),
-         FormatKind::WAV, SampleEncoding::PCM, 24, 96000, 1, 1, 1, {-8388608}},
-        {"WAV extensible float", "a.wav", WavExtensible(3, 1, 8000, 32, Bytes().f32le(0.5f)),
-         FormatKind::WAV, SampleEncoding::FLOAT, 32, 8000, 1, 1, 1, {0.5}},
-        {"WAV extensible u-law", "a.wav", WavExtensible(7, 1, 8000, 8, ulawData),
-         FormatKind::WAV, SampleEncoding::ULAW, 16, 8000, 1, 4, 1, ulawValues},
-        {"AIFF 8-bit signed", "a.aif", Aiff(1, 2, 8, 22050, Bytes {0x80, 0x7F}), FormatKind::AIFF,
-         SampleEncoding::PCM, 8, 22050, 1, 2, 1, {-128, 127}},
-        {"AIFF 16-bit, rate cut to its whole part", "a.aif",
-         Aiff(2, 1, 16, 44100.75, Be16s({-2, 3})), FormatKind::AIFF, SampleEncoding::PCM, 16,
-         44100, 2, 1, 1, {-2, 3}},
-        {"AIFF 24-bit", "a.aif", Aiff(1, 1, 24, 48000, Bytes().be24(0x800001)), FormatKind::AIFF,
-         SampleEncoding::PCM, 24, 48000, 1, 1, 1, {-8388607}},
-        {"AIFC NONE", "a.aifc", Aiff(1, 1, 16, 8000, Be16s({-5}), "NONE"), FormatKind::AIFF,
-         SampleEncoding::PCM, 16, 8000, 1, 1, 1, {-5}},
-        {"AIFC twos", "a.aifc", Aiff(1, 1, 16, 8000, Be16s({-5}), "twos"), FormatKind::AIFF,
-         SampleEncoding::PCM_BE, 16, 8000, 1, 1, 1, {-5}},
-        {"AIFC sowt", "a.aifc", Aiff(1, 1, 16, 8000, Le16s({-5}), "sowt"), FormatKind::AIFF,
-         SampleEncoding::PCM_LE, 16, 8000, 1, 1, 1, {-5}},
-        {"AIFC fl32 whatever the sample size", "a.aifc",
-         Aiff(1, 1, 16, 8000, Bytes().f32be(0.5f), "fl32"), FormatKind::AIFF,
-         SampleEncoding::FLOAT, 32, 8000, 1, 1, 1, {0.5}},
-        {"AIFC FL32", "a.aifc", Aiff(1, 1, 32, 8000, Bytes().f32be(-1.5f), "FL32"),
-         FormatKind::AIFF, SampleEncoding::FLOAT, 32, 8000, 1, 1, 1, {-1.5}},
-        {"AU u-law", "a.au", Au(true, 1, 8000, 1, ulawData), FormatKind::AU, SampleEncoding::ULAW,
-         16, 8000, 1, 4, 1, ulawValues},
-        {"AU 8-bit signed", "a.au", Au(true, 2, 8000, 1, Bytes {0x80, 0x01}), FormatKind::AU,
-         SampleEncoding::PCM, 8, 8000, 1, 2, 1, {-128, 1}},
-        {"AU 16-bit", "a.au", Au(true, 3, 8000, 2, Be16s({7, -7})), FormatKind::AU,
-         SampleEncoding::PCM, 16, 8000, 2, 1, 1, {7, -7}},
-        {"AU 24-bit", "a.au", Au(true, 4, 8000, 1, Bytes().be24(0xFFFFFF)), FormatKind::AU,
-         SampleEncoding::PCM, 24, 8000, 1, 1, 1, {-1}},
-        {"AU 32-bit", "a.au", Au(true, 5, 8000, 1, Bytes().be32(0x80000000)), FormatKind::AU,
-         SampleEncoding::PCM, 32, 8000, 1, 1, 1, {-2147483648.0}},
-        {"AU float", "a.au", Au(true, 6, 8000, 1, Bytes().f32be(0.25f)), FormatKind::AU,
-         SampleEncoding::FLOAT, 32, 8000, 1, 1, 1, {0.25}},
-        {"AU A-law", "a.au", Au(true, 27, 8000, 1, Bytes {0xAA}), FormatKind::AU,
-         SampleEncoding::ALAW, 16, 8000, 1, 1, 1, {32256}},
-        {"AU little-endian 16-bit", "x", Au(false, 3, 11025, 1, Le16s({-300})), FormatKind::AULE,
-         SampleEncoding::PCM, 16, 11025, 1, 1, 1, {-300}},
-        {"AU with its size not given reads to the end", "x",
-         Au(true, 3, 8000, 1, Be16s({1, 2, 3}), 0xFFFFFFFF), FormatKind::AU, SampleEncoding::PCM,
-         16, 8000, 1, 3, 1, {1, 2, 3}},
-        {"PARIS big-endian 16-bit", "x", Paf(true, 0, 0, 44100, 1, Be16s({-9, 9})),
-         FormatKind::PAF, SampleEncoding::PCM_BE, 16, 44100, 1, 2, 1, {-9, 9}},
-        {"PARIS little-endian 16-bit", "x", Paf(false, 1, 0, 44100, 2, Le16s({-9, 9})),
-         FormatKind::PAF, SampleEncoding::PCM_LE, 16, 44100, 2, 1, 1, {-9, 9}},
-        {"8SVX", "x", Svx(false, 8363, 0, Bytes {0x80, 0x7F, 0x00}), FormatKind::SVX,
-         SampleEncoding::PCM, 8, 8363, 1, 3, 1, {-128, 127, 0}},
-        {"16SV", "x", Svx(true, 22050, 0, Be16s({-1000})), FormatKind::SVX, SampleEncoding::PCM,
-         16, 22050, 1, 1, 1, {-1000}},
-        {"NIST 01", "x",
-         Nist({"sample_count -i 2", "channel_count -i 1", "sample_rate -i 16000",
-               "sample_byte_format -s2 01", "sample_sig_bits -i 16"},
-              Le16s({-4, 4})),
-         FormatKind::NIST, SampleEncoding::PCM_LE, 16, 16000, 1, 2, 1, {-4, 4}},
-        {"NIST 10", "x",
-         Nist({"sample_count -i 1", "channel_count -i 2", "sample_rate -i 8000",
-               "sample_byte_format -s2 10", "sample_sig_bits -i 12"},
-              Be16s({-4, 4})),
-         FormatKind::NIST, SampleEncoding::PCM_BE, 12, 8000, 2, 1, 1, {-4, 4}},
-        {"NIST 0123", "x",
-         Nist({"sample_count -i 1", "channel_count -i 1", "sample_rate -i 8000",
-               "sample_byte_format -s4 0123", "sample_sig_bits -i 32"},
-              Bytes().le32(0xFFFFFFFE)),
-         FormatKind::NIST, SampleEncoding::PCM_LE, 32, 8000, 1, 1, 1, {-2}},
-        {"NIST 210", "x",
-         Nist({"sample_count -i 1", "channel_count -i 1", "sample_rate -i 8000",
-               "sample_byte_format -s3 210", "sample_sig_bits -i 24"},
-              Bytes().be24(0x800000)),
-         FormatKind::NIST, SampleEncoding::PCM_BE, 24, 8000, 1, 1, 1, {-8388608}},
-        {"IRCAM little-endian 16-bit", "x",
-         Ircam(Bytes {0x64, 0xA3, 0x03, 0x00}, false, 22050.5f, 1, 2, Le16s({-2})),
-         FormatKind::IRCAM, SampleEncoding::PCM_LE, 16, 22050, 1, 1, 1, {-2}},
-        {"IRCAM big-endian 32-bit", "x",
-         Ircam(Bytes {0x00, 0x02, 0xA3, 0x64}, true, 8000, 1, 0x40004, Bytes().be32(0xFFFFFFFF)),
-         FormatKind::IRCAM, SampleEncoding::PCM_BE, 32, 8000, 1, 1, 1, {-1}},
-        {"IRCAM big-endian float", "x",
-         Ircam(Bytes {0x64, 0xA3, 0x04, 0x00}, true, 8000, 1, 4, Bytes().f32be(0.75f)),
-         FormatKind::IRCAM, SampleEncoding::FLOAT_BE, 32, 8000, 1, 1, 1, {0.75}},
-        {"IRCAM little-endian float", "x",
-         Ircam(Bytes {0x64, 0xA3, 0x03, 0x00}, false, 8000, 1, 4, Bytes().f32le(0.75f)),
-         FormatKind::IRCAM, SampleEncoding::FLOAT_LE, 32, 8000, 1, 1, 1, {0.75}},
-        {"IRCAM u-law", "x", Ircam(Bytes {0x64, 0xA3, 0x03, 0x00}, false, 8000, 1, 0x20001, ulawData),
-         FormatKind::IRCAM, SampleEncoding::ULAW, 16, 8000, 1, 4, 1, ulawValues},
-        {"IRCAM A-law", "x", Ircam(Bytes {0x64, 0xA3, 0x03, 0x00}, false, 8000, 1, 0x10001, Bytes {0x2A}),
-         FormatKind::IRCAM, SampleEncoding::ALAW, 16, 8000, 1, 1, 1, {-32256}},
-        {"header-less u-law by its name", "voice.SND", ulawData, FormatKind::AU,
-         SampleEncoding::ULAW, 16, 8000, 1, 4, 1, ulawValues},
-        {"RIFF that is not WAVE named .au: header and all", "x.au",
-         Bytes().str("RIFF").le32(4).str("AVI "), FormatKind::AU, SampleEncoding::ULAW, 16, 8000,
-         1, 12, 1, {}},
-    };
     TempDir dir;
-    for (const Accepted &c : cases) {
+    for (const AcceptedFixture &c : AcceptedFixtures()) {
         SCOPED_TRACE(c.what);
-        const std::string path = dir.path(c.name);
+        const std::string path = dir.path(c.fileName);
         WriteFile(path, c.bytes);
         Opened f;
         f.handle = AudioOpenRead(path, f.info);
@@ -208,32 +67,8 @@ TEST(OpenRead, AcceptedContainersDescribeAndRead)
 // encoding and reads the whole signal back.
 TEST(OpenRead, BlockCodecsWrittenByLibsndfile)
 {
-    struct Case
-    {
-        const char *what;
-        int format, channels, rate;
-        FormatKind kind;
-        SampleEncoding encoding;
-        uint32_t bitWidth, seekable;
-    };
-    const Case cases[] = {
-        {"IMA ADPCM mono", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, 44100, FormatKind::WAV,
-         SampleEncoding::IMA_ADPCM, 16, 1},
-        {"IMA ADPCM stereo", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 2, 44100, FormatKind::WAV,
-         SampleEncoding::IMA_ADPCM, 16, 1},
-        {"MS ADPCM stereo", SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM, 2, 22050, FormatKind::WAV,
-         SampleEncoding::MS_ADPCM, 16, 1},
-        {"GSM 6.10", SF_FORMAT_WAV | SF_FORMAT_GSM610, 1, 8000, FormatKind::WAV,
-         SampleEncoding::GSM610, 16, 0},
-        {"G721 AU", SF_FORMAT_AU | SF_FORMAT_G721_32, 1, 8000, FormatKind::AU,
-         SampleEncoding::G721_32, 16, 0},
-        {"G723 AU", SF_FORMAT_AU | SF_FORMAT_G723_24, 1, 8000, FormatKind::AU,
-         SampleEncoding::G723_24, 16, 0},
-        {"packed 24-bit PARIS", SF_FORMAT_PAF | SF_FORMAT_PCM_24 | SF_ENDIAN_BIG, 2, 44100,
-         FormatKind::PAF, SampleEncoding::PCM_BE, 24, 1},
-    };
     TempDir dir;
-    for (const Case &c : cases) {
+    for (const CodecFixture &c : CodecFixtures()) {
         SCOPED_TRACE(c.what);
         const std::string path = dir.path("codec");
         ASSERT_TRUE(WriteWithSndfile(path, c.format, c.channels, c.rate, 5000));

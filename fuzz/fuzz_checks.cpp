@@ -1,0 +1,146 @@
+// The checks the fuzz targets and the regression tests share (see fuzz_checks.h).
+#include "fuzz_checks.h"
+
+#include "audio_file_info.h"
+#include "host_params.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace fuzzchecks {
+
+namespace {
+
+bool WriteWhole(const std::string &path, const uint8_t *data, size_t size)
+{
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
+std::vector<uint8_t> ReadWhole(const std::string &path)
+{
+    std::vector<uint8_t> bytes;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        uint8_t chunk[65536];
+        while (size_t n = std::fread(chunk, 1, sizeof chunk, f))
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+uint32_t Le32(const std::vector<uint8_t> &b, size_t at)
+{
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
+}
+
+size_t EntriesIn(const std::string &folder)
+{
+    std::error_code ec;
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder, ec),
+                                             std::filesystem::directory_iterator()));
+}
+
+} // namespace
+
+std::string CheckOpenReadAs(const std::string &path, const uint8_t *data, size_t size)
+{
+    if (!WriteWhole(path, data, size))
+        return "cannot write the input";
+    AudioInfo info;
+    AudioHandle *h = AudioOpenRead(path, info);
+    std::filesystem::remove(path);
+    if (!h)
+        return AudioLastError() == AudioError::None ? "refused without a code" : "";
+    if (info.channels == 0 || info.channels > 1024 || info.samples == 0 || info.sampleRate == 0
+        || info.bitWidth == 0) {
+        AudioClose(h);
+        return "opened with an incomplete description";
+    }
+    std::vector<double> buffer(std::max<uint32_t>(1024 / info.channels, 1) * info.channels);
+    uint64_t total = 0;
+    for (;;) {
+        const uint32_t n = AudioReadDouble(h, buffer.data(), static_cast<uint32_t>(buffer.size()));
+        total += n;
+        if (n < buffer.size())
+            break;
+    }
+    AudioClose(h);
+    if (total > uint64_t(info.samples) * info.channels)
+        return "read more values than described";
+    return {};
+}
+
+std::string CheckOpenRead(const std::string &folder, const uint8_t *data, size_t size)
+{
+    for (const char *name : {"/f", "/f.au", "/f.snd", "/f.wav"})
+        if (std::string failure = CheckOpenReadAs(folder + name, data, size); !failure.empty())
+            return name + (": " + failure);
+    return {};
+}
+
+std::string CheckConvertAs(const std::string &input, const uint8_t *data, size_t size)
+{
+    const std::string folder = std::filesystem::path(input).parent_path();
+    const std::string output = folder + "/out.wav";
+    if (!WriteWhole(input, data, size))
+        return "cannot write the input";
+    CAudioFileInfo audio;
+    audio.SetInputPath(input);
+    if (!audio.Describe()) {
+        std::filesystem::remove(input);
+        return {};
+    }
+    audio.SetOutputPath(output);
+    const bool converted = audio.Convert();
+    std::fflush(stdout);
+    std::filesystem::remove(input);
+    const std::vector<uint8_t> wav = ReadWhole(output);
+    std::filesystem::remove(output);
+    if (EntriesIn(folder) != 0)
+        return "a file was left beside the output";
+    if (!converted)
+        return wav.empty() ? "" : "a failed conversion left an output";
+    const uint32_t channels = audio.GetInfo().channels;
+    if (wav.size() < 44 || std::memcmp(wav.data(), "RIFF", 4) != 0
+        || Le32(wav, 4) != wav.size() - 8 || Le32(wav, 40) != wav.size() - 44 || channels == 0
+        || (wav.size() - 44) % (2 * channels) != 0
+        || wav.size() - 44 > uint64_t(audio.GetInfo().samples) * channels * 2)
+        return "the output is not a well-formed 16-bit WAV of at most the described length";
+    return {};
+}
+
+std::string CheckConvert(const std::string &folder, const uint8_t *data, size_t size)
+{
+    for (const char *name : {"/in", "/in.au"})
+        if (std::string failure = CheckConvertAs(folder + name, data, size); !failure.empty())
+            return name + (": " + failure);
+    return {};
+}
+
+std::string CheckParse(const uint8_t *data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    CHostParams params;
+    params.SetCommandLine(text);
+    const bool valid = params.Parse();
+    if (!params.m_strCommandLine.empty() && params.m_strCommandLine[0] == ' ')
+        return "a leading space was kept";
+    if (params.m_strCommandLine.size() > text.size())
+        return "the command line grew";
+    for (const std::string *p : {&params.m_strParam1, &params.m_strParam2, &params.m_strParam3,
+                                 &params.m_strParam4})
+        if (p->size() > text.size())
+            return "a token is longer than the text";
+    if (valid && text.find_first_not_of(' ') == std::string::npos)
+        return "four tokens found in blank text";
+    return {};
+}
+
+} // namespace fuzzchecks

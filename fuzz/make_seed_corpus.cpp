@@ -1,0 +1,34 @@
+// Writes the fuzzers' seed corpus: one file of every container and encoding the tests
+// make (hand-built headers and libsndfile-written codecs), and a few command lines.
+#include "fixtures.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_seed_corpus AUDIO_DIR COMMAND_LINE_DIR\n");
+        return 2;
+    }
+    const std::string audio = argv[1], lines = argv[2];
+    std::filesystem::create_directories(audio);
+    std::filesystem::create_directories(lines);
+    int n = 0;
+    for (const fixtures::AcceptedFixture &f : fixtures::AcceptedFixtures())
+        fixtures::WriteFile(audio + "/seed" + std::to_string(n++), f.bytes);
+    for (const fixtures::CodecFixture &c : fixtures::CodecFixtures())
+        fixtures::WriteFile(audio + "/seed" + std::to_string(n++), fixtures::WrittenBySndfile(c, 700));
+    const char *const commandLines[] = {
+        R"("a" "b" "/home/me/out.wav" "d")", R"(  one two three four )", R"("" "" "" "")",
+        R"(ab"cd" "2" "3" "4")", R"("1" "2" "3" "unclosed)",
+    };
+    int m = 0;
+    for (const char *line : commandLines) {
+        fixtures::Bytes b;
+        b.str(line);
+        fixtures::WriteFile(lines + "/line" + std::to_string(m++), b);
+    }
+    return 0;
+}

@@ -1,0 +1,99 @@
+// Every fixture, damaged: cut short at every offset of its header and at a spread of
+// offsets beyond, and with header fields overwritten by zero, all ones and values just
+// past their limits. Each must give a refusal with a code, or a description whose
+// reading and conversion end; never a crash, a hang or a read outside the file (the
+// suite also runs under AddressSanitizer).
+#include "fixtures.h"
+#include "fuzz_checks.h"
+
+#include <gtest/gtest.h>
+
+using namespace fixtures;
+
+namespace {
+
+struct Named
+{
+    std::string what;
+    std::string fileName;
+    Bytes bytes;
+};
+
+std::vector<Named> EveryFixture()
+{
+    std::vector<Named> all;
+    for (const AcceptedFixture &f : AcceptedFixtures())
+        all.push_back({f.what, f.fileName, f.bytes});
+    for (const CodecFixture &c : CodecFixtures())
+        all.push_back({c.what, "codec", WrittenBySndfile(c, 3000)});
+    return all;
+}
+
+// Opens, reads to the end, and converts one damaged file, through the checks that the
+// fuzz targets make of every input.
+void Exercise(const TempDir &dir, const std::string &fileName, const std::vector<uint8_t> &bytes)
+{
+    const std::string path = dir.path(fileName);
+    testing::internal::CaptureStdout(); // the conversion's diagnostic line
+    EXPECT_EQ(fuzzchecks::CheckOpenReadAs(path, bytes.data(), bytes.size()), "");
+    EXPECT_EQ(fuzzchecks::CheckConvertAs(path, bytes.data(), bytes.size()), "");
+    testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+TEST(DamagedFiles, CutShort)
+{
+    TempDir dir;
+    for (const Named &f : EveryFixture()) {
+        const std::vector<uint8_t> &full = f.bytes.data();
+        std::vector<size_t> cuts;
+        for (size_t at = 0; at <= std::min<size_t>(full.size(), 96); ++at)
+            cuts.push_back(at);
+        for (size_t boundary : {1024, 2048}) // the fixed headers of NIST, IRCAM and PARIS
+            for (size_t at = boundary - 4; at <= boundary + 4; ++at)
+                cuts.push_back(at);
+        for (int k = 1; k < 16; ++k)
+            cuts.push_back(full.size() * k / 16);
+        for (size_t at : cuts) {
+            if (at >= full.size())
+                continue;
+            SCOPED_TRACE(f.what + ", cut at " + std::to_string(at));
+            Exercise(dir, f.fileName, std::vector<uint8_t>(full.begin(), full.begin() + at));
+        }
+    }
+}
+
+TEST(DamagedFiles, FieldsOverwritten)
+{
+    const uint32_t values32[] = {0, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000, 33, 257, 1025, 65536};
+    const uint16_t values16[] = {0, 0xFFFF, 0x8000, 33, 257, 1025};
+    TempDir dir;
+    for (const Named &f : EveryFixture()) {
+        const std::vector<uint8_t> &full = f.bytes.data();
+        const size_t header = std::min<size_t>(full.size(), 64);
+        for (size_t at = 0; at + 2 <= header; at += 2) {
+            for (uint32_t v : values32) {
+                if (at % 4 != 0 || at + 4 > header)
+                    break;
+                for (bool big : {false, true}) {
+                    SCOPED_TRACE(f.what + ", 32 bits at " + std::to_string(at) + " = "
+                                 + std::to_string(v) + (big ? " BE" : " LE"));
+                    std::vector<uint8_t> bytes = full;
+                    for (int i = 0; i < 4; ++i)
+                        bytes[at + i] = static_cast<uint8_t>(v >> (8 * (big ? 3 - i : i)));
+                    Exercise(dir, f.fileName, bytes);
+                }
+            }
+            for (uint16_t v : values16)
+                for (bool big : {false, true}) {
+                    SCOPED_TRACE(f.what + ", 16 bits at " + std::to_string(at) + " = "
+                                 + std::to_string(v) + (big ? " BE" : " LE"));
+                    std::vector<uint8_t> bytes = full;
+                    bytes[at] = static_cast<uint8_t>(big ? v >> 8 : v);
+                    bytes[at + 1] = static_cast<uint8_t>(big ? v : v >> 8);
+                    Exercise(dir, f.fileName, bytes);
+                }
+        }
+    }
+}
