@@ -42,7 +42,7 @@ private:
     bool AdvanceStream();
 
     // The largest buffer; a small file gets one of its own size.
-    static constexpr size_t kBufferSize = 512 * 1024;
+    static constexpr size_t kBufferSize = 64 * 1024;
     static constexpr size_t kSmallestBuffer = 4096;
 
     int m_fd;

@@ -47,7 +47,7 @@ private:
 
     // The largest buffer; a short output (as the description's length foretells) gets
     // a smaller one.
-    static constexpr size_t kBufferSamples = 128 * 1024;
+    static constexpr size_t kBufferSamples = 32 * 1024;
     static constexpr size_t kSmallestBuffer = 2048;
 
     int m_fd;
