@@ -41,7 +41,9 @@ private:
 
 bool SameFile(const std::string &a, const std::string &b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa
+    {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
             && sa.st_ino == sb.st_ino;
 }
@@ -55,12 +57,16 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
     if (input != "-" && SameFile(input, output))
         return AudioError::OutputIsInput;
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     const bool exists = ::stat(output.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode))
         return AudioError::None;
     // Through a link the file it names is replaced, not the link.
-    struct stat link {};
+    struct stat link
+    {
+    };
     if (::lstat(output.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && exists) {
         char resolved[PATH_MAX];
         if (::realpath(output.c_str(), resolved))
@@ -157,7 +163,7 @@ void PrintCannotOpen(const std::string &path)
 
 bool CAudioFileInfo::Convert()
 {
-    m_report = ConvertReport {};
+    m_report = ConvertReport{};
     CloseSlot(m_hInput);
     m_hInput = AudioOpenRead(m_strInputPath, m_info);
     if (!m_hInput) {

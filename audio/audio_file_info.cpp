@@ -14,20 +14,13 @@ struct KindName
 };
 
 constexpr KindName kKindNames[] = {
-    {FormatKind::WAV, "WAV"},
-    {FormatKind::AIFF, "AIFF"},
-    {FormatKind::AU, "Sun/NeXT AU"},
-    {FormatKind::AULE, "DEC AU"},
-    {FormatKind::RAW, "RAW PCM"},
-    {FormatKind::PAF, "PARIS"},
-    {FormatKind::SVX, "IFF/SVX8/SV16"},
-    {FormatKind::NIST, "NIST"},
-    {FormatKind::WMA, "WMA"},
-    {FormatKind::SEKD, "Sekd"},
-    {FormatKind::VOC, "VOC"},
-    {FormatKind::SD2, "Sound Designer"},
-    {FormatKind::REX2, "Rex2"},
-    {FormatKind::IRCAM, "IRCAM/CARL"},
+        {FormatKind::WAV, "WAV"},           {FormatKind::AIFF, "AIFF"},
+        {FormatKind::AU, "Sun/NeXT AU"},    {FormatKind::AULE, "DEC AU"},
+        {FormatKind::RAW, "RAW PCM"},       {FormatKind::PAF, "PARIS"},
+        {FormatKind::SVX, "IFF/SVX8/SV16"}, {FormatKind::NIST, "NIST"},
+        {FormatKind::WMA, "WMA"},           {FormatKind::SEKD, "Sekd"},
+        {FormatKind::VOC, "VOC"},           {FormatKind::SD2, "Sound Designer"},
+        {FormatKind::REX2, "Rex2"},         {FormatKind::IRCAM, "IRCAM/CARL"},
 };
 
 std::string Decimal(uint32_t value)

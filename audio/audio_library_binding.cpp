@@ -27,75 +27,77 @@ struct ErrorText
 };
 
 constexpr ErrorText kErrorTexts[] = {
-    {AudioError::None, "No Error."},
-    {AudioError::OpenFailed, "Could not open file."},
-    {AudioError::BadOpenFormat, "Bad format specified for file open."},
-    {AudioError::MallocFailed, "Internal malloc () failed."},
-    {AudioError::SeekFailed, "Internal fseek() failed."},
-    {AudioError::UnimplementedFormat, "File contains data in an unimplemented format."},
-    {AudioError::ReadNonWholeFrames, "Attempt to read a non-integer number of channels."},
-    {AudioError::WriteNonWholeFrames, "Attempt to write a non-integer number of channels."},
-    {AudioError::UnknownFormat, "File contains data in an unknown format."},
-    {AudioError::ReadOnWriteHandle, "Read attempted on file currently open for write."},
-    {AudioError::WriteOnReadHandle, "Write attempted on file currently open for read."},
-    {AudioError::InfoIncomplete, "Internal error : SF_INFO struct incomplete."},
-    {AudioError::ShortRead, "Short read error."},
-    {AudioError::ShortWrite, "Short write error."},
-    {AudioError::InternalError, "Unspecified internal error."},
+        {AudioError::None, "No Error."},
+        {AudioError::OpenFailed, "Could not open file."},
+        {AudioError::BadOpenFormat, "Bad format specified for file open."},
+        {AudioError::MallocFailed, "Internal malloc () failed."},
+        {AudioError::SeekFailed, "Internal fseek() failed."},
+        {AudioError::UnimplementedFormat, "File contains data in an unimplemented format."},
+        {AudioError::ReadNonWholeFrames, "Attempt to read a non-integer number of channels."},
+        {AudioError::WriteNonWholeFrames, "Attempt to write a non-integer number of channels."},
+        {AudioError::UnknownFormat, "File contains data in an unknown format."},
+        {AudioError::ReadOnWriteHandle, "Read attempted on file currently open for write."},
+        {AudioError::WriteOnReadHandle, "Write attempted on file currently open for read."},
+        {AudioError::InfoIncomplete, "Internal error : SF_INFO struct incomplete."},
+        {AudioError::ShortRead, "Short read error."},
+        {AudioError::ShortWrite, "Short write error."},
+        {AudioError::InternalError, "Unspecified internal error."},
 
-    {AudioError::WavNoFmt, "Error in WAV file. No 'fmt ' chunk marker."},
-    {AudioError::WavNoData, "Error in WAV file. No 'data' chunk marker."},
-    {AudioError::WavFmtShort, "Error in WAV file. The 'fmt ' chunk is too short."},
-    {AudioError::WavBadBlockAlign, "Error in WAV file. Block align does not fit the format."},
-    {AudioError::WavBadSamplesPerBlock,
-     "Error in WAV file. Samples per block does not fit the block."},
-    {AudioError::WavBadChannels, "Error in WAV file. Too many channels."},
-    {AudioError::WavBadChunk, "Error in WAV file. Malformed chunk."},
-    {AudioError::WavBadMsAdpcmCoeffs, "Error in WAV file. Bad MS ADPCM coefficient table."},
-    {AudioError::WavAdpcmNotFourBit, "Error in WAV file. ADPCM data must be 4 bits per sample."},
-    {AudioError::WavAdpcmBadChannels, "Error in WAV file. ADPCM data must be mono or stereo."},
-    {AudioError::WavBadGsm, "Error in WAV file. Invalid GSM 6.10 format."},
-    {AudioError::WavDecoderRefused, "Error in WAV file. The decoder refused the data."},
+        {AudioError::WavNoFmt, "Error in WAV file. No 'fmt ' chunk marker."},
+        {AudioError::WavNoData, "Error in WAV file. No 'data' chunk marker."},
+        {AudioError::WavFmtShort, "Error in WAV file. The 'fmt ' chunk is too short."},
+        {AudioError::WavBadBlockAlign, "Error in WAV file. Block align does not fit the format."},
+        {AudioError::WavBadSamplesPerBlock,
+         "Error in WAV file. Samples per block does not fit the block."},
+        {AudioError::WavBadChannels, "Error in WAV file. Too many channels."},
+        {AudioError::WavBadChunk, "Error in WAV file. Malformed chunk."},
+        {AudioError::WavBadMsAdpcmCoeffs, "Error in WAV file. Bad MS ADPCM coefficient table."},
+        {AudioError::WavAdpcmNotFourBit,
+         "Error in WAV file. ADPCM data must be 4 bits per sample."},
+        {AudioError::WavAdpcmBadChannels, "Error in WAV file. ADPCM data must be mono or stereo."},
+        {AudioError::WavBadGsm, "Error in WAV file. Invalid GSM 6.10 format."},
+        {AudioError::WavDecoderRefused, "Error in WAV file. The decoder refused the data."},
 
-    {AudioError::AiffNoComm, "Error in AIFF file, no 'COMM' chunk."},
-    {AudioError::AiffNoSsnd, "Error in AIFF file, no 'SSND' chunk."},
-    {AudioError::AiffCommShort, "Error in AIFF file, the 'COMM' chunk is too short."},
-    {AudioError::AiffBadSampleRate, "Error in AIFF file, bad sample rate."},
-    {AudioError::AiffBadChannels, "Error in AIFF file, too many channels."},
-    {AudioError::AiffBadChunk, "Error in AIFF file, malformed 'SSND' chunk."},
-    {AudioError::AiffBadSsndOffset, "Error in AIFF file, bad 'SSND' data offset."},
+        {AudioError::AiffNoComm, "Error in AIFF file, no 'COMM' chunk."},
+        {AudioError::AiffNoSsnd, "Error in AIFF file, no 'SSND' chunk."},
+        {AudioError::AiffCommShort, "Error in AIFF file, the 'COMM' chunk is too short."},
+        {AudioError::AiffBadSampleRate, "Error in AIFF file, bad sample rate."},
+        {AudioError::AiffBadChannels, "Error in AIFF file, too many channels."},
+        {AudioError::AiffBadChunk, "Error in AIFF file, malformed 'SSND' chunk."},
+        {AudioError::AiffBadSsndOffset, "Error in AIFF file, bad 'SSND' data offset."},
 
-    {AudioError::AuBadEncoding, "Error in AU file, unsupported encoding."},
-    {AudioError::AuBadHeader, "Error in AU file, damaged header."},
+        {AudioError::AuBadEncoding, "Error in AU file, unsupported encoding."},
+        {AudioError::AuBadHeader, "Error in AU file, damaged header."},
 
-    {AudioError::RawBadSpec,
-     "Error while opening RAW file for read. Must specify format, pcmbitwidth and channels."},
+        {AudioError::RawBadSpec,
+         "Error while opening RAW file for read. Must specify format, pcmbitwidth and channels."},
 
-    {AudioError::PafShortHeader, "Error in PAF file, header too short."},
-    {AudioError::PafBadVersion, "Error in PAF file, bad version number."},
-    {AudioError::PafBadFormat, "Error in PAF file, unsupported sample format."},
-    {AudioError::PafBadChannels, "Error in PAF file, bad channel count or undecodable data."},
+        {AudioError::PafShortHeader, "Error in PAF file, header too short."},
+        {AudioError::PafBadVersion, "Error in PAF file, bad version number."},
+        {AudioError::PafBadFormat, "Error in PAF file, unsupported sample format."},
+        {AudioError::PafBadChannels, "Error in PAF file, bad channel count or undecodable data."},
 
-    {AudioError::SvxNoVhdr, "Error in IFF/SVX file, no 'VHDR' chunk."},
-    {AudioError::SvxNoBody, "Error in IFF/SVX file, no 'BODY' chunk."},
-    {AudioError::SvxBadVhdr, "Error in IFF/SVX file, malformed 'VHDR' chunk."},
-    {AudioError::SvxCompressed, "Error in IFF/SVX file, compressed data is not supported."},
+        {AudioError::SvxNoVhdr, "Error in IFF/SVX file, no 'VHDR' chunk."},
+        {AudioError::SvxNoBody, "Error in IFF/SVX file, no 'BODY' chunk."},
+        {AudioError::SvxBadVhdr, "Error in IFF/SVX file, malformed 'VHDR' chunk."},
+        {AudioError::SvxCompressed, "Error in IFF/SVX file, compressed data is not supported."},
 
-    {AudioError::NistBadHeader, "Error in NIST file, bad header."},
-    {AudioError::NistBadEncoding, "Error in NIST file, unsupported sample coding."},
+        {AudioError::NistBadHeader, "Error in NIST file, bad header."},
+        {AudioError::NistBadEncoding, "Error in NIST file, unsupported sample coding."},
 
-    {AudioError::SekdNoMarker, "Error in Samplitude file, no 'SEKD' marker."},
-    {AudioError::SekdNoSamr, "Error in Samplitude file, no 'SAMR' marker."},
-    {AudioError::VocNoMarker, "Error in VOC file, no 'Creative Voice File' marker."},
-    {AudioError::VocBadOffset, "Error in VOC file, bad data offset."},
-    {AudioError::VocBadChecksum, "Error in VOC file, bad version checksum."},
+        {AudioError::SekdNoMarker, "Error in Samplitude file, no 'SEKD' marker."},
+        {AudioError::SekdNoSamr, "Error in Samplitude file, no 'SAMR' marker."},
+        {AudioError::VocNoMarker, "Error in VOC file, no 'Creative Voice File' marker."},
+        {AudioError::VocBadOffset, "Error in VOC file, bad data offset."},
+        {AudioError::VocBadChecksum, "Error in VOC file, bad version checksum."},
 
-    {AudioError::IrcamNoMarker, "Error in IRCAM file, bad marker."},
-    {AudioError::IrcamBadChannels, "Error in IRCAM file, bad channel count."},
-    {AudioError::IrcamBadEncoding, "Error in IRCAM file, unsupported encoding."},
+        {AudioError::IrcamNoMarker, "Error in IRCAM file, bad marker."},
+        {AudioError::IrcamBadChannels, "Error in IRCAM file, bad channel count."},
+        {AudioError::IrcamBadEncoding, "Error in IRCAM file, unsupported encoding."},
 
-    {AudioError::OutputIsInput, "The output file is the input file."},
-    {AudioError::OutputTooLarge, "The output would be larger than a WAV file can hold (4 GiB)."},
+        {AudioError::OutputIsInput, "The output file is the input file."},
+        {AudioError::OutputTooLarge,
+         "The output would be larger than a WAV file can hold (4 GiB)."},
 };
 
 } // namespace
@@ -111,20 +113,34 @@ const char *AudioErrorText(AudioError code)
 const char *FormatKindName(FormatKind kind)
 {
     switch (kind) {
-    case FormatKind::WAV: return "WAV";
-    case FormatKind::AIFF: return "AIFF";
-    case FormatKind::AU: return "AU";
-    case FormatKind::AULE: return "AULE";
-    case FormatKind::RAW: return "RAW";
-    case FormatKind::PAF: return "PAF";
-    case FormatKind::SVX: return "SVX";
-    case FormatKind::NIST: return "NIST";
-    case FormatKind::WMA: return "WMA";
-    case FormatKind::SEKD: return "SEKD";
-    case FormatKind::VOC: return "VOC";
-    case FormatKind::SD2: return "SD2";
-    case FormatKind::REX2: return "REX2";
-    case FormatKind::IRCAM: return "IRCAM";
+    case FormatKind::WAV:
+        return "WAV";
+    case FormatKind::AIFF:
+        return "AIFF";
+    case FormatKind::AU:
+        return "AU";
+    case FormatKind::AULE:
+        return "AULE";
+    case FormatKind::RAW:
+        return "RAW";
+    case FormatKind::PAF:
+        return "PAF";
+    case FormatKind::SVX:
+        return "SVX";
+    case FormatKind::NIST:
+        return "NIST";
+    case FormatKind::WMA:
+        return "WMA";
+    case FormatKind::SEKD:
+        return "SEKD";
+    case FormatKind::VOC:
+        return "VOC";
+    case FormatKind::SD2:
+        return "SD2";
+    case FormatKind::REX2:
+        return "REX2";
+    case FormatKind::IRCAM:
+        return "IRCAM";
     }
     return "";
 }
@@ -132,21 +148,36 @@ const char *FormatKindName(FormatKind kind)
 const char *SampleEncodingName(SampleEncoding encoding)
 {
     switch (encoding) {
-    case SampleEncoding::PCM: return "PCM";
-    case SampleEncoding::FLOAT: return "FLOAT";
-    case SampleEncoding::ULAW: return "ULAW";
-    case SampleEncoding::ALAW: return "ALAW";
-    case SampleEncoding::IMA_ADPCM: return "IMA_ADPCM";
-    case SampleEncoding::MS_ADPCM: return "MS_ADPCM";
-    case SampleEncoding::PCM_BE: return "PCM_BE";
-    case SampleEncoding::PCM_LE: return "PCM_LE";
-    case SampleEncoding::PCM_S8: return "PCM_S8";
-    case SampleEncoding::PCM_U8: return "PCM_U8";
-    case SampleEncoding::GSM610: return "GSM610";
-    case SampleEncoding::G721_32: return "G721_32";
-    case SampleEncoding::G723_24: return "G723_24";
-    case SampleEncoding::FLOAT_BE: return "FLOAT_BE";
-    case SampleEncoding::FLOAT_LE: return "FLOAT_LE";
+    case SampleEncoding::PCM:
+        return "PCM";
+    case SampleEncoding::FLOAT:
+        return "FLOAT";
+    case SampleEncoding::ULAW:
+        return "ULAW";
+    case SampleEncoding::ALAW:
+        return "ALAW";
+    case SampleEncoding::IMA_ADPCM:
+        return "IMA_ADPCM";
+    case SampleEncoding::MS_ADPCM:
+        return "MS_ADPCM";
+    case SampleEncoding::PCM_BE:
+        return "PCM_BE";
+    case SampleEncoding::PCM_LE:
+        return "PCM_LE";
+    case SampleEncoding::PCM_S8:
+        return "PCM_S8";
+    case SampleEncoding::PCM_U8:
+        return "PCM_U8";
+    case SampleEncoding::GSM610:
+        return "GSM610";
+    case SampleEncoding::G721_32:
+        return "G721_32";
+    case SampleEncoding::G723_24:
+        return "G723_24";
+    case SampleEncoding::FLOAT_BE:
+        return "FLOAT_BE";
+    case SampleEncoding::FLOAT_LE:
+        return "FLOAT_LE";
     }
     return "";
 }
@@ -166,9 +197,10 @@ class AudioReader
 {
 public:
     AudioReader(std::unique_ptr<ByteSource> source, StreamLayout layout, uint32_t samples)
-        : m_source(std::move(source)), m_layout(std::move(layout)), m_samples(samples)
-    {
-    }
+        : m_source(std::move(source))
+        , m_layout(std::move(layout))
+        , m_samples(samples)
+    { }
     ~AudioReader()
     {
         if (m_sndfile)
@@ -199,72 +231,83 @@ private:
 
 namespace {
 
-// The libsndfile codec that a block-coded layout must decode to.
-int ExpectedCodec(SampleEncoding encoding)
-{
-    switch (encoding) {
-    case SampleEncoding::IMA_ADPCM: return SF_FORMAT_IMA_ADPCM;
-    case SampleEncoding::MS_ADPCM: return SF_FORMAT_MS_ADPCM;
-    case SampleEncoding::GSM610: return SF_FORMAT_GSM610;
-    case SampleEncoding::G721_32: return SF_FORMAT_G721_32;
-    case SampleEncoding::G723_24: return SF_FORMAT_G723_24;
-    case SampleEncoding::PCM_BE:
-    case SampleEncoding::PCM_LE: return SF_FORMAT_PCM_24; // packed 24-bit PARIS
-    case SampleEncoding::PCM:
-    case SampleEncoding::FLOAT:
-    case SampleEncoding::ULAW:
-    case SampleEncoding::ALAW:
-    case SampleEncoding::PCM_S8:
-    case SampleEncoding::PCM_U8:
-    case SampleEncoding::FLOAT_BE:
-    case SampleEncoding::FLOAT_LE: break;
+    // The libsndfile codec that a block-coded layout must decode to.
+    int ExpectedCodec(SampleEncoding encoding)
+    {
+        switch (encoding) {
+        case SampleEncoding::IMA_ADPCM:
+            return SF_FORMAT_IMA_ADPCM;
+        case SampleEncoding::MS_ADPCM:
+            return SF_FORMAT_MS_ADPCM;
+        case SampleEncoding::GSM610:
+            return SF_FORMAT_GSM610;
+        case SampleEncoding::G721_32:
+            return SF_FORMAT_G721_32;
+        case SampleEncoding::G723_24:
+            return SF_FORMAT_G723_24;
+        case SampleEncoding::PCM_BE:
+        case SampleEncoding::PCM_LE:
+            return SF_FORMAT_PCM_24; // packed 24-bit PARIS
+        case SampleEncoding::PCM:
+        case SampleEncoding::FLOAT:
+        case SampleEncoding::ULAW:
+        case SampleEncoding::ALAW:
+        case SampleEncoding::PCM_S8:
+        case SampleEncoding::PCM_U8:
+        case SampleEncoding::FLOAT_BE:
+        case SampleEncoding::FLOAT_LE:
+            break;
+        }
+        return 0;
     }
-    return 0;
-}
 
-// libsndfile's header-less format for plain stored values.
-int RawWindowFormat(const StreamLayout &layout)
-{
-    int codec;
-    if (layout.isFloat)
-        codec = SF_FORMAT_FLOAT;
-    else if (layout.isUlaw)
-        codec = SF_FORMAT_ULAW;
-    else if (layout.isAlaw)
-        codec = SF_FORMAT_ALAW;
-    else if (layout.sampleBytes == 1)
-        codec = layout.signedBytes ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_U8;
-    else if (layout.sampleBytes == 2)
-        codec = SF_FORMAT_PCM_16;
-    else if (layout.sampleBytes == 3)
-        codec = SF_FORMAT_PCM_24;
-    else
-        codec = SF_FORMAT_PCM_32;
-    return SF_FORMAT_RAW | codec
-            | (layout.order == ByteOrder::Big ? SF_ENDIAN_BIG : SF_ENDIAN_LITTLE);
-}
-
-// The code for a container whose data libsndfile would not decode.
-AudioError DecoderRefused(FormatKind kind)
-{
-    switch (kind) {
-    case FormatKind::WAV: return AudioError::WavDecoderRefused;
-    case FormatKind::AU:
-    case FormatKind::AULE: return AudioError::AuBadHeader;
-    case FormatKind::PAF: return AudioError::PafBadChannels;
-    case FormatKind::AIFF:
-    case FormatKind::RAW:
-    case FormatKind::SVX:
-    case FormatKind::NIST:
-    case FormatKind::WMA:
-    case FormatKind::SEKD:
-    case FormatKind::VOC:
-    case FormatKind::SD2:
-    case FormatKind::REX2:
-    case FormatKind::IRCAM: break;
+    // libsndfile's header-less format for plain stored values.
+    int RawWindowFormat(const StreamLayout &layout)
+    {
+        int codec;
+        if (layout.isFloat)
+            codec = SF_FORMAT_FLOAT;
+        else if (layout.isUlaw)
+            codec = SF_FORMAT_ULAW;
+        else if (layout.isAlaw)
+            codec = SF_FORMAT_ALAW;
+        else if (layout.sampleBytes == 1)
+            codec = layout.signedBytes ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_U8;
+        else if (layout.sampleBytes == 2)
+            codec = SF_FORMAT_PCM_16;
+        else if (layout.sampleBytes == 3)
+            codec = SF_FORMAT_PCM_24;
+        else
+            codec = SF_FORMAT_PCM_32;
+        return SF_FORMAT_RAW | codec
+                | (layout.order == ByteOrder::Big ? SF_ENDIAN_BIG : SF_ENDIAN_LITTLE);
     }
-    return AudioError::InternalError;
-}
+
+    // The code for a container whose data libsndfile would not decode.
+    AudioError DecoderRefused(FormatKind kind)
+    {
+        switch (kind) {
+        case FormatKind::WAV:
+            return AudioError::WavDecoderRefused;
+        case FormatKind::AU:
+        case FormatKind::AULE:
+            return AudioError::AuBadHeader;
+        case FormatKind::PAF:
+            return AudioError::PafBadChannels;
+        case FormatKind::AIFF:
+        case FormatKind::RAW:
+        case FormatKind::SVX:
+        case FormatKind::NIST:
+        case FormatKind::WMA:
+        case FormatKind::SEKD:
+        case FormatKind::VOC:
+        case FormatKind::SD2:
+        case FormatKind::REX2:
+        case FormatKind::IRCAM:
+            break;
+        }
+        return AudioError::InternalError;
+    }
 
 } // namespace
 
@@ -285,7 +328,9 @@ sf_count_t AudioReader::VioLength(void *self)
 sf_count_t AudioReader::VioSeek(sf_count_t offset, int whence, void *self)
 {
     auto *r = static_cast<AudioReader *>(self);
-    int64_t base = whence == SEEK_CUR ? r->m_virtualPos : whence == SEEK_END ? r->VirtualLength() : 0;
+    int64_t base = whence == SEEK_CUR ? r->m_virtualPos
+            : whence == SEEK_END      ? r->VirtualLength()
+                                      : 0;
     if (offset < -base || offset > INT64_MAX / 2 - base)
         return -1;
     r->m_virtualPos = base + offset;
@@ -311,7 +356,8 @@ sf_count_t AudioReader::VioRead(void *dst, sf_count_t count, void *self)
         done = take;
     }
     if (done < want) {
-        const int64_t at = r->m_layout.dataOffset + (r->m_virtualPos + static_cast<int64_t>(done) - prefix);
+        const int64_t at
+                = r->m_layout.dataOffset + (r->m_virtualPos + static_cast<int64_t>(done) - prefix);
         done += r->m_source->ReadAt(at, out + done, want - done);
     }
     r->m_virtualPos += static_cast<int64_t>(done);
@@ -321,7 +367,7 @@ sf_count_t AudioReader::VioRead(void *dst, sf_count_t count, void *self)
 AudioError AudioReader::StartDecoder()
 {
     static SF_VIRTUAL_IO vio = {&VioLength, &VioSeek, &VioRead, &VioWrite, &VioTell};
-    SF_INFO info {};
+    SF_INFO info{};
     const bool raw = m_layout.decoding == Decoding::RawWindow;
     if (raw) {
         info.format = RawWindowFormat(m_layout);
@@ -398,7 +444,7 @@ AudioError DescribeCallerRaw(const AudioInfo &given, orvex::ByteSource &source,
         if (width < 9 || width > 32)
             return AudioError::UnimplementedFormat;
         layout.order = encoding == SampleEncoding::PCM_BE ? orvex::ByteOrder::Big
-                                                           : orvex::ByteOrder::Little;
+                                                          : orvex::ByteOrder::Little;
         break;
     case SampleEncoding::PCM_S8:
     case SampleEncoding::PCM_U8:
@@ -464,14 +510,17 @@ AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info)
 
     std::unique_ptr<orvex::ByteSource> source;
     switch (orvex::ByteSource::Open(path, source)) {
-    case orvex::ByteSource::OpenStatus::Ok: break;
-    case orvex::ByteSource::OpenStatus::CannotOpen: return FailOpen(AudioError::OpenFailed);
-    case orvex::ByteSource::OpenStatus::NoMemory: return FailOpen(AudioError::MallocFailed);
+    case orvex::ByteSource::OpenStatus::Ok:
+        break;
+    case orvex::ByteSource::OpenStatus::CannotOpen:
+        return FailOpen(AudioError::OpenFailed);
+    case orvex::ByteSource::OpenStatus::NoMemory:
+        return FailOpen(AudioError::MallocFailed);
     }
 
     // From here on a failure leaves `info` all zero.
     const AudioInfo given = info;
-    info = AudioInfo {};
+    info = AudioInfo{};
     orvex::StreamLayout layout;
     AudioError error;
     if (AudioFormatKind(given.format) == FormatKind::RAW && given.channels != 0
@@ -496,8 +545,8 @@ AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info)
     if (AudioError e = CheckDescription(described, layout); e != AudioError::None)
         return FailOpen(e);
 
-    handle->reader.reset(new (std::nothrow)
-                                 AudioReader(std::move(source), std::move(layout), described.samples));
+    handle->reader.reset(new (std::nothrow) AudioReader(std::move(source), std::move(layout),
+                                                        described.samples));
     if (!handle->reader)
         return FailOpen(AudioError::MallocFailed);
     if (AudioError e = handle->reader->StartDecoder(); e != AudioError::None)

@@ -15,7 +15,9 @@ ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr
 {
     const bool standardInput = path == "-";
     int fd = STDIN_FILENO;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (!standardInput) {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
@@ -30,14 +32,14 @@ ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr
     const bool regular = !standardInput && S_ISREG(st.st_mode);
     if (regular)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    const size_t capacity = regular ? std::clamp<size_t>(static_cast<size_t>(st.st_size),
-                                                         kSmallestBuffer, kBufferSize)
-                                    : kBufferSize;
+    const size_t capacity = regular
+            ? std::clamp<size_t>(static_cast<size_t>(st.st_size), kSmallestBuffer, kBufferSize)
+            : kBufferSize;
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[capacity]);
     if (buffer)
-        out.reset(new (std::nothrow) ByteSource(fd, !standardInput, !regular,
-                                                regular ? st.st_size : -1, std::move(buffer),
-                                                capacity));
+        out.reset(new (std::nothrow)
+                          ByteSource(fd, !standardInput, !regular, regular ? st.st_size : -1,
+                                     std::move(buffer), capacity));
     if (!out) {
         if (!standardInput)
             ::close(fd);
@@ -48,14 +50,13 @@ ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr
 
 ByteSource::ByteSource(int fd, bool ownsFd, bool stream, int64_t size,
                        std::unique_ptr<unsigned char[]> buffer, size_t capacity)
-    : m_fd(fd),
-      m_ownsFd(ownsFd),
-      m_stream(stream),
-      m_size(size),
-      m_buffer(std::move(buffer)),
-      m_capacity(capacity)
-{
-}
+    : m_fd(fd)
+    , m_ownsFd(ownsFd)
+    , m_stream(stream)
+    , m_size(size)
+    , m_buffer(std::move(buffer))
+    , m_capacity(capacity)
+{ }
 
 ByteSource::~ByteSource()
 {

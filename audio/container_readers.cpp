@@ -10,45 +10,42 @@ namespace orvex {
 
 namespace {
 
-// One recognition test: bytes at `offset` equal `magic`, and, when `offset2`'s magic is
-// not empty, bytes at `offset2` equal `magic2` too.
-struct MagicRow
-{
-    size_t offset;
-    std::string_view magic;
-    size_t offset2;
-    std::string_view magic2;
-    Recognised result;
-};
+    // One recognition test: bytes at `offset` equal `magic`, and, when `offset2`'s magic is
+    // not empty, bytes at `offset2` equal `magic2` too.
+    struct MagicRow
+    {
+        size_t offset;
+        std::string_view magic;
+        size_t offset2;
+        std::string_view magic2;
+        Recognised result;
+    };
 
-// Checked top to bottom; the first match decides. "FORM" and IRCAM need more than
-// fixed bytes and are handled around the table, in their places in the order.
-constexpr MagicRow kRowsAfterForm[] = {
-    {0, ".snd", 0, {}, Recognised::Au},
-    {0, "dns.", 0, {}, Recognised::Au},
-    {0, "fap ", 0, {}, Recognised::Paf},
-    {0, " paf", 0, {}, Recognised::Paf},
-    {0, "NIST", 0, {}, Recognised::Nist},
-    {0, "SEKD", 4, "SAMR", Recognised::Sekd},
-    {0, "Crea", 4, "tive", Recognised::Voc},
-};
+    // Checked top to bottom; the first match decides. "FORM" and IRCAM need more than
+    // fixed bytes and are handled around the table, in their places in the order.
+    constexpr MagicRow kRowsAfterForm[] = {
+            {0, ".snd", 0, {}, Recognised::Au},      {0, "dns.", 0, {}, Recognised::Au},
+            {0, "fap ", 0, {}, Recognised::Paf},     {0, " paf", 0, {}, Recognised::Paf},
+            {0, "NIST", 0, {}, Recognised::Nist},    {0, "SEKD", 4, "SAMR", Recognised::Sekd},
+            {0, "Crea", 4, "tive", Recognised::Voc},
+    };
 
-constexpr MagicRow kRowsAfterIrcam[] = {
-    {0, "CAT ", 8, "REX2", Recognised::Rex2},
-    // The first eight bytes of the ASF header object's GUID.
-    {0, std::string_view("\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8), 0, {}, Recognised::Wma},
-};
+    constexpr MagicRow kRowsAfterIrcam[] = {
+            {0, "CAT ", 8, "REX2", Recognised::Rex2},
+            // The first eight bytes of the ASF header object's GUID.
+            {0, std::string_view("\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8), 0, {}, Recognised::Wma},
+    };
 
-bool Matches(const unsigned char (&head)[12], size_t offset, std::string_view magic)
-{
-    return std::memcmp(head + offset, magic.data(), magic.size()) == 0;
-}
+    bool Matches(const unsigned char (&head)[12], size_t offset, std::string_view magic)
+    {
+        return std::memcmp(head + offset, magic.data(), magic.size()) == 0;
+    }
 
-bool MatchesRow(const unsigned char (&head)[12], const MagicRow &row)
-{
-    return Matches(head, row.offset, row.magic)
-            && (row.magic2.empty() || Matches(head, row.offset2, row.magic2));
-}
+    bool MatchesRow(const unsigned char (&head)[12], const MagicRow &row)
+    {
+        return Matches(head, row.offset, row.magic)
+                && (row.magic2.empty() || Matches(head, row.offset2, row.magic2));
+    }
 
 } // namespace
 
@@ -96,46 +93,46 @@ Recognised RecogniseContainer(const unsigned char (&head)[12], std::string_view 
 
 namespace detail {
 
-uint64_t HeldFrom(const ByteSource &source, int64_t offset, uint64_t declared)
-{
-    if (source.Size() < 0)
-        return declared;
-    if (offset >= source.Size())
-        return 0;
-    return std::min<uint64_t>(declared, static_cast<uint64_t>(source.Size() - offset));
-}
+    uint64_t HeldFrom(const ByteSource &source, int64_t offset, uint64_t declared)
+    {
+        if (source.Size() < 0)
+            return declared;
+        if (offset >= source.Size())
+            return 0;
+        return std::min<uint64_t>(declared, static_cast<uint64_t>(source.Size() - offset));
+    }
 
-bool ReadExact(ByteSource &source, int64_t offset, void *dst, size_t n)
-{
-    return source.ReadAt(offset, dst, n) == n;
-}
+    bool ReadExact(ByteSource &source, int64_t offset, void *dst, size_t n)
+    {
+        return source.ReadAt(offset, dst, n) == n;
+    }
 
-void SetPlainSamples(StreamLayout &layout, uint32_t sampleBytes)
-{
-    layout.decoding = Decoding::RawWindow;
-    layout.sampleBytes = sampleBytes;
-    const uint64_t frameBytes = static_cast<uint64_t>(sampleBytes) * layout.channels;
-    layout.samples = frameBytes ? layout.dataBytes / frameBytes : 0;
-}
+    void SetPlainSamples(StreamLayout &layout, uint32_t sampleBytes)
+    {
+        layout.decoding = Decoding::RawWindow;
+        layout.sampleBytes = sampleBytes;
+        const uint64_t frameBytes = static_cast<uint64_t>(sampleBytes) * layout.channels;
+        layout.samples = frameBytes ? layout.dataBytes / frameBytes : 0;
+    }
 
 } // namespace detail
 
 namespace {
 
-// A header-less u-law file: every byte, from the first, is one sample at 8000 Hz.
-AudioError ReadHeaderlessUlaw(ByteSource &source, StreamLayout &layout)
-{
-    layout.kind = FormatKind::AU;
-    layout.encoding = SampleEncoding::ULAW;
-    layout.bitWidth = 16;
-    layout.sampleRate = 8000;
-    layout.channels = 1;
-    layout.isUlaw = true;
-    layout.dataOffset = 0;
-    layout.dataBytes = detail::HeldFrom(source, 0, UINT32_MAX);
-    detail::SetPlainSamples(layout, 1);
-    return AudioError::None;
-}
+    // A header-less u-law file: every byte, from the first, is one sample at 8000 Hz.
+    AudioError ReadHeaderlessUlaw(ByteSource &source, StreamLayout &layout)
+    {
+        layout.kind = FormatKind::AU;
+        layout.encoding = SampleEncoding::ULAW;
+        layout.bitWidth = 16;
+        layout.sampleRate = 8000;
+        layout.channels = 1;
+        layout.isUlaw = true;
+        layout.dataOffset = 0;
+        layout.dataBytes = detail::HeldFrom(source, 0, UINT32_MAX);
+        detail::SetPlainSamples(layout, 1);
+        return AudioError::None;
+    }
 
 } // namespace
 

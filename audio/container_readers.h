@@ -94,19 +94,19 @@ AudioError ReadVocHeader(ByteSource &source);
 // Shared by the readers.
 namespace detail {
 
-// The largest channel count libsndfile decodes.
-constexpr uint32_t kMaxChannels = 1024;
+    // The largest channel count libsndfile decodes.
+    constexpr uint32_t kMaxChannels = 1024;
 
-// Bytes that the source holds from `offset` on, at most `declared`; `declared` itself
-// on a stream, whose length is unknown.
-uint64_t HeldFrom(const ByteSource &source, int64_t offset, uint64_t declared);
+    // Bytes that the source holds from `offset` on, at most `declared`; `declared` itself
+    // on a stream, whose length is unknown.
+    uint64_t HeldFrom(const ByteSource &source, int64_t offset, uint64_t declared);
 
-// Reads exactly n bytes at offset, or returns false.
-bool ReadExact(ByteSource &source, int64_t offset, void *dst, size_t n);
+    // Reads exactly n bytes at offset, or returns false.
+    bool ReadExact(ByteSource &source, int64_t offset, void *dst, size_t n);
 
-// Fills the layout of plain stored values: sampleBytes from the width, samples from
-// the data bytes.
-void SetPlainSamples(StreamLayout &layout, uint32_t sampleBytes);
+    // Fills the layout of plain stored values: sampleBytes from the width, samples from
+    // the data bytes.
+    void SetPlainSamples(StreamLayout &layout, uint32_t sampleBytes);
 
 } // namespace detail
 

@@ -24,25 +24,26 @@ using detail::ReadExact;
 
 namespace {
 
-constexpr uint32_t kAuUlaw = 1, kAuPcm8 = 2, kAuPcm16 = 3, kAuPcm24 = 4, kAuPcm32 = 5,
-                   kAuFloat = 6, kAuG721 = 23, kAuG723_24 = 25, kAuAlaw = 27;
-constexpr uint32_t kAuSizeNotGiven = 0xFFFFFFFF;
-constexpr uint32_t kAuHeaderBytes = 24;
+    constexpr uint32_t kAuUlaw = 1, kAuPcm8 = 2, kAuPcm16 = 3, kAuPcm24 = 4, kAuPcm32 = 5,
+                       kAuFloat = 6, kAuG721 = 23, kAuG723_24 = 25, kAuAlaw = 27;
+    constexpr uint32_t kAuSizeNotGiven = 0xFFFFFFFF;
+    constexpr uint32_t kAuHeaderBytes = 24;
 
-// The header that libsndfile reads in front of G721/G723 data: a plain big-endian
-// AU header whose data follows at once.
-std::vector<unsigned char> AuCodecPrefix(uint32_t encoding, uint32_t rate, uint32_t channels,
-                                         uint64_t dataBytes)
-{
-    std::vector<unsigned char> p(kAuHeaderBytes);
-    std::memcpy(p.data(), ".snd", 4);
-    StoreBE32(p.data() + 4, kAuHeaderBytes);
-    StoreBE32(p.data() + 8, static_cast<uint32_t>(std::min<uint64_t>(dataBytes, UINT32_MAX - 1)));
-    StoreBE32(p.data() + 12, encoding);
-    StoreBE32(p.data() + 16, rate);
-    StoreBE32(p.data() + 20, channels);
-    return p;
-}
+    // The header that libsndfile reads in front of G721/G723 data: a plain big-endian
+    // AU header whose data follows at once.
+    std::vector<unsigned char> AuCodecPrefix(uint32_t encoding, uint32_t rate, uint32_t channels,
+                                             uint64_t dataBytes)
+    {
+        std::vector<unsigned char> p(kAuHeaderBytes);
+        std::memcpy(p.data(), ".snd", 4);
+        StoreBE32(p.data() + 4, kAuHeaderBytes);
+        StoreBE32(p.data() + 8,
+                  static_cast<uint32_t>(std::min<uint64_t>(dataBytes, UINT32_MAX - 1)));
+        StoreBE32(p.data() + 12, encoding);
+        StoreBE32(p.data() + 16, rate);
+        StoreBE32(p.data() + 20, channels);
+        return p;
+    }
 
 } // namespace
 
@@ -121,10 +122,10 @@ AudioError ReadAuHeader(ByteSource &source, StreamLayout &layout)
 // ---------------------------------------------------------------------------- PARIS
 
 namespace {
-constexpr uint32_t kPafHeaderBytes = 2048;
-constexpr uint32_t kPafPcm16 = 0, kPafPcm24 = 1;
-// Packed 24-bit data: ten samples of one channel in a block of 32 bytes.
-constexpr uint64_t kPaf24SamplesPerBlock = 10, kPaf24BlockBytes = 32;
+    constexpr uint32_t kPafHeaderBytes = 2048;
+    constexpr uint32_t kPafPcm16 = 0, kPafPcm24 = 1;
+    // Packed 24-bit data: ten samples of one channel in a block of 32 bytes.
+    constexpr uint64_t kPaf24SamplesPerBlock = 10, kPaf24BlockBytes = 32;
 } // namespace
 
 AudioError ReadPafHeader(ByteSource &source, StreamLayout &layout)
@@ -175,74 +176,75 @@ AudioError ReadPafHeader(ByteSource &source, StreamLayout &layout)
 
 namespace {
 
-constexpr size_t kNistMaxHeader = 64 * 1024;
+    constexpr size_t kNistMaxHeader = 64 * 1024;
 
-// The header's fields that the reader looks at.
-struct NistFields
-{
-    std::optional<uint64_t> sampleRate, channelCount, sampleCount, sigBits;
-    std::optional<std::string_view> byteFormat;
-    bool hasCoding = false;
-};
+    // The header's fields that the reader looks at.
+    struct NistFields
+    {
+        std::optional<uint64_t> sampleRate, channelCount, sampleCount, sigBits;
+        std::optional<std::string_view> byteFormat;
+        bool hasCoding = false;
+    };
 
-bool ParseUnsigned(std::string_view text, uint64_t &out)
-{
-    if (text.empty())
-        return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-std::string_view NextToken(std::string_view &line)
-{
-    size_t start = line.find_first_not_of(" \t\r");
-    if (start == std::string_view::npos) {
-        line = {};
-        return {};
+    bool ParseUnsigned(std::string_view text, uint64_t &out)
+    {
+        if (text.empty())
+            return false;
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+        return ec == std::errc() && end == text.data() + text.size();
     }
-    size_t end = line.find_first_of(" \t\r", start);
-    std::string_view token = line.substr(start, end == std::string_view::npos ? end : end - start);
-    line = end == std::string_view::npos ? std::string_view {} : line.substr(end);
-    return token;
-}
 
-// Parses the "name -type value" lines up to "end_head". False on a malformed number.
-bool ParseNistFields(std::string_view text, NistFields &fields)
-{
-    while (!text.empty()) {
-        size_t eol = text.find('\n');
-        std::string_view line = text.substr(0, eol);
-        text = eol == std::string_view::npos ? std::string_view {} : text.substr(eol + 1);
-
-        std::string_view name = NextToken(line);
-        if (name == "end_head")
-            return true;
-        std::string_view type = NextToken(line);
-        std::string_view value = NextToken(line);
-        if (name.empty() || type.empty())
-            continue;
-        std::optional<uint64_t> *number = nullptr;
-        if (name == "sample_rate")
-            number = &fields.sampleRate;
-        else if (name == "channel_count")
-            number = &fields.channelCount;
-        else if (name == "sample_count")
-            number = &fields.sampleCount;
-        else if (name == "sample_sig_bits")
-            number = &fields.sigBits;
-        else if (name == "sample_byte_format")
-            fields.byteFormat = value;
-        else if (name == "sample_coding")
-            fields.hasCoding = true;
-        if (number) {
-            uint64_t v = 0;
-            if (type != "-i" || !ParseUnsigned(value, v))
-                return false;
-            *number = v;
+    std::string_view NextToken(std::string_view &line)
+    {
+        size_t start = line.find_first_not_of(" \t\r");
+        if (start == std::string_view::npos) {
+            line = {};
+            return {};
         }
+        size_t end = line.find_first_of(" \t\r", start);
+        std::string_view token
+                = line.substr(start, end == std::string_view::npos ? end : end - start);
+        line = end == std::string_view::npos ? std::string_view{} : line.substr(end);
+        return token;
     }
-    return true;
-}
+
+    // Parses the "name -type value" lines up to "end_head". False on a malformed number.
+    bool ParseNistFields(std::string_view text, NistFields &fields)
+    {
+        while (!text.empty()) {
+            size_t eol = text.find('\n');
+            std::string_view line = text.substr(0, eol);
+            text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
+
+            std::string_view name = NextToken(line);
+            if (name == "end_head")
+                return true;
+            std::string_view type = NextToken(line);
+            std::string_view value = NextToken(line);
+            if (name.empty() || type.empty())
+                continue;
+            std::optional<uint64_t> *number = nullptr;
+            if (name == "sample_rate")
+                number = &fields.sampleRate;
+            else if (name == "channel_count")
+                number = &fields.channelCount;
+            else if (name == "sample_count")
+                number = &fields.sampleCount;
+            else if (name == "sample_sig_bits")
+                number = &fields.sigBits;
+            else if (name == "sample_byte_format")
+                fields.byteFormat = value;
+            else if (name == "sample_coding")
+                fields.hasCoding = true;
+            if (number) {
+                uint64_t v = 0;
+                if (type != "-i" || !ParseUnsigned(value, v))
+                    return false;
+                *number = v;
+            }
+        }
+        return true;
+    }
 
 } // namespace
 
@@ -297,8 +299,8 @@ AudioError ReadNistHeader(ByteSource &source, StreamLayout &layout)
         return AudioError::NistBadHeader;
 
     layout.kind = FormatKind::NIST;
-    layout.encoding = layout.order == ByteOrder::Little ? SampleEncoding::PCM_LE
-                                                         : SampleEncoding::PCM_BE;
+    layout.encoding
+            = layout.order == ByteOrder::Little ? SampleEncoding::PCM_LE : SampleEncoding::PCM_BE;
     layout.bitWidth = static_cast<uint32_t>(sigBits);
     layout.sampleRate = static_cast<uint32_t>(rate);
     layout.channels = static_cast<uint32_t>(channels);
@@ -313,10 +315,10 @@ AudioError ReadNistHeader(ByteSource &source, StreamLayout &layout)
 // ---------------------------------------------------------------------------- IRCAM
 
 namespace {
-constexpr uint32_t kIrcamHeaderBytes = 1024;
-constexpr uint32_t kIrcamPcm16 = 2, kIrcamPcm32 = 0x40004, kIrcamFloat = 4, kIrcamUlaw = 0x20001,
-                   kIrcamAlaw = 0x10001;
-constexpr uint32_t kIrcamMaxChannels = 256;
+    constexpr uint32_t kIrcamHeaderBytes = 1024;
+    constexpr uint32_t kIrcamPcm16 = 2, kIrcamPcm32 = 0x40004, kIrcamFloat = 4,
+                       kIrcamUlaw = 0x20001, kIrcamAlaw = 0x10001;
+    constexpr uint32_t kIrcamMaxChannels = 256;
 } // namespace
 
 AudioError ReadIrcamHeader(ByteSource &source, StreamLayout &layout)

@@ -15,64 +15,64 @@ using detail::ReadExact;
 
 namespace {
 
-constexpr int kMaxChunks = 100000;
+    constexpr int kMaxChunks = 100000;
 
-// One chunk of a FORM: its id, where its body starts, and its declared size.
-struct IffChunk
-{
-    char id[4];
-    int64_t body;
-    uint32_t size;
-};
+    // One chunk of a FORM: its id, where its body starts, and its declared size.
+    struct IffChunk
+    {
+        char id[4];
+        int64_t body;
+        uint32_t size;
+    };
 
-// Walks the chunks of a FORM from offset 12 and hands each to `visit`, which returns
-// false once it has all it needs. Sizes are big-endian; odd chunks are padded.
-template<typename Visit>
-void WalkIff(ByteSource &source, Visit visit)
-{
-    int64_t pos = 12;
-    for (int n = 0; n < kMaxChunks; ++n) {
-        unsigned char header[8];
-        if (!ReadExact(source, pos, header, sizeof header))
-            return;
-        IffChunk chunk {};
-        std::memcpy(chunk.id, header, 4);
-        chunk.size = LoadBE32(header + 4);
-        chunk.body = pos + 8;
-        if (!visit(chunk))
-            return;
-        pos = chunk.body + chunk.size + (chunk.size & 1);
-        if (source.Size() >= 0 && pos >= source.Size())
-            return;
+    // Walks the chunks of a FORM from offset 12 and hands each to `visit`, which returns
+    // false once it has all it needs. Sizes are big-endian; odd chunks are padded.
+    template<typename Visit>
+    void WalkIff(ByteSource &source, Visit visit)
+    {
+        int64_t pos = 12;
+        for (int n = 0; n < kMaxChunks; ++n) {
+            unsigned char header[8];
+            if (!ReadExact(source, pos, header, sizeof header))
+                return;
+            IffChunk chunk{};
+            std::memcpy(chunk.id, header, 4);
+            chunk.size = LoadBE32(header + 4);
+            chunk.body = pos + 8;
+            if (!visit(chunk))
+                return;
+            pos = chunk.body + chunk.size + (chunk.size & 1);
+            if (source.Size() >= 0 && pos >= source.Size())
+                return;
+        }
     }
-}
 
-bool IsId(const IffChunk &chunk, const char *id)
-{
-    return std::memcmp(chunk.id, id, 4) == 0;
-}
+    bool IsId(const IffChunk &chunk, const char *id)
+    {
+        return std::memcmp(chunk.id, id, 4) == 0;
+    }
 
-// The whole part of an 80-bit IEEE 754 extended value (AIFF's sample rate); false
-// for infinity, not-a-number, a negative value of one or more, or one past 32 bits.
-bool WholePartOfExtended(const unsigned char *p, uint32_t &out)
-{
-    const bool negative = p[0] & 0x80;
-    const int exponent = ((p[0] & 0x7F) << 8) | p[1];
-    uint64_t mantissa = 0;
-    for (int i = 0; i < 8; ++i)
-        mantissa = (mantissa << 8) | p[2 + i];
-    if (exponent == 0x7FFF)
-        return false;
-    const int power = exponent - 16383; // value = mantissa / 2^63 * 2^power
-    if (mantissa == 0 || power < 0) {
-        out = 0;
+    // The whole part of an 80-bit IEEE 754 extended value (AIFF's sample rate); false
+    // for infinity, not-a-number, a negative value of one or more, or one past 32 bits.
+    bool WholePartOfExtended(const unsigned char *p, uint32_t &out)
+    {
+        const bool negative = p[0] & 0x80;
+        const int exponent = ((p[0] & 0x7F) << 8) | p[1];
+        uint64_t mantissa = 0;
+        for (int i = 0; i < 8; ++i)
+            mantissa = (mantissa << 8) | p[2 + i];
+        if (exponent == 0x7FFF)
+            return false;
+        const int power = exponent - 16383; // value = mantissa / 2^63 * 2^power
+        if (mantissa == 0 || power < 0) {
+            out = 0;
+            return true;
+        }
+        if (negative || power >= 32)
+            return false;
+        out = static_cast<uint32_t>(mantissa >> (63 - power));
         return true;
     }
-    if (negative || power >= 32)
-        return false;
-    out = static_cast<uint32_t>(mantissa >> (63 - power));
-    return true;
-}
 
 } // namespace
 

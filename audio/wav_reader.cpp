@@ -16,92 +16,93 @@ using detail::ReadExact;
 
 namespace {
 
-constexpr uint16_t kTagPcm = 1;
-constexpr uint16_t kTagMsAdpcm = 2;
-constexpr uint16_t kTagFloat = 3;
-constexpr uint16_t kTagAlaw = 6;
-constexpr uint16_t kTagUlaw = 7;
-constexpr uint16_t kTagImaAdpcm = 17;
-constexpr uint16_t kTagGsm610 = 49;
-constexpr uint16_t kTagExtensible = 0xFFFE;
+    constexpr uint16_t kTagPcm = 1;
+    constexpr uint16_t kTagMsAdpcm = 2;
+    constexpr uint16_t kTagFloat = 3;
+    constexpr uint16_t kTagAlaw = 6;
+    constexpr uint16_t kTagUlaw = 7;
+    constexpr uint16_t kTagImaAdpcm = 17;
+    constexpr uint16_t kTagGsm610 = 49;
+    constexpr uint16_t kTagExtensible = 0xFFFE;
 
-// The bytes of a KSDATAFORMAT_SUBTYPE GUID after its two-byte format tag.
-constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    // The bytes of a KSDATAFORMAT_SUBTYPE GUID after its two-byte format tag.
+    constexpr unsigned char kSubFormatTail[14]
+            = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-// No format chunk that we read needs more; a larger one keeps its first bytes.
-constexpr size_t kMaxFmtBytes = 256;
-// Stops a walk through a file made of nothing but tiny chunks.
-constexpr int kMaxChunks = 100000;
+    // No format chunk that we read needs more; a larger one keeps its first bytes.
+    constexpr size_t kMaxFmtBytes = 256;
+    // Stops a walk through a file made of nothing but tiny chunks.
+    constexpr int kMaxChunks = 100000;
 
-struct WavChunks
-{
-    unsigned char fmt[kMaxFmtBytes] = {};
-    size_t fmtBytes = 0; // bytes of the format chunk held in `fmt`
-    bool haveFmt = false;
-    bool haveData = false;
-    int64_t dataOffset = 0;
-    uint32_t dataSize = 0;
-};
+    struct WavChunks
+    {
+        unsigned char fmt[kMaxFmtBytes] = {};
+        size_t fmtBytes = 0; // bytes of the format chunk held in `fmt`
+        bool haveFmt = false;
+        bool haveData = false;
+        int64_t dataOffset = 0;
+        uint32_t dataSize = 0;
+    };
 
-AudioError WalkChunks(ByteSource &source, WavChunks &chunks)
-{
-    int64_t pos = 12;
-    for (int n = 0; n < kMaxChunks; ++n) {
-        unsigned char header[8];
-        if (!ReadExact(source, pos, header, sizeof header))
-            break;
-        const uint32_t size = LoadLE32(header + 4);
-        const int64_t body = pos + 8;
-        if (std::memcmp(header, "fmt ", 4) == 0 && !chunks.haveFmt) {
-            if (size < 16)
-                return AudioError::WavFmtShort;
-            chunks.fmtBytes = std::min<size_t>(size, kMaxFmtBytes);
-            if (!ReadExact(source, body, chunks.fmt, chunks.fmtBytes))
-                return AudioError::WavFmtShort;
-            chunks.haveFmt = true;
-        } else if (std::memcmp(header, "data", 4) == 0 && !chunks.haveData) {
-            chunks.haveData = true;
-            chunks.dataOffset = body;
-            chunks.dataSize = size;
+    AudioError WalkChunks(ByteSource &source, WavChunks &chunks)
+    {
+        int64_t pos = 12;
+        for (int n = 0; n < kMaxChunks; ++n) {
+            unsigned char header[8];
+            if (!ReadExact(source, pos, header, sizeof header))
+                break;
+            const uint32_t size = LoadLE32(header + 4);
+            const int64_t body = pos + 8;
+            if (std::memcmp(header, "fmt ", 4) == 0 && !chunks.haveFmt) {
+                if (size < 16)
+                    return AudioError::WavFmtShort;
+                chunks.fmtBytes = std::min<size_t>(size, kMaxFmtBytes);
+                if (!ReadExact(source, body, chunks.fmt, chunks.fmtBytes))
+                    return AudioError::WavFmtShort;
+                chunks.haveFmt = true;
+            } else if (std::memcmp(header, "data", 4) == 0 && !chunks.haveData) {
+                chunks.haveData = true;
+                chunks.dataOffset = body;
+                chunks.dataSize = size;
+            }
+            // Once both are known there is nothing more to look for; a stream could not
+            // come back to the data anyway.
+            if (chunks.haveFmt && chunks.haveData)
+                break;
+            pos = body + size + (size & 1);
+            if (source.Size() >= 0 && pos >= source.Size())
+                break;
         }
-        // Once both are known there is nothing more to look for; a stream could not
-        // come back to the data anyway.
-        if (chunks.haveFmt && chunks.haveData)
-            break;
-        pos = body + size + (size & 1);
-        if (source.Size() >= 0 && pos >= source.Size())
-            break;
+        if (!chunks.haveFmt)
+            return AudioError::WavNoFmt;
+        if (!chunks.haveData)
+            return AudioError::WavNoData;
+        return AudioError::None;
     }
-    if (!chunks.haveFmt)
-        return AudioError::WavNoFmt;
-    if (!chunks.haveData)
-        return AudioError::WavNoData;
-    return AudioError::None;
-}
 
-// The header that libsndfile reads in front of the sample data for the block codecs:
-// RIFF, the file's own format chunk, and a data chunk of the bytes the file holds.
-std::vector<unsigned char> CodecPrefix(const WavChunks &chunks, uint64_t dataBytes)
-{
-    const size_t fmtBytes = chunks.fmtBytes & ~size_t(1);
-    std::vector<unsigned char> p(12 + 8 + fmtBytes + 8);
-    const uint32_t data32 = static_cast<uint32_t>(std::min<uint64_t>(dataBytes, UINT32_MAX - 64));
-    std::memcpy(p.data(), "RIFF", 4);
-    StoreLE32(p.data() + 4, static_cast<uint32_t>(p.size() - 8) + data32);
-    std::memcpy(p.data() + 8, "WAVE", 4);
-    std::memcpy(p.data() + 12, "fmt ", 4);
-    StoreLE32(p.data() + 16, static_cast<uint32_t>(fmtBytes));
-    std::memcpy(p.data() + 20, chunks.fmt, fmtBytes);
-    std::memcpy(p.data() + 20 + fmtBytes, "data", 4);
-    StoreLE32(p.data() + 24 + fmtBytes, data32);
-    return p;
-}
+    // The header that libsndfile reads in front of the sample data for the block codecs:
+    // RIFF, the file's own format chunk, and a data chunk of the bytes the file holds.
+    std::vector<unsigned char> CodecPrefix(const WavChunks &chunks, uint64_t dataBytes)
+    {
+        const size_t fmtBytes = chunks.fmtBytes & ~size_t(1);
+        std::vector<unsigned char> p(12 + 8 + fmtBytes + 8);
+        const uint32_t data32
+                = static_cast<uint32_t>(std::min<uint64_t>(dataBytes, UINT32_MAX - 64));
+        std::memcpy(p.data(), "RIFF", 4);
+        StoreLE32(p.data() + 4, static_cast<uint32_t>(p.size() - 8) + data32);
+        std::memcpy(p.data() + 8, "WAVE", 4);
+        std::memcpy(p.data() + 12, "fmt ", 4);
+        StoreLE32(p.data() + 16, static_cast<uint32_t>(fmtBytes));
+        std::memcpy(p.data() + 20, chunks.fmt, fmtBytes);
+        std::memcpy(p.data() + 20 + fmtBytes, "data", 4);
+        StoreLE32(p.data() + 24 + fmtBytes, data32);
+        return p;
+    }
 
-uint64_t CeilDiv(uint64_t a, uint64_t b)
-{
-    return a / b + (a % b ? 1 : 0);
-}
+    uint64_t CeilDiv(uint64_t a, uint64_t b)
+    {
+        return a / b + (a % b ? 1 : 0);
+    }
 
 } // namespace
 

@@ -59,57 +59,57 @@ int16_t WavSampleFromDouble(double value)
 namespace {
 
 #if defined(__SSE2__)
-// Converts four values at a time with cvttpd2dq, which truncates toward zero and
-// yields 0x80000000 for a value outside int32's range or not a number. Returns false
-// when any value gave that, for the caller to redo the block exactly.
-bool ToSamplesVector(const double *values, uint32_t n, int16_t *out)
-{
-    const __m128i indefinite = _mm_set1_epi32(INT32_MIN);
-    __m128i seen = _mm_setzero_si128();
-    uint32_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i lo = _mm_cvttpd_epi32(_mm_loadu_pd(values + i));
-        const __m128i hi = _mm_cvttpd_epi32(_mm_loadu_pd(values + i + 2));
-        __m128i four = _mm_unpacklo_epi64(lo, hi);
-        seen = _mm_or_si128(seen, _mm_cmpeq_epi32(four, indefinite));
-        // Keep the low 16 bits, sign-extended, so that the saturating pack is exact.
-        four = _mm_srai_epi32(_mm_slli_epi32(four, 16), 16);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packs_epi32(four, four));
+    // Converts four values at a time with cvttpd2dq, which truncates toward zero and
+    // yields 0x80000000 for a value outside int32's range or not a number. Returns false
+    // when any value gave that, for the caller to redo the block exactly.
+    bool ToSamplesVector(const double *values, uint32_t n, int16_t *out)
+    {
+        const __m128i indefinite = _mm_set1_epi32(INT32_MIN);
+        __m128i seen = _mm_setzero_si128();
+        uint32_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            const __m128i lo = _mm_cvttpd_epi32(_mm_loadu_pd(values + i));
+            const __m128i hi = _mm_cvttpd_epi32(_mm_loadu_pd(values + i + 2));
+            __m128i four = _mm_unpacklo_epi64(lo, hi);
+            seen = _mm_or_si128(seen, _mm_cmpeq_epi32(four, indefinite));
+            // Keep the low 16 bits, sign-extended, so that the saturating pack is exact.
+            four = _mm_srai_epi32(_mm_slli_epi32(four, 16), 16);
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packs_epi32(four, four));
+        }
+        for (; i < n; ++i)
+            out[i] = WavSampleFromDouble(values[i]);
+        return _mm_movemask_epi8(seen) == 0;
     }
-    for (; i < n; ++i)
-        out[i] = WavSampleFromDouble(values[i]);
-    return _mm_movemask_epi8(seen) == 0;
-}
 #endif
 
-// Turns values into samples in the file's (little-endian) byte order.
-void ToSamples(const double *values, uint32_t n, int16_t *out)
-{
+    // Turns values into samples in the file's (little-endian) byte order.
+    void ToSamples(const double *values, uint32_t n, int16_t *out)
+    {
 #if defined(__SSE2__)
-    if (ToSamplesVector(values, n, out))
-        return;
+        if (ToSamplesVector(values, n, out))
+            return;
 #endif
-    for (uint32_t i = 0; i < n; ++i)
-        out[i] = WavSampleFromDouble(values[i]);
-    if constexpr (std::endian::native == std::endian::big)
         for (uint32_t i = 0; i < n; ++i)
-            out[i] = static_cast<int16_t>(static_cast<uint16_t>(out[i]) >> 8
-                                          | static_cast<uint16_t>(out[i]) << 8);
-}
-
-bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
-{
-    written = 0;
-    while (written < n) {
-        ssize_t got = ::write(fd, data + written, n - written);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        written += static_cast<size_t>(got);
+            out[i] = WavSampleFromDouble(values[i]);
+        if constexpr (std::endian::native == std::endian::big)
+            for (uint32_t i = 0; i < n; ++i)
+                out[i] = static_cast<int16_t>(static_cast<uint16_t>(out[i]) >> 8
+                                              | static_cast<uint16_t>(out[i]) << 8);
     }
-    return true;
-}
+
+    bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
+    {
+        written = 0;
+        while (written < n) {
+            ssize_t got = ::write(fd, data + written, n - written);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            written += static_cast<size_t>(got);
+        }
+        return true;
+    }
 
 } // namespace
 
@@ -128,9 +128,8 @@ AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
                       : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return AudioError::OpenFailed;
-    out.reset(new (std::nothrow)
-                      WavWriter(fd, !toStdout, info.channels, info.sampleRate, std::move(buffer),
-                                capacity));
+    out.reset(new (std::nothrow) WavWriter(fd, !toStdout, info.channels, info.sampleRate,
+                                           std::move(buffer), capacity));
     if (!out) {
         if (!toStdout)
             ::close(fd);
@@ -151,15 +150,14 @@ AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
 
 WavWriter::WavWriter(int fd, bool ownsFd, uint32_t channels, uint32_t sampleRate,
                      std::unique_ptr<int16_t[]> buffer, size_t capacity)
-    : m_fd(fd),
-      m_ownsFd(ownsFd),
-      m_channels(channels),
-      m_sampleRate(sampleRate),
-      m_buffer(std::move(buffer)),
-      m_capacity(capacity),
-      m_maxDataBytes(kWavMaxDataBytes / (channels * 2ull) * (channels * 2ull))
-{
-}
+    : m_fd(fd)
+    , m_ownsFd(ownsFd)
+    , m_channels(channels)
+    , m_sampleRate(sampleRate)
+    , m_buffer(std::move(buffer))
+    , m_capacity(capacity)
+    , m_maxDataBytes(kWavMaxDataBytes / (channels * 2ull) * (channels * 2ull))
+{ }
 
 WavWriter::~WavWriter()
 {
@@ -198,8 +196,8 @@ uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &erro
     }
     uint32_t done = 0;
     while (done < take) {
-        const uint32_t n = static_cast<uint32_t>(
-                std::min<uint64_t>(m_capacity - m_buffered, take - done));
+        const uint32_t n
+                = static_cast<uint32_t>(std::min<uint64_t>(m_capacity - m_buffered, take - done));
         ToSamples(values + done, n, m_buffer.get() + m_buffered);
         m_buffered += n;
         done += n;

@@ -17,8 +17,8 @@ constexpr size_t kWavHeaderBytes = 44;
 constexpr uint64_t kWavMaxDataBytes = 0x100000000ull - kWavHeaderBytes;
 
 // The 44-byte header for the given layout and sizes, field by field.
-void MakeWavHeader(unsigned char (&header)[kWavHeaderBytes], uint32_t channels,
-                   uint32_t sampleRate, uint32_t riffSize, uint32_t dataSize);
+void MakeWavHeader(unsigned char (&header)[kWavHeaderBytes], uint32_t channels, uint32_t sampleRate,
+                   uint32_t riffSize, uint32_t dataSize);
 
 // The writer's value rule for one value.
 int16_t WavSampleFromDouble(double value);

@@ -157,9 +157,15 @@ std::string JsonString(const std::string &text)
         }
         if (c < 0x20 || c == 0x7F) {
             switch (c) {
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 out += "\\u00";
                 out += kHex[c >> 4];

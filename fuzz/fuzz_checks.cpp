@@ -14,38 +14,38 @@ namespace fuzzchecks {
 
 namespace {
 
-bool WriteWhole(const std::string &path, const uint8_t *data, size_t size)
-{
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
-}
-
-std::vector<uint8_t> ReadWhole(const std::string &path)
-{
-    std::vector<uint8_t> bytes;
-    if (FILE *f = std::fopen(path.c_str(), "rb")) {
-        uint8_t chunk[65536];
-        while (size_t n = std::fread(chunk, 1, sizeof chunk, f))
-            bytes.insert(bytes.end(), chunk, chunk + n);
-        std::fclose(f);
+    bool WriteWhole(const std::string &path, const uint8_t *data, size_t size)
+    {
+        FILE *f = std::fopen(path.c_str(), "wb");
+        if (!f)
+            return false;
+        const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+        return std::fclose(f) == 0 && ok;
     }
-    return bytes;
-}
 
-uint32_t Le32(const std::vector<uint8_t> &b, size_t at)
-{
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
-}
+    std::vector<uint8_t> ReadWhole(const std::string &path)
+    {
+        std::vector<uint8_t> bytes;
+        if (FILE *f = std::fopen(path.c_str(), "rb")) {
+            uint8_t chunk[65536];
+            while (size_t n = std::fread(chunk, 1, sizeof chunk, f))
+                bytes.insert(bytes.end(), chunk, chunk + n);
+            std::fclose(f);
+        }
+        return bytes;
+    }
 
-size_t EntriesIn(const std::string &folder)
-{
-    std::error_code ec;
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder, ec),
-                                             std::filesystem::directory_iterator()));
-}
+    uint32_t Le32(const std::vector<uint8_t> &b, size_t at)
+    {
+        return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
+    }
+
+    size_t EntriesIn(const std::string &folder)
+    {
+        std::error_code ec;
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder, ec),
+                                                 std::filesystem::directory_iterator()));
+    }
 
 } // namespace
 
@@ -108,8 +108,8 @@ std::string CheckConvertAs(const std::string &input, const uint8_t *data, size_t
     if (!converted)
         return wav.empty() ? "" : "a failed conversion left an output";
     const uint32_t channels = audio.GetInfo().channels;
-    if (wav.size() < 44 || std::memcmp(wav.data(), "RIFF", 4) != 0
-        || Le32(wav, 4) != wav.size() - 8 || Le32(wav, 40) != wav.size() - 44 || channels == 0
+    if (wav.size() < 44 || std::memcmp(wav.data(), "RIFF", 4) != 0 || Le32(wav, 4) != wav.size() - 8
+        || Le32(wav, 40) != wav.size() - 44 || channels == 0
         || (wav.size() - 44) % (2 * channels) != 0
         || wav.size() - 44 > uint64_t(audio.GetInfo().samples) * channels * 2)
         return "the output is not a well-formed 16-bit WAV of at most the described length";
@@ -134,8 +134,8 @@ std::string CheckParse(const uint8_t *data, size_t size)
         return "a leading space was kept";
     if (params.m_strCommandLine.size() > text.size())
         return "the command line grew";
-    for (const std::string *p : {&params.m_strParam1, &params.m_strParam2, &params.m_strParam3,
-                                 &params.m_strParam4})
+    for (const std::string *p :
+         {&params.m_strParam1, &params.m_strParam2, &params.m_strParam3, &params.m_strParam4})
         if (p->size() > text.size())
             return "a token is longer than the text";
     if (valid && text.find_first_not_of(' ') == std::string::npos)

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string failure = fuzzchecks::CheckParse(data, size);

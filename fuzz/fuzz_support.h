@@ -30,12 +30,12 @@ inline const std::string &Folder()
 extern "C" size_t LLVMFuzzerMutate(uint8_t *data, size_t size, size_t maxSize);
 
 // Half of the mutations leave the first twelve bytes (the container's marker) alone.
-#define ORVEX_FUZZ_KEEP_MARKER_MUTATOR                                                            \
-    extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize,         \
-                                              unsigned int seed)                                  \
-    {                                                                                             \
-        constexpr size_t kMarker = 12;                                                            \
-        if (seed % 2 == 0 || size <= kMarker || maxSize <= kMarker)                               \
-            return LLVMFuzzerMutate(data, size, maxSize);                                         \
+#define ORVEX_FUZZ_KEEP_MARKER_MUTATOR                                                             \
+    extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t maxSize,          \
+                                              unsigned int seed)                                   \
+    {                                                                                              \
+        constexpr size_t kMarker = 12;                                                             \
+        if (seed % 2 == 0 || size <= kMarker || maxSize <= kMarker)                                \
+            return LLVMFuzzerMutate(data, size, maxSize);                                          \
         return kMarker + LLVMFuzzerMutate(data + kMarker, size - kMarker, maxSize - kMarker);      \
     }

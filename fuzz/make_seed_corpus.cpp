@@ -19,10 +19,14 @@ int main(int argc, char **argv)
     for (const fixtures::AcceptedFixture &f : fixtures::AcceptedFixtures())
         fixtures::WriteFile(audio + "/seed" + std::to_string(n++), f.bytes);
     for (const fixtures::CodecFixture &c : fixtures::CodecFixtures())
-        fixtures::WriteFile(audio + "/seed" + std::to_string(n++), fixtures::WrittenBySndfile(c, 700));
+        fixtures::WriteFile(audio + "/seed" + std::to_string(n++),
+                            fixtures::WrittenBySndfile(c, 700));
     const char *const commandLines[] = {
-        R"("a" "b" "/home/me/out.wav" "d")", R"(  one two three four )", R"("" "" "" "")",
-        R"(ab"cd" "2" "3" "4")", R"("1" "2" "3" "unclosed)",
+            R"("a" "b" "/home/me/out.wav" "d")",
+            R"(  one two three four )",
+            R"("" "" "" "")",
+            R"(ab"cd" "2" "3" "4")",
+            R"("1" "2" "3" "unclosed)",
     };
     int m = 0;
     for (const char *line : commandLines) {

@@ -50,20 +50,23 @@ TEST(AudioFileInfo, DescribesEachContainerKind)
         Texts expected;
     };
     const Case cases[] = {
-        {"a.wav", WavPcm(2, 8000, 16, Frames(1000, 2)), {"WAV", "8000", "1000", "2", "16"}},
-        {"a.aifc", Aiff(1, 2, 16, 44100, Frames(2, 1), "NONE"), {"AIFF", "44100", "2", "1", "16"}},
-        {"le.x", Au(false, 3, 11025, 1, Frames(3, 1)), {"DEC AU", "11025", "3", "1", "16"}},
-        {"be.x", Au(true, 1, 8000, 1, Frames(3, 1)), {"Sun/NeXT AU", "8000", "6", "1", "16"}},
-        {"voice.au", Bytes().str("hello"), {"Sun/NeXT AU", "8000", "5", "1", "16"}},
-        {"p.x", Paf(true, 0, 0, 32000, 1, Frames(4, 1)), {"PARIS", "32000", "4", "1", "16"}},
-        {"s.x", Svx(false, 8363, 0, Bytes {1, 2}), {"IFF/SVX8/SV16", "8363", "2", "1", "8"}},
-        {"n.x",
-         Nist({"sample_count -i 2", "channel_count -i 1", "sample_rate -i 16000",
-               "sample_byte_format -s2 01", "sample_sig_bits -i 16"},
-              Frames(2, 1)),
-         {"NIST", "16000", "2", "1", "16"}},
-        {"i.x", Ircam(Bytes {0x64, 0xA3, 0x03, 0x00}, false, 8000, 2, 2, Frames(2, 2)),
-         {"IRCAM/CARL", "8000", "2", "2", "16"}},
+            {"a.wav", WavPcm(2, 8000, 16, Frames(1000, 2)), {"WAV", "8000", "1000", "2", "16"}},
+            {"a.aifc",
+             Aiff(1, 2, 16, 44100, Frames(2, 1), "NONE"),
+             {"AIFF", "44100", "2", "1", "16"}},
+            {"le.x", Au(false, 3, 11025, 1, Frames(3, 1)), {"DEC AU", "11025", "3", "1", "16"}},
+            {"be.x", Au(true, 1, 8000, 1, Frames(3, 1)), {"Sun/NeXT AU", "8000", "6", "1", "16"}},
+            {"voice.au", Bytes().str("hello"), {"Sun/NeXT AU", "8000", "5", "1", "16"}},
+            {"p.x", Paf(true, 0, 0, 32000, 1, Frames(4, 1)), {"PARIS", "32000", "4", "1", "16"}},
+            {"s.x", Svx(false, 8363, 0, Bytes{1, 2}), {"IFF/SVX8/SV16", "8363", "2", "1", "8"}},
+            {"n.x",
+             Nist({"sample_count -i 2", "channel_count -i 1", "sample_rate -i 16000",
+                   "sample_byte_format -s2 01", "sample_sig_bits -i 16"},
+                  Frames(2, 1)),
+             {"NIST", "16000", "2", "1", "16"}},
+            {"i.x",
+             Ircam(Bytes{0x64, 0xA3, 0x03, 0x00}, false, 8000, 2, 2, Frames(2, 2)),
+             {"IRCAM/CARL", "8000", "2", "2", "16"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -81,11 +84,11 @@ TEST(AudioFileInfo, EmptyPathAndSetInputPathTouchNothing)
     WriteFile(dir.path("a.wav"), WavPcm(1, 8000, 16, Frames(10, 1)));
     const int before = OpenDescriptors();
     CAudioFileInfo audio;
-    EXPECT_EQ(TextsOf(audio), Texts {});
+    EXPECT_EQ(TextsOf(audio), Texts{});
     EXPECT_FALSE(audio.Describe()); // no path yet
 
     audio.SetInputPath(dir.path("a.wav"));
-    EXPECT_EQ(TextsOf(audio), Texts {});
+    EXPECT_EQ(TextsOf(audio), Texts{});
     EXPECT_EQ(OpenDescriptors(), before); // nothing opened by setting the path
 
     ASSERT_TRUE(audio.Describe());

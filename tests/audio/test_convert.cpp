@@ -7,9 +7,9 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
-#include <cmath>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,25 +63,44 @@ TEST(Convert, ScalesEachWidthByAPowerOfTwo)
         std::vector<int16_t> expected;
     };
     const Case cases[] = {
-        {"8-bit WAV", WavPcm(1, 8000, 8, Bytes {0x00, 0xFF, 0x80}), {-32768, 32512, 0}},
-        {"8-bit AIFF", Aiff(1, 2, 8, 8000, Bytes {0x80, 0x7F}), {-32768, 32512}},
-        {"16-bit unchanged", WavPcm(1, 8000, 16, Bytes().le16(0x8000).le16(1).le16(0x7FFF)),
-         {-32768, 1, 32767}},
-        {"24-bit truncated", WavPcm(1, 8000, 24, Bytes().le24(0x7FFFFF).le24(0x800001).le24(0x800000).le24(0xFFFF01)),
-         {32767, -32767, -32768, 0}},
-        {"32-bit truncated", WavPcm(1, 8000, 32, Bytes().le32(0x7FFFFFFF).le32(0x80000000).le32(65536).le32(uint32_t(-65537))),
-         {32767, -32768, 1, -1}},
-        // A declared width that is not whole bytes reads in its container's range and
-        // is scaled from it: a 12-bit WAV as 16-bit values, a 20-bit one as 24-bit.
-        {"12-bit WAV", Wav(1, 1, 8000, 12, 2, Bytes().le16(0x7FF0).le16(0x8000)), {32752, -32768}},
-        {"20-bit WAV", Wav(1, 1, 8000, 20, 3, Bytes().le24(0x7FFFF0).le24(0x800000)), {32767, -32768}},
-        {"u-law", Au(true, 1, 8000, 1, Bytes {0x00, 0x80}), {-32124, 32124}},
-        // Floats take 2^15 and are held within 16 bits before the truncation.
-        {"float", Wav(3, 1, 8000, 32, 4, Bytes().f32le(0.5f).f32le(-0.5f).f32le(1.0f).f32le(-1.0f).f32le(1.5f).f32le(-1.5f).f32le(0.99999f).f32le(std::nanf(""))),
-         {16384, -16384, 32767, -32768, 32767, -32768, 32767, 0}},
-        {"IRCAM float, big-endian",
-         Ircam(Bytes {0x64, 0xA3, 0x04, 0x00}, true, 8000, 1, 4, Bytes().f32be(0.25f).f32be(-2.0f)),
-         {8192, -32768}},
+            {"8-bit WAV", WavPcm(1, 8000, 8, Bytes{0x00, 0xFF, 0x80}), {-32768, 32512, 0}},
+            {"8-bit AIFF", Aiff(1, 2, 8, 8000, Bytes{0x80, 0x7F}), {-32768, 32512}},
+            {"16-bit unchanged",
+             WavPcm(1, 8000, 16, Bytes().le16(0x8000).le16(1).le16(0x7FFF)),
+             {-32768, 1, 32767}},
+            {"24-bit truncated",
+             WavPcm(1, 8000, 24,
+                    Bytes().le24(0x7FFFFF).le24(0x800001).le24(0x800000).le24(0xFFFF01)),
+             {32767, -32767, -32768, 0}},
+            {"32-bit truncated",
+             WavPcm(1, 8000, 32,
+                    Bytes().le32(0x7FFFFFFF).le32(0x80000000).le32(65536).le32(uint32_t(-65537))),
+             {32767, -32768, 1, -1}},
+            // A declared width that is not whole bytes reads in its container's range and
+            // is scaled from it: a 12-bit WAV as 16-bit values, a 20-bit one as 24-bit.
+            {"12-bit WAV",
+             Wav(1, 1, 8000, 12, 2, Bytes().le16(0x7FF0).le16(0x8000)),
+             {32752, -32768}},
+            {"20-bit WAV",
+             Wav(1, 1, 8000, 20, 3, Bytes().le24(0x7FFFF0).le24(0x800000)),
+             {32767, -32768}},
+            {"u-law", Au(true, 1, 8000, 1, Bytes{0x00, 0x80}), {-32124, 32124}},
+            // Floats take 2^15 and are held within 16 bits before the truncation.
+            {"float",
+             Wav(3, 1, 8000, 32, 4,
+                 Bytes().f32le(0.5f)
+                         .f32le(-0.5f)
+                         .f32le(1.0f)
+                         .f32le(-1.0f)
+                         .f32le(1.5f)
+                         .f32le(-1.5f)
+                         .f32le(0.99999f)
+                         .f32le(std::nanf(""))),
+             {16384, -16384, 32767, -32768, 32767, -32768, 32767, 0}},
+            {"IRCAM float, big-endian",
+             Ircam(Bytes{0x64, 0xA3, 0x04, 0x00}, true, 8000, 1, 4,
+                   Bytes().f32be(0.25f).f32be(-2.0f)),
+             {8192, -32768}},
     };
     TempDir dir;
     for (const Case &c : cases) {
@@ -96,7 +115,8 @@ TEST(Convert, CountsClippedFloats)
 {
     TempDir dir;
     WriteFile(dir.path("f.wav"),
-              Wav(3, 1, 8000, 32, 4, Bytes().f32le(1.0f).f32le(1.5f).f32le(-1.5f).f32le(-1.0f).f32le(0.1f)));
+              Wav(3, 1, 8000, 32, 4,
+                  Bytes().f32le(1.0f).f32le(1.5f).f32le(-1.5f).f32le(-1.0f).f32le(0.1f)));
     CAudioFileInfo audio;
     ASSERT_TRUE(ConvertFile(audio, dir.path("f.wav"), dir.path("o.wav")));
     // +1.0 is one step past the largest 16-bit sample; -1.0 is exactly the smallest.
@@ -114,7 +134,8 @@ TEST(Convert, EveryFrameOfAnyChannelCountArrives)
     TempDir dir;
     for (int channels : {1, 2, 3, 6})
         for (int frames : {1, 341, 2048, 2500}) {
-            SCOPED_TRACE(std::to_string(channels) + " channels, " + std::to_string(frames) + " frames");
+            SCOPED_TRACE(std::to_string(channels) + " channels, " + std::to_string(frames)
+                         + " frames");
             ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16,
                                          channels, 22050, frames));
             ASSERT_TRUE(ConvertFile(dir.path("in.wav"), dir.path("out.wav")));
@@ -133,9 +154,10 @@ TEST(Convert, EveryFrameOfAnyChannelCountArrives)
 TEST(Convert, TwentyFourBitThroughTheOracle)
 {
     TempDir dir;
-    ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 48000, 3000));
+    ASSERT_TRUE(
+            WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 48000, 3000));
     ASSERT_TRUE(ConvertFile(dir.path("in.wav"), dir.path("out.wav")));
-    SF_INFO info {};
+    SF_INFO info{};
     SNDFILE *sf = sf_open(dir.path("in.wav").c_str(), SFM_READ, &info);
     ASSERT_NE(sf, nullptr);
     std::vector<int> raw(6000);
@@ -182,7 +204,7 @@ TEST(Convert, OutputThatCannotBeCreated)
               "Not able to open output file " + dir.path("out.wav") + ".\n");
     EXPECT_EQ(audio.GetConvertReport().code, AudioError::BadOpenFormat);
     EXPECT_TRUE(audio.GetConvertReport().onOutput);
-    EXPECT_EQ(FolderEntries(dir.root()), std::vector<std::string> {"wide.wav"});
+    EXPECT_EQ(FolderEntries(dir.root()), std::vector<std::string>{"wide.wav"});
 
     // An input that cannot be opened: nothing is printed or created.
     testing::internal::CaptureStdout();
@@ -192,7 +214,7 @@ TEST(Convert, OutputThatCannotBeCreated)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(audio.GetConvertReport().code, AudioError::OpenFailed);
     EXPECT_FALSE(audio.GetConvertReport().onOutput);
-    EXPECT_EQ(FolderEntries(dir.root()), std::vector<std::string> {"wide.wav"});
+    EXPECT_EQ(FolderEntries(dir.root()), std::vector<std::string>{"wide.wav"});
 }
 
 // The output path names the input: directly, through a symbolic link, or through a
@@ -214,7 +236,7 @@ TEST(Convert, RefusesToOverwriteItsInput)
         EXPECT_EQ(audio.GetConvertReport().code, AudioError::OutputIsInput);
         EXPECT_EQ(ReadFile(dir.path("in.wav")), original.data());
         EXPECT_EQ(FolderEntries(dir.root()),
-                  (std::vector<std::string> {"hard.wav", "in.wav", "soft.wav"}));
+                  (std::vector<std::string>{"hard.wav", "in.wav", "soft.wav"}));
     }
 }
 
@@ -237,11 +259,14 @@ TEST(Convert, RefusesAnOutputPastFourGiB)
 TEST(Convert, FullMediumKeepsTheEarlierOutput)
 {
     TempDir dir;
-    ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 200000));
+    ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100,
+                                 200000));
     const Bytes earlier = Bytes().str("an earlier file the user keeps");
     WriteFile(dir.path("out.wav"), earlier);
 
-    struct rlimit old {};
+    struct rlimit old
+    {
+    };
     ::getrlimit(RLIMIT_FSIZE, &old);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
@@ -256,7 +281,7 @@ TEST(Convert, FullMediumKeepsTheEarlierOutput)
     EXPECT_EQ(audio.GetConvertReport().code, AudioError::ShortWrite);
     EXPECT_TRUE(audio.GetConvertReport().onOutput);
     EXPECT_EQ(ReadFile(dir.path("out.wav")), earlier.data());
-    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string> {"in.wav", "out.wav"}));
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
 // A successful conversion replaces the earlier file whole and keeps its permissions;
@@ -269,10 +294,12 @@ TEST(Convert, ReplacesTheOutputWhenComplete)
     ASSERT_EQ(::chmod(dir.path("out.wav").c_str(), 0640), 0);
     ASSERT_TRUE(ConvertFile(dir.path("in.wav"), dir.path("out.wav")));
     EXPECT_EQ(ReadFile(dir.path("out.wav")).size(), 46u);
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(dir.path("out.wav").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string> {"in.wav", "out.wav"}));
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "out.wav"}));
 
     EXPECT_TRUE(ConvertFile(dir.path("in.wav"), "/dev/null"));
 }

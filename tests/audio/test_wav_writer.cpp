@@ -79,10 +79,11 @@ TEST(WavWriter, HeaderBeforeAndAfterTheClose)
 TEST(WavWriter, TruncatesTowardZeroAndKeepsTheLow16Bits)
 {
     const std::pair<double, int16_t> cases[] = {
-        {32767.99, 32767}, {-1.7, -1},      {-0.99, 0},        {40000.0, -25536},
-        {-40000.0, 25536}, {65536.0, 0},    {-32768.0, -32768}, {32768.0, -32768},
-        {1e10, -7168},     {-1e10, 7168},   {1e300, 0},        {std::numeric_limits<double>::infinity(), 0},
-        {std::nan(""), 0}, {4294967297.5, 1},
+            {32767.99, 32767},  {-1.7, -1},        {-0.99, 0},
+            {40000.0, -25536},  {-40000.0, 25536}, {65536.0, 0},
+            {-32768.0, -32768}, {32768.0, -32768}, {1e10, -7168},
+            {-1e10, 7168},      {1e300, 0},        {std::numeric_limits<double>::infinity(), 0},
+            {std::nan(""), 0},  {4294967297.5, 1},
     };
     TempDir dir;
     AudioHandle *h = AudioOpenWrite(dir.path("v.wav"), Output(1, 8000));

@@ -44,17 +44,20 @@ TEST(CliInfo, TextBlocks)
 
     CliRun one = Cli({"info", dir.path("a.wav")});
     EXPECT_EQ(one.status, kCliOk);
-    EXPECT_EQ(one.out, "Format: WAV\nSample Rate: 44100\nNumber of Samples: 1000\nChannels: 2\n"
-                       "Bit Width: 16\n");
+    EXPECT_EQ(one.out,
+              "Format: WAV\nSample Rate: 44100\nNumber of Samples: 1000\nChannels: 2\n"
+              "Bit Width: 16\n");
     EXPECT_EQ(one.err, "");
 
     CliRun many = Cli({"info", dir.path("a.wav"), dir.path("x.bin"), dir.path("a.wav")});
     EXPECT_EQ(many.status, kCliFailed);
     const std::string block = "Format: WAV\nSample Rate: 44100\nNumber of Samples: 1000\n"
                               "Channels: 2\nBit Width: 16\n";
-    EXPECT_EQ(many.out, "==> " + dir.path("a.wav") + " <==\n" + block + "\n==> " + dir.path("x.bin")
+    EXPECT_EQ(many.out,
+              "==> " + dir.path("a.wav") + " <==\n" + block + "\n==> " + dir.path("x.bin")
                       + " <==\n\n==> " + dir.path("a.wav") + " <==\n" + block);
-    EXPECT_EQ(many.err, "orvex-cli: " + dir.path("x.bin")
+    EXPECT_EQ(many.err,
+              "orvex-cli: " + dir.path("x.bin")
                       + ": Error while opening RAW file for read. Must specify format, "
                         "pcmbitwidth and channels. (code 51)\n");
 }
@@ -101,8 +104,8 @@ TEST(CliUsage, VersionHelpAndMistakes)
     CliRun help = Cli({"--help"});
     EXPECT_EQ(help.status, kCliOk);
     EXPECT_NE(help.out.find("info [--json] FILE..."), std::string::npos);
-    for (const std::vector<std::string> &args :
-         std::vector<std::vector<std::string>> {{}, {"frobnicate"}, {"info"}, {"info", "--xml", "a"}}) {
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+                 {}, {"frobnicate"}, {"info"}, {"info", "--xml", "a"}}) {
         CliRun r = Cli(args);
         EXPECT_EQ(r.status, kCliUsage);
         EXPECT_NE(r.err.find("usage:"), std::string::npos);
@@ -117,8 +120,8 @@ TEST(CliBinary, RunsAsAProgram)
 {
     TempDir dir;
     WriteFile(dir.path("a b.wav"), WavPcm(1, 8000, 16, Frames(5, 1)));
-    const std::string command = std::string(ORVEX_CLI_BINARY) + " info --json '" + dir.path("a b.wav")
-            + "' 2>&1";
+    const std::string command
+            = std::string(ORVEX_CLI_BINARY) + " info --json '" + dir.path("a b.wav") + "' 2>&1";
     FILE *pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
@@ -126,7 +129,8 @@ TEST(CliBinary, RunsAsAProgram)
     while (size_t n = fread(buf, 1, sizeof buf, pipe))
         output.append(buf, n);
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
-    EXPECT_EQ(output, "{\"path\":\"" + dir.path("a b.wav")
+    EXPECT_EQ(output,
+              "{\"path\":\"" + dir.path("a b.wav")
                       + "\",\"format\":\"WAV\",\"sampleRate\":8000,\"samples\":5,\"channels\":1,"
                         "\"bitWidth\":16,\"kind\":\"WAV\",\"encoding\":\"PCM\"}\n");
 }
@@ -144,19 +148,20 @@ TEST(CliConvert, SuccessAndEachFailure)
 
     CliRun refused = Cli({"convert", dir.path("x.bin"), dir.path("new.wav")});
     EXPECT_EQ(refused.status, kCliFailed);
-    EXPECT_EQ(refused.err, "orvex-cli: " + dir.path("x.bin")
-                           + ": Error while opening RAW file for read. Must specify format, "
-                             "pcmbitwidth and channels. (code 51)\n");
+    EXPECT_EQ(refused.err,
+              "orvex-cli: " + dir.path("x.bin")
+                      + ": Error while opening RAW file for read. Must specify format, "
+                        "pcmbitwidth and channels. (code 51)\n");
     EXPECT_FALSE(FileExists(dir.path("new.wav")));
 
     testing::internal::CaptureStdout();
     CliRun unwritable = Cli({"convert", dir.path("in.wav"), dir.path("no/such/dir.wav")});
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(unwritable.status, kCliFailed);
-    EXPECT_EQ(unwritable.err, "orvex-cli: " + dir.path("no/such/dir.wav")
-                              + ": Could not open file. (code 2)\n");
+    EXPECT_EQ(unwritable.err,
+              "orvex-cli: " + dir.path("no/such/dir.wav") + ": Could not open file. (code 2)\n");
 
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>> {
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
                  {"convert"}, {"convert", "a"}, {"convert", "a", "b", "c"}, {"convert", "", "b"}})
         EXPECT_EQ(Cli(args).status, kCliUsage);
 }
@@ -164,7 +169,8 @@ TEST(CliConvert, SuccessAndEachFailure)
 TEST(CliConvert, SaysHowManyFloatSamplesWereClipped)
 {
     TempDir dir;
-    WriteFile(dir.path("f.wav"), Wav(3, 1, 8000, 32, 4, Bytes().f32le(2.0f).f32le(-3.0f).f32le(0.5f)));
+    WriteFile(dir.path("f.wav"),
+              Wav(3, 1, 8000, 32, 4, Bytes().f32le(2.0f).f32le(-3.0f).f32le(0.5f)));
     CliRun r = Cli({"convert", dir.path("f.wav"), dir.path("o.wav")});
     EXPECT_EQ(r.status, kCliOk);
     EXPECT_EQ(r.err, "orvex-cli: " + dir.path("f.wav") + ": 2 samples clipped\n");
@@ -175,16 +181,24 @@ TEST(CliConvert, SaysHowManyFloatSamplesWereClipped)
 TEST(CliBinary, ConvertMatchesInProcess)
 {
     TempDir dir;
-    ASSERT_TRUE(WriteWithSndfile(dir.path("in.aif"), SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, 44100, 3000));
+    ASSERT_TRUE(WriteWithSndfile(dir.path("in.aif"), SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, 44100,
+                                 3000));
     ASSERT_EQ(Cli({"convert", dir.path("in.aif"), dir.path("inproc.wav")}).status, kCliOk);
     const std::string bin = ORVEX_CLI_BINARY;
-    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " " + dir.path("bin.wav")).c_str()), 0);
-    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - > " + dir.path("piped.wav")).c_str()), 0);
+    ASSERT_EQ(std::system(
+                      (bin + " convert " + dir.path("in.aif") + " " + dir.path("bin.wav")).c_str()),
+              0);
+    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - > " + dir.path("piped.wav"))
+                                  .c_str()),
+              0);
     const std::vector<uint8_t> inproc = ReadFile(dir.path("inproc.wav"));
     EXPECT_EQ(ReadFile(dir.path("bin.wav")), inproc);
     // Redirected to a file, standard output can seek, so the sizes are final there too.
     EXPECT_EQ(ReadFile(dir.path("piped.wav")), inproc);
-    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - | cat > " + dir.path("pipe.wav")).c_str()), 0);
+    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - | cat > "
+                           + dir.path("pipe.wav"))
+                                  .c_str()),
+              0);
     std::vector<uint8_t> pipe = ReadFile(dir.path("pipe.wav"));
     ASSERT_EQ(pipe.size(), inproc.size());
     EXPECT_TRUE(std::equal(pipe.begin() + 44, pipe.end(), inproc.begin() + 44));

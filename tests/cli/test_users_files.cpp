@@ -65,23 +65,26 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
         std::string reason; // the end of the message on standard error
     };
     const Case cases[] = {
-        {"input refused", dir.path("notes.txt"), dir.path("out.wav"), "(code 51)\n"},
-        {"input missing", dir.path("gone.wav"), dir.path("out.wav"), "Could not open file. (code 2)\n"},
-        {"output names the input", dir.path("in.wav"), dir.path("in.wav"), "(code 71)\n"},
-        {"output links to the input", dir.path("in.wav"), dir.path("link.wav"), "(code 71)\n"},
-        {"output over 4 GiB", dir.path("long.aif"), dir.path("out.wav"), "(code 72)\n"},
-        {"output folder cannot be written", dir.path("in.wav"), "/proc/orvex-out.wav",
-         "Could not open file. (code 2)\n"},
-        {"output folder missing", dir.path("in.wav"), dir.path("nowhere/out.wav"),
-         "Could not open file. (code 2)\n"},
-        {"output on a full device", dir.path("in.wav"), "/dev/full", "Short write error. (code 20)\n"},
+            {"input refused", dir.path("notes.txt"), dir.path("out.wav"), "(code 51)\n"},
+            {"input missing", dir.path("gone.wav"), dir.path("out.wav"),
+             "Could not open file. (code 2)\n"},
+            {"output names the input", dir.path("in.wav"), dir.path("in.wav"), "(code 71)\n"},
+            {"output links to the input", dir.path("in.wav"), dir.path("link.wav"), "(code 71)\n"},
+            {"output over 4 GiB", dir.path("long.aif"), dir.path("out.wav"), "(code 72)\n"},
+            {"output folder cannot be written", dir.path("in.wav"), "/proc/orvex-out.wav",
+             "Could not open file. (code 2)\n"},
+            {"output folder missing", dir.path("in.wav"), dir.path("nowhere/out.wav"),
+             "Could not open file. (code 2)\n"},
+            {"output on a full device", dir.path("in.wav"), "/dev/full",
+             "Short write error. (code 20)\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         const Result r = Convert(c.input, c.output);
         EXPECT_EQ(r.status, kCliFailed);
         EXPECT_TRUE(r.err.size() >= c.reason.size()
-                    && r.err.compare(r.err.size() - c.reason.size(), c.reason.size(), c.reason) == 0)
+                    && r.err.compare(r.err.size() - c.reason.size(), c.reason.size(), c.reason)
+                            == 0)
                 << r.err;
         EXPECT_EQ(ReadFile(dir.path("in.wav")), input.data());
         EXPECT_EQ(ReadFile(dir.path("notes.txt")), notAudio.data());
@@ -94,12 +97,15 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
 TEST(UsersFiles, DiskFullMidway)
 {
     TempDir dir;
-    ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 48000, 100000));
+    ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 48000,
+                                 100000));
     const Bytes earlier = Bytes().str("the user's earlier take");
     WriteFile(dir.path("out.wav"), earlier);
     const std::vector<uint8_t> input = ReadFile(dir.path("in.wav"));
 
-    struct rlimit old {};
+    struct rlimit old
+    {
+    };
     ::getrlimit(RLIMIT_FSIZE, &old);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
@@ -113,7 +119,7 @@ TEST(UsersFiles, DiskFullMidway)
     EXPECT_EQ(r.err, "orvex-cli: " + dir.path("out.wav") + ": Short write error. (code 20)\n");
     EXPECT_EQ(ReadFile(dir.path("in.wav")), input);
     EXPECT_EQ(ReadFile(dir.path("out.wav")), earlier.data());
-    EXPECT_EQ(Entries(dir.root()), (std::vector<std::string> {"in.wav", "out.wav"}));
+    EXPECT_EQ(Entries(dir.root()), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
 // Where the folder's permissions stop the user (not root, whom they do not stop).
@@ -124,8 +130,9 @@ TEST(UsersFiles, ReadOnlyFolder)
     TempDir dir;
     std::filesystem::create_directory(dir.path("locked"));
     WriteFile(dir.path("in.wav"), WavPcm(1, 8000, 16, Le16s({1})));
-    std::filesystem::permissions(dir.path("locked"), std::filesystem::perms::owner_read
-                                                             | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(dir.path("locked"),
+                                 std::filesystem::perms::owner_read
+                                         | std::filesystem::perms::owner_exec);
     const Result r = Convert(dir.path("in.wav"), dir.path("locked/out.wav"));
     EXPECT_EQ(r.status, kCliFailed);
     EXPECT_TRUE(Entries(dir.path("locked")).empty());
@@ -135,12 +142,9 @@ TEST(UsersFiles, PathsAsUsersHaveThem)
 {
     TempDir dir;
     const std::string names[] = {
-        "take one.wav",
-        "the \"best\" take's mix.wav",
-        "Grüße – café ♪.wav",
-        "latin1 caf\xe9.wav", // not UTF-8
-        "-starts-with-dash.wav",
-        " leading and trailing space .wav",
+            "take one.wav",          "the \"best\" take's mix.wav",      "Grüße – café ♪.wav",
+            "latin1 caf\xe9.wav", // not UTF-8
+            "-starts-with-dash.wav", " leading and trailing space .wav",
     };
     for (const std::string &name : names) {
         SCOPED_TRACE(name);
@@ -149,8 +153,9 @@ TEST(UsersFiles, PathsAsUsersHaveThem)
         WriteFile(input, WavPcm(1, 8000, 16, Le16s({100, -100, 7})));
         std::ostringstream out, err;
         ASSERT_EQ(RunOrvexCli({"info", "--", input}, out, err), kCliOk) << err.str();
-        EXPECT_EQ(out.str(), "Format: WAV\nSample Rate: 8000\nNumber of Samples: 3\nChannels: 1\n"
-                             "Bit Width: 16\n");
+        EXPECT_EQ(out.str(),
+                  "Format: WAV\nSample Rate: 8000\nNumber of Samples: 3\nChannels: 1\n"
+                  "Bit Width: 16\n");
         const Result r = Convert(input, output);
         EXPECT_EQ(r.status, kCliOk) << r.err;
         EXPECT_EQ(ReadFile(output).size(), 44u + 6);
