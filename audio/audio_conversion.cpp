@@ -173,6 +173,9 @@ bool CAudioFileInfo::Convert()
 
     const double scale = ScaleFor(m_info);
     m_clampToSixteenBits = IsFloat(AudioSampleEncoding(m_info.format));
+    // A length of 0xFFFFFFFF frames is one that the input could not state (a stream
+    // read from its start); then the writer's own limit is the only one.
+    const bool lengthKnown = m_info.samples != UINT32_MAX;
     const uint64_t dataBytes = uint64_t(m_info.samples) * m_info.channels * 2;
 
     // The output's description: 16-bit PCM WAV at the input's rate and channels.
@@ -181,7 +184,7 @@ bool CAudioFileInfo::Convert()
 
     m_report.onOutput = true;
     OutputPlacement placement;
-    AudioError refusal = dataBytes > orvex::kWavMaxDataBytes
+    AudioError refusal = lengthKnown && dataBytes > orvex::kWavMaxDataBytes
             ? AudioError::OutputTooLarge
             : placement.Prepare(m_strInputPath, m_strOutputPath);
     if (refusal == AudioError::None) {

@@ -316,8 +316,9 @@ int64_t AudioReader::VirtualLength() const
     const int64_t prefix = static_cast<int64_t>(m_layout.prefix.size());
     if (m_source->Size() >= 0)
         return prefix + std::max<int64_t>(0, m_source->Size() - m_layout.dataOffset);
-    // A stream's length is unknown: as far as the header declares, within reason.
-    return prefix + static_cast<int64_t>(std::min<uint64_t>(m_layout.dataBytes, INT64_MAX / 4));
+    // A stream's length is unknown: as far as the header declares, or 16 GiB, far past
+    // what any conversion writes and small enough for libsndfile's own counts.
+    return prefix + static_cast<int64_t>(std::min<uint64_t>(m_layout.dataBytes, uint64_t(1) << 34));
 }
 
 sf_count_t AudioReader::VioLength(void *self)

@@ -160,6 +160,10 @@ AudioError ReadPafHeader(ByteSource &source, StreamLayout &layout)
         detail::SetPlainSamples(layout, 2);
         return AudioError::None;
     }
+    // Packed blocks are counted from the file's length, which a stream does not have,
+    // and libsndfile would decode stale blocks past a stream's end.
+    if (source.Size() < 0)
+        return AudioError::SeekFailed;
     layout.bitWidth = 24;
     layout.samples = channels
             ? layout.dataBytes * kPaf24SamplesPerBlock / (kPaf24BlockBytes * channels)

@@ -120,13 +120,10 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err)
         return kCliUsage;
     }
     const std::string &input = args[0], &output = args[1];
-    // The same calls as the window makes, so that both write the same bytes.
+    // Convert opens the input itself (and only once, so standard input works), with
+    // the same code that the window's buttons run.
     CAudioFileInfo audio;
-    AudioError code = AudioError::None;
-    if (!DescribeFile(audio, input, code)) {
-        PrintRefusal(err, input, code);
-        return kCliFailed;
-    }
+    audio.SetInputPath(input);
     audio.SetOutputPath(output);
     const bool converted = audio.Convert();
     const CAudioFileInfo::ConvertReport &report = audio.GetConvertReport();

@@ -191,8 +191,14 @@ TEST(CliBinary, ConvertMatchesInProcess)
     ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - > " + dir.path("piped.wav"))
                                   .c_str()),
               0);
+    // Standard input, read once from its start, gives the same file.
+    ASSERT_EQ(std::system(("cat " + dir.path("in.aif") + " | " + bin + " convert - "
+                           + dir.path("stdin.wav"))
+                                  .c_str()),
+              0);
     const std::vector<uint8_t> inproc = ReadFile(dir.path("inproc.wav"));
     EXPECT_EQ(ReadFile(dir.path("bin.wav")), inproc);
+    EXPECT_EQ(ReadFile(dir.path("stdin.wav")), inproc);
     // Redirected to a file, standard output can seek, so the sizes are final there too.
     EXPECT_EQ(ReadFile(dir.path("piped.wav")), inproc);
     ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - | cat > "
