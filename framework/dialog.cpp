@@ -1,0 +1,338 @@
+// CDialog: windows made from dialog templates, their modal and modeless runs, data exchange,
+// and the Qt dialog that forwards its events to the CDialog that owns it.
+#include "dialog.h"
+
+#include "dialog_units.h"
+#include "text_codec.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+// ---- The Qt window -----------------------------------------------------------------------
+
+// The top-level window of a CDialog. Esc and the close button arrive here as reject(), which
+// becomes the cancel command; a right click on the window or Alt+Space opens the system menu.
+class CDialogWindow final : public QDialog
+{
+public:
+    CDialogWindow(CDialog &owner, QWidget *parent, Qt::WindowFlags flags)
+        : QDialog(parent, flags)
+        , m_owner(owner)
+    { }
+
+    void reject() override { m_owner.OnCmdMsg(IDCANCEL); }
+
+    void PopupSystemMenu(const QPoint &globalPos)
+    {
+        if (CMenu *menu = m_owner.GetSystemMenu(false))
+            menu->GetSafeHmenu()->popup(globalPos);
+    }
+
+    void SystemCommand(UINT nID) { m_owner.OnSysCommand(nID, 0); }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override
+    {
+        PopupSystemMenu(event->globalPos());
+    }
+    void paintEvent(QPaintEvent * /*event*/) override { m_owner.OnPaint(); }
+
+private:
+    CDialog &m_owner;
+};
+
+namespace {
+
+Qt::WindowFlags WindowFlagsOf(const DialogTemplate &tmpl)
+{
+    // An application window gets its own task-bar entry; a dialog stays with its owner.
+    Qt::WindowFlags flags = (tmpl.exStyle & WS_EX_APPWINDOW) != 0 ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint;
+    if ((tmpl.style & WS_CAPTION) != 0)
+        flags |= Qt::WindowTitleHint;
+    if ((tmpl.style & WS_SYSMENU) != 0)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if ((tmpl.style & WS_MINIMIZEBOX) != 0)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if ((tmpl.style & WS_MAXIMIZEBOX) != 0)
+        flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+QLabel *MakeStatic(const ControlTemplate &item, QWidget *client, const CResourceModule &resources)
+{
+    auto *label = new QLabel(client);
+    const std::uint32_t kind = item.style & SS_TYPEMASK;
+    if (kind == SS_BITMAP) {
+        label->setPixmap(resources.LoadBitmap(item.imageId));
+        return label;
+    }
+    label->setTextFormat(Qt::PlainText);
+    label->setText(QStringFromText(item.text));
+    Qt::Alignment align = kind == SS_RIGHT ? Qt::AlignRight
+            : kind == SS_CENTER            ? Qt::AlignHCenter
+                                           : Qt::AlignLeft;
+    // A vertically centred static is one line; the others wrap within their box.
+    if ((item.style & SS_CENTERIMAGE) != 0) {
+        align |= Qt::AlignVCenter;
+    } else {
+        align |= Qt::AlignTop;
+        label->setWordWrap(true);
+    }
+    label->setAlignment(align);
+    const bool sunken = (item.style & SS_SUNKEN) != 0 || (item.exStyle & WS_EX_STATICEDGE) != 0
+            || (item.exStyle & WS_EX_CLIENTEDGE) != 0;
+    const bool border = (item.style & WS_BORDER) != 0;
+    if (sunken)
+        label->setFrameStyle((border ? QFrame::WinPanel : QFrame::Panel) | QFrame::Sunken);
+    else if (border)
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    return label;
+}
+
+QLineEdit *MakeEdit(const ControlTemplate &item, QWidget *client)
+{
+    auto *edit = new QLineEdit(QStringFromText(item.text), client);
+    edit->setFrame((item.style & WS_BORDER) != 0 || (item.exStyle & WS_EX_CLIENTEDGE) != 0);
+    edit->setReadOnly((item.style & ES_READONLY) != 0);
+    const std::uint32_t align = item.style & (ES_CENTER | ES_RIGHT);
+    edit->setAlignment((align == ES_RIGHT            ? Qt::AlignRight
+                                : align == ES_CENTER ? Qt::AlignHCenter
+                                                     : Qt::AlignLeft)
+                       | Qt::AlignVCenter);
+    return edit;
+}
+
+} // namespace
+
+// ---- CDataExchange -----------------------------------------------------------------------
+
+void DDX_Text(CDataExchange *pDX, int nIDC, std::string &value)
+{
+    const bool done = pDX->m_bSaveAndValidate ? pDX->m_pDlgWnd->GetDlgItemText(nIDC, value)
+                                              : pDX->m_pDlgWnd->SetDlgItemText(nIDC, value);
+    if (!done)
+        pDX->m_bFailed = true;
+}
+
+// ---- CDialog -----------------------------------------------------------------------------
+
+CDialog::CDialog(const CResourceModule &resources, int nIDTemplate, CWnd *pParentWnd)
+    : m_resources(resources)
+    , m_nIDTemplate(nIDTemplate)
+    , m_pParentWnd(pParentWnd)
+{ }
+
+CDialog::~CDialog()
+{
+    // The window calls back into this object, so it must go while the object is whole.
+    DestroyWindow();
+}
+
+const CMessageMap *CDialog::GetMessageMap() const
+{
+    static constexpr CCommandEntry<CDialog> entries[] = {
+            {IDOK, &CDialog::OnOK},
+            {IDCANCEL, &CDialog::OnCancel},
+    };
+    static const CCommandMap<CDialog> map(entries, CCmdTarget::GetMessageMap());
+    return &map;
+}
+
+int CDialog::DoModal()
+{
+    if (!CreateFromTemplate(m_nIDTemplate, m_pParentWnd, true))
+        return -1;
+    auto *window = static_cast<CDialogWindow *>(GetSafeHwnd());
+    m_bEnded = false;
+    if (OnInitDialog())
+        FocusFirstTabStop();
+    // OnInitDialog may already have ended the dialog; then there is nothing to run.
+    const int result = m_bEnded ? m_nResult : window->exec();
+    DestroyWindow();
+    m_bModal = false;
+    return result;
+}
+
+bool CDialog::Create(int nIDTemplate, CWnd *pParentWnd)
+{
+    if (GetSafeHwnd() != nullptr || !CreateFromTemplate(nIDTemplate, pParentWnd, false))
+        return false;
+    m_nIDTemplate = nIDTemplate;
+    m_pParentWnd = pParentWnd;
+    m_bEnded = false;
+    if (OnInitDialog())
+        FocusFirstTabStop();
+    if (GetSafeHwnd() != nullptr && (m_pTemplate->style & WS_VISIBLE) != 0)
+        GetSafeHwnd()->show();
+    return true;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_bEnded = true;
+    m_nResult = nResult;
+    auto *window = static_cast<CDialogWindow *>(GetSafeHwnd());
+    if (window == nullptr)
+        return;
+    if (m_bModal)
+        window->done(nResult);
+    else
+        window->hide();
+}
+
+bool CDialog::UpdateData(bool bSaveAndValidate)
+{
+    if (GetSafeHwnd() == nullptr)
+        return false;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return !dx.m_bFailed;
+}
+
+bool CDialog::OnInitDialog()
+{
+    UpdateData(false);
+    return true;
+}
+
+void CDialog::OnOK()
+{
+    if (UpdateData(true))
+        EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::FocusFirstTabStop()
+{
+    for (const ControlTemplate &item : m_pTemplate->controls) {
+        QWidget *control = item.id >= 0 ? GetDlgItem(item.id) : nullptr;
+        if ((item.style & WS_TABSTOP) != 0 && control != nullptr && !control->isHidden()
+            && control->isEnabled()) {
+            control->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
+{
+    const DialogTemplate *tmpl = m_resources.FindDialog(nIDTemplate);
+    if (tmpl == nullptr || GetSafeHwnd() != nullptr)
+        return false;
+    m_pTemplate = tmpl;
+    m_bModal = bModal;
+
+    QWidget *parent = pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : nullptr;
+    auto *window = new CDialogWindow(*this, parent, WindowFlagsOf(*tmpl));
+    window->setModal(bModal);
+    window->setWindowTitle(QStringFromText(tmpl->caption));
+
+    // The template names a Windows font. The desktop's own font family stands in for it at
+    // the template's size, and the units follow from whatever font that gives.
+    QFont font = window->font();
+    if (tmpl->pointSize > 0)
+        font.setPointSize(tmpl->pointSize);
+    window->setFont(font);
+    const CDialogUnits units = CDialogUnits::FromFont(font);
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    if (const MenuTemplate *menuTemplate = m_resources.FindMenu(tmpl->menuId)) {
+        auto *bar = new QMenuBar(window);
+        bar->setNativeMenuBar(false); // part of the window, above the client area
+        for (const PopupTemplate &popup : menuTemplate->popups) {
+            QMenu *menu = bar->addMenu(QStringFromText(popup.text));
+            for (const MenuItemTemplate &item : popup.items) {
+                if ((item.flags & MF_SEPARATOR) != 0)
+                    menu->addSeparator();
+                else
+                    menu->addAction(QStringFromText(item.text))->setData(item.id);
+            }
+            QObject::connect(menu, &QMenu::triggered, window,
+                             [this](QAction *action) { OnCmdMsg(action->data().toUInt()); });
+        }
+        layout->setMenuBar(bar);
+    }
+    auto *client = new QWidget(window);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(units.ToPixelsX(tmpl->cx), units.ToPixelsY(tmpl->cy));
+    layout->addWidget(client);
+
+    // Controls are made in template order, which is also Qt's tab order.
+    bool haveDefault = false;
+    int index = 0;
+    for (const ControlTemplate &item : tmpl->controls) {
+        QWidget *control = nullptr;
+        switch (item.cls) {
+        case ControlClass::Button: {
+            auto *button = new QPushButton(QStringFromText(item.text), client);
+            // Qt has one default button per dialog: the first the template marks.
+            if ((item.style & BS_DEFPUSHBUTTON) != 0 && !haveDefault) {
+                button->setDefault(true);
+                haveDefault = true;
+            }
+            if (item.id >= 0) {
+                const UINT id = static_cast<UINT>(item.id);
+                QObject::connect(button, &QPushButton::clicked, window,
+                                 [this, id] { OnCmdMsg(id); });
+            }
+            control = button;
+            break;
+        }
+        case ControlClass::Edit:
+            control = MakeEdit(item, client);
+            break;
+        case ControlClass::Static:
+            control = MakeStatic(item, client, m_resources);
+            break;
+        }
+        control->setObjectName(item.id >= 0 ? ControlName(item.id)
+                                            : QStringLiteral("item%1").arg(index));
+        const QRect rect = units.MapRect(item.x, item.y, item.cx, item.cy);
+        if (auto *label = qobject_cast<QLabel *>(control);
+            label != nullptr && (item.style & SS_TYPEMASK) == SS_BITMAP)
+            control->setGeometry(QRect(rect.topLeft(), label->pixmap().size()));
+        else
+            control->setGeometry(rect);
+        if (item.cls == ControlClass::Static)
+            control->setFocusPolicy(Qt::NoFocus);
+        else
+            control->setFocusPolicy((item.style & WS_TABSTOP) != 0 ? Qt::StrongFocus
+                                                                   : Qt::ClickFocus);
+        control->setEnabled((item.style & WS_DISABLED) == 0);
+        if ((item.style & WS_VISIBLE) == 0)
+            control->hide();
+        ++index;
+    }
+
+    QMenu *sysMenu = nullptr;
+    if ((tmpl->style & WS_SYSMENU) != 0) {
+        sysMenu = new QMenu(window);
+        sysMenu->setObjectName(QStringLiteral("systemMenu"));
+        sysMenu->addAction(QObject::tr("Close"))->setData(SC_CLOSE);
+        QObject::connect(sysMenu, &QMenu::triggered, window, [window](QAction *action) {
+            if (action->data().isValid())
+                window->SystemCommand(action->data().toUInt());
+        });
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), window);
+        QObject::connect(shortcut, &QShortcut::activated, window,
+                         [window] { window->PopupSystemMenu(window->mapToGlobal(QPoint(0, 0))); });
+    }
+    layout->activate(); // fixes the window's size now, not at its first show
+    AttachWindow(window, client, sysMenu);
+    return true;
+}

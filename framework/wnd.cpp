@@ -1,0 +1,211 @@
+// CWnd, CMenu and CPaintDC over Qt widgets.
+#include "wnd.h"
+
+#include "message_box.h"
+#include "text_codec.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QWidget>
+
+namespace {
+
+// Windows' icon size; our icon resources are drawn at it.
+constexpr int kIconSize = 32;
+
+} // namespace
+
+int GetSystemMetrics(int nIndex)
+{
+    return nIndex == SM_CXICON || nIndex == SM_CYICON ? kIconSize : 0;
+}
+
+// ---- CMenu -------------------------------------------------------------------------------
+
+bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, std::string text)
+{
+    if (m_pMenu.isNull())
+        return false;
+    if ((nFlags & MF_SEPARATOR) != 0) {
+        m_pMenu->addSeparator();
+        return true;
+    }
+    QAction *action = m_pMenu->addAction(QStringFromText(text));
+    action->setData(nIDNewItem);
+    return true;
+}
+
+// ---- CWnd --------------------------------------------------------------------------------
+
+CWnd::~CWnd()
+{
+    DestroyWindow();
+}
+
+bool CWnd::DestroyWindow()
+{
+    QWidget *wnd = m_pWnd.data();
+    if (wnd == nullptr)
+        return false;
+    m_pWnd.clear();
+    delete wnd;
+    return true;
+}
+
+void CWnd::AttachWindow(QWidget *pWnd, QWidget *pClient, QMenu *pSysMenu)
+{
+    m_pWnd = pWnd;
+    m_pClient = pClient;
+    m_sysMenu.Attach(pSysMenu);
+    ApplyIcons();
+}
+
+void CWnd::ApplyIcons()
+{
+    if (m_pWnd.isNull())
+        return;
+    // Qt keeps one icon per window and picks the size it needs from it.
+    QIcon icon = m_hIconBig;
+    for (const QSize &size : m_hIconSmall.availableSizes())
+        icon.addPixmap(m_hIconSmall.pixmap(size));
+    m_pWnd->setWindowIcon(icon);
+}
+
+bool CWnd::ShowWindow(int nCmdShow)
+{
+    QWidget *wnd = m_pWnd.data();
+    if (wnd == nullptr)
+        return false;
+    const bool wasVisible = wnd->isVisible();
+    if (nCmdShow == SW_HIDE) {
+        wnd->hide();
+    } else {
+        wnd->show();
+        wnd->raise();
+        wnd->activateWindow();
+    }
+    return wasVisible;
+}
+
+bool CWnd::IsWindowVisible() const
+{
+    return m_pWnd && m_pWnd->isVisible();
+}
+
+bool CWnd::IsIconic() const
+{
+    return m_pWnd && m_pWnd->isMinimized();
+}
+
+void CWnd::SetWindowText(std::string text)
+{
+    if (m_pWnd)
+        m_pWnd->setWindowTitle(QStringFromText(text));
+}
+
+std::string CWnd::GetWindowText() const
+{
+    return m_pWnd ? TextFromQString(m_pWnd->windowTitle()) : std::string();
+}
+
+QString CWnd::ControlName(int nID)
+{
+    return QStringLiteral("id%1").arg(nID);
+}
+
+QWidget *CWnd::GetDlgItem(int nID) const
+{
+    return m_pClient ? m_pClient->findChild<QWidget *>(ControlName(nID), Qt::FindDirectChildrenOnly)
+                     : nullptr;
+}
+
+bool CWnd::SetDlgItemText(int nID, std::string text)
+{
+    QWidget *item = GetDlgItem(nID);
+    const QString value = QStringFromText(text);
+    if (auto *label = qobject_cast<QLabel *>(item))
+        label->setText(value);
+    else if (auto *edit = qobject_cast<QLineEdit *>(item))
+        edit->setText(value);
+    else if (auto *button = qobject_cast<QAbstractButton *>(item))
+        button->setText(value);
+    else
+        return false;
+    return true;
+}
+
+bool CWnd::GetDlgItemText(int nID, std::string &text) const
+{
+    QWidget *item = GetDlgItem(nID);
+    if (auto *label = qobject_cast<QLabel *>(item))
+        text = TextFromQString(label->text());
+    else if (auto *edit = qobject_cast<QLineEdit *>(item))
+        text = TextFromQString(edit->text());
+    else if (auto *button = qobject_cast<QAbstractButton *>(item))
+        text = TextFromQString(button->text());
+    else
+        return false;
+    return true;
+}
+
+CMenu *CWnd::GetSystemMenu(bool /*bRevert*/)
+{
+    return m_sysMenu.GetSafeHmenu() != nullptr ? &m_sysMenu : nullptr;
+}
+
+HICON CWnd::SetIcon(HICON hIcon, bool bBigIcon)
+{
+    HICON &slot = bBigIcon ? m_hIconBig : m_hIconSmall;
+    HICON previous = slot;
+    slot = hIcon;
+    ApplyIcons();
+    return previous;
+}
+
+void CWnd::GetClientRect(CRect *pRect) const
+{
+    const QRect rect = m_pWnd ? m_pWnd->rect() : QRect();
+    *pRect = CRect{0, 0, rect.width(), rect.height()};
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/)
+{
+    if (message == WM_ICONERASEBKGND && wParam != 0 && m_pWnd) {
+        reinterpret_cast<HDC>(wParam)->FillClient(m_pWnd->palette().color(QPalette::Window));
+        return 1;
+    }
+    return 0;
+}
+
+int CWnd::MessageBox(std::string text, std::string caption)
+{
+    return ::MessageBox(this, std::move(text), std::move(caption));
+}
+
+void CWnd::OnSysCommand(UINT nID, LPARAM /*lParam*/)
+{
+    if ((nID & 0xFFF0) == SC_CLOSE && m_pWnd)
+        m_pWnd->close();
+}
+
+// ---- CPaintDC ----------------------------------------------------------------------------
+
+CPaintDC::CPaintDC(CWnd *pWnd)
+    : m_pWnd(pWnd)
+    , m_painter(pWnd->GetSafeHwnd())
+{ }
+
+void CPaintDC::DrawIcon(int x, int y, const HICON &hIcon)
+{
+    hIcon.paint(&m_painter, QRect(x, y, kIconSize, kIconSize));
+}
+
+void CPaintDC::FillClient(const QColor &color)
+{
+    CRect rect;
+    m_pWnd->GetClientRect(&rect);
+    m_painter.fillRect(QRect(0, 0, rect.Width(), rect.Height()), color);
+}

@@ -1,0 +1,122 @@
+// CWnd: a window of ours as the dialogs see it - its controls by number, their texts, its
+// visibility, icons and system menu - over a Qt top-level widget that the CWnd owns. Also
+// the small helpers a dialog paints with (CRect, CPaintDC) and CMenu, a menu that items can
+// be appended to.
+#pragma once
+
+#include "cmd_target.h"
+#include "win_defs.h"
+
+#include <string>
+
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QWidget>
+
+class CPaintDC;
+using HDC = CPaintDC *;
+
+struct CRect
+{
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+};
+
+// The size of a window icon; the only metrics our dialogs ask for.
+int GetSystemMetrics(int nIndex);
+
+// A menu that a program can extend. It refers to a Qt menu owned by its window, so it is
+// empty (and AppendMenu fails) once the window is gone.
+class CMenu
+{
+public:
+    // MF_SEPARATOR appends a separator; MF_STRING an item with the text and command id.
+    bool AppendMenu(UINT nFlags, UINT nIDNewItem = 0, std::string text = {});
+    QMenu *GetSafeHmenu() const { return m_pMenu.data(); }
+    void Attach(QMenu *pMenu) { m_pMenu = pMenu; }
+
+private:
+    QPointer<QMenu> m_pMenu;
+};
+
+class CWnd : public CCmdTarget
+{
+public:
+    CWnd() = default;
+    ~CWnd() override; // destroys the window, if there is one
+
+    // The top-level Qt window, or null before it is made and after it is destroyed.
+    QWidget *GetSafeHwnd() const { return m_pWnd.data(); }
+    bool DestroyWindow();
+
+    // SW_SHOW shows the window, or raises and activates it when it is already visible;
+    // SW_HIDE hides it. Returns whether the window was visible before.
+    bool ShowWindow(int nCmdShow);
+    bool IsWindowVisible() const;
+    bool IsIconic() const;
+
+    void SetWindowText(std::string text);
+    std::string GetWindowText() const;
+
+    // Controls by number; a control's Qt objectName is ControlName(id).
+    static QString ControlName(int nID);
+    QWidget *GetDlgItem(int nID) const;
+    // False when the window has no such control.
+    bool SetDlgItemText(int nID, std::string text);
+    bool GetDlgItemText(int nID, std::string &text) const;
+
+    // The window's system menu (Close, plus what the program appends), or null when the
+    // window has none.
+    CMenu *GetSystemMenu(bool bRevert);
+
+    // Sets the large or small window icon and returns the one it replaces.
+    HICON SetIcon(HICON hIcon, bool bBigIcon);
+    HICON GetIcon(bool bBigIcon) const { return bBigIcon ? m_hIconBig : m_hIconSmall; }
+
+    void GetClientRect(CRect *pRect) const;
+    // WM_ICONERASEBKGND (wParam: the HDC) fills the client area with the window background.
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    // A message box owned by this window (see MessageBox in message_box.h).
+    int MessageBox(std::string text, std::string caption);
+
+protected:
+    // System-menu choices. The base handles SC_CLOSE by closing the window, which reaches
+    // the dialog's cancel command, and ignores the rest.
+    virtual void OnSysCommand(UINT nID, LPARAM lParam);
+    // Paint requests; the base leaves painting to Qt.
+    virtual void OnPaint() { }
+
+    // Called by the class that makes the window: the window, the widget that holds the
+    // controls (below any menu bar), and the system menu if the window has one.
+    void AttachWindow(QWidget *pWnd, QWidget *pClient, QMenu *pSysMenu);
+    QWidget *GetClientWidget() const { return m_pClient.data(); }
+
+private:
+    friend class CDialogWindow;
+    friend class CPaintDC;
+
+    void ApplyIcons();
+
+    QPointer<QWidget> m_pWnd;
+    QPointer<QWidget> m_pClient;
+    CMenu m_sysMenu;
+    HICON m_hIconBig;
+    HICON m_hIconSmall;
+};
+
+// Painting on a window; make one only inside OnPaint.
+class CPaintDC
+{
+public:
+    explicit CPaintDC(CWnd *pWnd);
+    HDC GetSafeHdc() { return this; }
+    void DrawIcon(int x, int y, const HICON &hIcon);
+    void FillClient(const QColor &color);
+
+private:
+    CWnd *m_pWnd;
+    QPainter m_painter;
+};
