@@ -1,0 +1,128 @@
+// orvex-screenshot: renders one of Orvex's windows to a PNG file without a display, for the
+// README and for checking layouts by eye. It runs under Qt's offscreen platform unless
+// QT_QPA_PLATFORM says otherwise.
+//
+//   orvex-screenshot <window> <file.png> [--bare] [<control id>=<text> ...]
+//
+// The window is made from its template as a modeless dialog, so its OnInitDialog runs as in
+// the program; each id=text then sets a control's text (for example 1003=WAV). Unless --bare
+// is given, a plain title bar with the window's icon and caption is drawn above it, since the
+// offscreen platform has no window manager to draw one.
+#include "about_dlg.h"
+#include "formats_help_dlg.h"
+#include "resource_ids.h"
+#include "text_codec.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+
+namespace {
+
+struct ShotTarget
+{
+    const char *name;
+    int templateId;
+    std::function<std::unique_ptr<CDialog>()> make;
+};
+
+// The windows the tool knows; one line each.
+const ShotTarget kTargets[] = {
+        {"about", IDD_ABOUTBOX, [] { return std::make_unique<CAboutDlg>(); }},
+        {"help", IDD_HELP_DIALOG, [] { return std::make_unique<CFormatsHelpDlg>(); }},
+};
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: orvex-screenshot <window> <file.png> [--bare] [id=text ...]\n"
+                 "windows:");
+    for (const ShotTarget &target : kTargets)
+        std::fprintf(stderr, " %s", target.name);
+    std::fprintf(stderr, "\n");
+    return 2;
+}
+
+QPixmap WithTitleBar(const QPixmap &client, const QWidget &window)
+{
+    const int barHeight = window.fontMetrics().height() + 10;
+    QPixmap framed(client.width() + 2, client.height() + barHeight + 1);
+    framed.fill(window.palette().color(QPalette::Dark));
+    QPainter painter(&framed);
+    const QRect bar(1, 1, client.width(), barHeight - 1);
+    painter.fillRect(bar, window.palette().color(QPalette::Highlight));
+    const int iconSize = barHeight - 8;
+    int textLeft = bar.left() + 6;
+    if (!window.windowIcon().isNull()) {
+        window.windowIcon().paint(&painter, QRect(textLeft, bar.top() + 4, iconSize, iconSize));
+        textLeft += iconSize + 6;
+    }
+    painter.setPen(window.palette().color(QPalette::HighlightedText));
+    painter.setFont(window.font());
+    painter.drawText(QRect(textLeft, bar.top(), bar.width() - textLeft - 24, bar.height()),
+                     Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
+    painter.drawText(QRect(bar.right() - 22, bar.top(), 20, bar.height()), Qt::AlignCenter,
+                     QStringLiteral("\u00D7"));
+    painter.drawPixmap(1, barHeight, client);
+    return framed;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    if (argc < 3)
+        return Usage();
+
+    const ShotTarget *target = nullptr;
+    for (const ShotTarget &candidate : kTargets) {
+        if (std::strcmp(candidate.name, argv[1]) == 0)
+            target = &candidate;
+    }
+    if (target == nullptr)
+        return Usage();
+
+    std::unique_ptr<CDialog> dialog = target->make();
+    if (!dialog->Create(target->templateId, nullptr)) {
+        std::fprintf(stderr, "orvex-screenshot: window %s could not be made\n", target->name);
+        return 1;
+    }
+    bool bare = false;
+    for (int i = 3; i < argc; ++i) {
+        const std::string setting = argv[i];
+        if (setting == "--bare") {
+            bare = true;
+            continue;
+        }
+        const std::size_t equals = setting.find('=');
+        char *end = nullptr;
+        const long id = std::strtol(setting.c_str(), &end, 10);
+        if (equals == std::string::npos || end != setting.c_str() + equals
+            || !dialog->SetDlgItemText(static_cast<int>(id), setting.substr(equals + 1))) {
+            std::fprintf(stderr, "orvex-screenshot: cannot set \"%s\"\n", setting.c_str());
+            return 1;
+        }
+    }
+    dialog->ShowWindow(SW_SHOW);
+    QApplication::processEvents();
+
+    QWidget *window = dialog->GetSafeHwnd();
+    const QPixmap client = window->grab();
+    const QPixmap shot = bare ? client : WithTitleBar(client, *window);
+    if (!shot.save(QFile::decodeName(argv[2]), "PNG")) {
+        std::fprintf(stderr, "orvex-screenshot: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
