@@ -6,7 +6,6 @@
 #include "dialog.h"
 #include "qt_test_support.h"
 
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,18 +22,6 @@ struct ExpectedControl
     int x, y, cx, cy; // dialog units; a picture's size is in pixels
     bool visible = true;
 };
-
-// Dialog units to pixels for window's font, worked out here rather than by the framework.
-inline QRect DialogRect(const QWidget *window, int x, int y, int cx, int cy)
-{
-    const QFontMetrics metrics(window->font());
-    const double baseX = qRound(metrics.horizontalAdvance(QStringLiteral(
-                                        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"))
-                                / 52.0);
-    const double baseY = metrics.height();
-    return QRect(qRound(x * baseX / 4), qRound(y * baseY / 8), qRound(cx * baseX / 4),
-                 qRound(cy * baseY / 8));
-}
 
 // Call through CHECK_LAYOUT, which stops the test at the first difference.
 inline void CheckLayout(CDialog &dlg, int nIDTemplate, std::span<const ExpectedControl> expected)

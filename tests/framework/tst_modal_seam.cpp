@@ -1,16 +1,22 @@
-// File pickers: the filter string, the default extension, answers through the seam, and
-// Qt's real picker listing files case-insensitively and remembering the last choice.
+// The modal windows: file pickers (the filter string, the default extension, answers through
+// the seam, and Qt's real picker listing files case-insensitively and remembering the last
+// choice) and message boxes (answered by the seam, and Qt's real box with its caption, text,
+// single OK button and owner).
+#include "dialog.h"
 #include "file_dialog.h"
+#include "message_box.h"
 #include "modal_seam.h"
 #include "qt_test_support.h"
 #include "text_codec.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 namespace {
@@ -75,9 +81,41 @@ void Touch(const QString &path)
     QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
+const ControlTemplate kControls[] = {
+        {ControlClass::Button, IDOK, "OK", 5, 5, 50, 14,
+         BS_DEFPUSHBUTTON | WS_VISIBLE | WS_TABSTOP},
+};
+const DialogTemplate kDialogs[] = {
+        {1, "Owner", 0, 0, 60, 24, DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
+         "MS Sans Serif", 8, kControls},
+};
+const CResourceModule kResources{kDialogs, {}, {}, {}, {}};
+
+struct SeenBox
+{
+    QString title, text;
+    int buttons = 0;
+    Qt::TextFormat format = Qt::RichText;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QWidget *parent = nullptr;
+};
+
+// Reads the box that is about to run, then presses its OK button.
+void WhenBoxOpens(SeenBox &seen)
+{
+    WhenModal([&seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        seen = SeenBox{box->windowTitle(), box->text(), int(box->buttons().size()),
+                       box->textFormat(),  box->icon(), box->parentWidget()};
+        box->button(QMessageBox::Ok)->click();
+    });
+}
+
 } // namespace
 
-class TestFileDialog : public QObject
+class TestModalSeam : public QObject
 {
     Q_OBJECT
 
@@ -204,7 +242,48 @@ private slots:
         QCOMPARE(quiet.DoModal(), IDCANCEL);
         QVERIFY(!unasked.confirmsOverwrite);
     }
+
+    void seamAnswersWithoutBlocking()
+    {
+        CDialog owner(kResources, 1);
+        QVERIFY(owner.Create(1));
+        CModalSeam::SetIntercepting(true);
+        QCOMPARE(MessageBox(nullptr, "No or Invalid Parameters.", "Running."), IDOK);
+        CModalSeam::QueueMessageBoxAnswer(IDCANCEL);
+        QCOMPARE(owner.MessageBox("Failed.", "Error."), IDCANCEL);
+        QCOMPARE(CModalSeam::PendingAnswers(), std::size_t(0));
+
+        const std::vector<CShownMessageBox> &shown = CModalSeam::ShownMessageBoxes();
+        QCOMPARE(shown.size(), std::size_t(2));
+        QCOMPARE(shown[0].text, std::string("No or Invalid Parameters."));
+        QCOMPARE(shown[0].caption, std::string("Running."));
+        QCOMPARE(shown[0].pOwner, nullptr);
+        QCOMPARE(shown[1].pOwner, &owner);
+        QVERIFY(CModalSeam::ShownFileDialogs().empty());
+        CModalSeam::Reset();
+        QVERIFY(CModalSeam::ShownMessageBoxes().empty());
+    }
+
+    void realBoxHasOneOkButtonAndItsOwner()
+    {
+        SeenBox unowned;
+        WhenBoxOpens(unowned);
+        QCOMPARE(MessageBox(nullptr, "Text & <b>more</b>", "Caption"), IDOK);
+        QCOMPARE(unowned.title, QStringLiteral("Caption"));
+        QCOMPARE(unowned.text, QStringLiteral("Text & <b>more</b>"));
+        QCOMPARE(unowned.buttons, 1);
+        QCOMPARE(unowned.format, Qt::PlainText); // shown as given, never as markup
+        QCOMPARE(unowned.icon, QMessageBox::NoIcon);
+        QCOMPARE(unowned.parent, nullptr);
+
+        CDialog owner(kResources, 1);
+        QVERIFY(owner.Create(1));
+        SeenBox owned;
+        WhenBoxOpens(owned);
+        QCOMPARE(owner.MessageBox("Failed to Convert File.", "Export Error."), IDOK);
+        QCOMPARE(owned.parent, owner.GetSafeHwnd());
+    }
 };
 
-QTEST_MAIN(TestFileDialog)
-#include "tst_file_dialog.moc"
+QTEST_MAIN(TestModalSeam)
+#include "tst_modal_seam.moc"
