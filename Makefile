@@ -4,6 +4,9 @@
 #   make fuzz               run the fuzz targets (FUZZ_SECONDS each)
 #   make bench [BENCH_ARGS="--size-mb 5 --runs 3"]
 #                           time orvex-cli convert against its peers (bench/README.md)
+#   make install [PREFIX=/usr/local]
+#                           build, then install programs, menu entry, icons, manual pages
+#   make package            build the Debian package build/package/orvex_VERSION_ARCH.deb
 # PRESET=asan runs the same build and tests under AddressSanitizer + UBSan.
 
 PRESET ?= default
@@ -12,7 +15,7 @@ ARGS   ?=
 # CI turns warnings into errors; a developer's build only shows them.
 WERROR := $(if $(CI),-DORVEX_WERROR=ON,)
 
-.PHONY: all deps configure build test run bench fuzz clean
+.PHONY: all deps configure build test run bench fuzz install package clean
 
 all: build
 
@@ -46,6 +49,17 @@ fuzz:
 	cmake --preset fuzz $(WERROR) >/dev/null
 	cmake --build --preset fuzz -j $$(nproc)
 	tools/run-fuzzers.sh build/fuzz/fuzz $(FUZZ_SECONDS)
+
+# Always the default preset: what is installed or packaged is the optimised build, never
+# a sanitizer's. DESTDIR=... on the command line stages the install elsewhere.
+PREFIX ?= /usr/local
+install:
+	$(MAKE) build PRESET=default
+	cmake --install build/default --prefix $(PREFIX)
+
+package:
+	$(MAKE) build PRESET=default
+	cpack --config build/default/CPackConfig.cmake -B build/package
 
 clean:
 	rm -rf build

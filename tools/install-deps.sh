@@ -4,8 +4,9 @@
 # Usage: tools/install-deps.sh [extra package...]
 set -eu
 
+# dpkg-dev and file: CPack's Debian package and its test; librsvg2-bin: the menu icons.
 packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev googletest libgtest-dev \
-sox libsox-fmt-base $*"
+sox libsox-fmt-base dpkg-dev file librsvg2-bin $*"
 
 missing=""
 for p in $packages; do
