@@ -51,6 +51,8 @@ bool SameFile(const std::string &a, const std::string &b)
 AudioError OutputPlacement::Prepare(const std::string &input, const std::string &output)
 {
     m_final = output;
+    if (output.empty())
+        return AudioError::OpenFailed; // no path: nothing can be created
     if (output == "-")
         return AudioError::None;
     // Creating the output would destroy an input that is the same file.
@@ -163,11 +165,11 @@ void PrintCannotOpen(const std::string &path)
 
 bool CAudioFileInfo::Convert()
 {
-    m_report = ConvertReport{};
+    m_outcome = Outcome{};
     CloseSlot(m_hInput);
     m_hInput = AudioOpenRead(m_strInputPath, m_info);
     if (!m_hInput) {
-        m_report.code = AudioLastError();
+        m_outcome.code = AudioLastError();
         return false;
     }
 
@@ -182,7 +184,7 @@ bool CAudioFileInfo::Convert()
     m_info.format = AudioFormatWord(FormatKind::WAV, SampleEncoding::PCM);
     m_info.bitWidth = 16;
 
-    m_report.onOutput = true;
+    m_outcome.onOutput = true;
     OutputPlacement placement;
     AudioError refusal = lengthKnown && dataBytes > orvex::kWavMaxDataBytes
             ? AudioError::OutputTooLarge
@@ -193,7 +195,7 @@ bool CAudioFileInfo::Convert()
     }
     if (refusal != AudioError::None) {
         PrintCannotOpen(m_strOutputPath);
-        m_report.code = refusal;
+        m_outcome.code = refusal;
         return false;
     }
 
@@ -205,8 +207,8 @@ bool CAudioFileInfo::Convert()
     // any write since its creation shows here.
     const AudioError written = static_cast<AudioError>(AudioClose(m_hOutput));
     m_hOutput = nullptr;
-    m_report.code = written != AudioError::None ? written : placement.Commit();
-    return m_report.code == AudioError::None;
+    m_outcome.code = written != AudioError::None ? written : placement.Commit();
+    return m_outcome.code == AudioError::None;
 }
 
 void CAudioFileInfo::CopySamples(AudioHandle *output, AudioHandle *input, uint32_t samplesPerBlock,
@@ -234,5 +236,5 @@ void CAudioFileInfo::CopySamples(AudioHandle *output, AudioHandle *input, uint32
         if (n != samplesPerBlock)
             break;
     }
-    m_report.clippedSamples += clipped;
+    m_outcome.clippedSamples += clipped;
 }

@@ -60,12 +60,15 @@ void CAudioFileInfo::SetOutputPath(std::string path)
 
 bool CAudioFileInfo::Describe()
 {
+    m_outcome = Outcome{};
     if (m_strInputPath.empty())
         return false;
     CloseSlot(m_hInput);
     m_hInput = AudioOpenRead(m_strInputPath, m_info);
-    if (!m_hInput)
+    if (!m_hInput) {
+        m_outcome.code = AudioLastError();
         return false;
+    }
     FillDescription();
     return true;
 }

@@ -29,15 +29,16 @@ public:
     // What the binding last reported: the input after Describe, the output after Convert.
     const AudioInfo &GetInfo() const { return m_info; }
 
-    // Why the last Convert failed, and how many float samples it clipped, for callers
-    // that tell the user more than success or failure.
-    struct ConvertReport
+    // Why the last Describe or Convert failed (None after a success, or when Describe
+    // had no path to open), and how many float samples the last Convert clipped, for
+    // callers that tell the user more than success or failure.
+    struct Outcome
     {
         AudioError code = AudioError::None;
         bool onOutput = false; // the code concerns the output path, not the input
         uint64_t clippedSamples = 0;
     };
-    const ConvertReport &GetConvertReport() const { return m_report; }
+    const Outcome &GetOutcome() const { return m_outcome; }
 
     // The five display texts, read directly by the window after a successful Describe.
     std::string m_strFormat;
@@ -58,6 +59,6 @@ private:
     AudioHandle *m_hInput = nullptr;
     AudioHandle *m_hOutput = nullptr;
     AudioInfo m_info;
-    ConvertReport m_report;
+    Outcome m_outcome;
     bool m_clampToSixteenBits = false; // float input: hold scaled values within 16 bits
 };

@@ -41,7 +41,7 @@ bool DescribeFile(CAudioFileInfo &audio, const std::string &path, AudioError &co
         return false;
     }
     if (!audio.Describe()) {
-        code = AudioLastError();
+        code = audio.GetOutcome().code;
         return false;
     }
     return true;
@@ -126,7 +126,7 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err)
     audio.SetInputPath(input);
     audio.SetOutputPath(output);
     const bool converted = audio.Convert();
-    const CAudioFileInfo::ConvertReport &report = audio.GetConvertReport();
+    const CAudioFileInfo::Outcome &report = audio.GetOutcome();
     if (report.clippedSamples > 0)
         err << "orvex-cli: " << input << ": " << report.clippedSamples << " samples clipped\n";
     if (!converted) {

@@ -120,10 +120,10 @@ TEST(Convert, CountsClippedFloats)
     CAudioFileInfo audio;
     ASSERT_TRUE(ConvertFile(audio, dir.path("f.wav"), dir.path("o.wav")));
     // +1.0 is one step past the largest 16-bit sample; -1.0 is exactly the smallest.
-    EXPECT_EQ(audio.GetConvertReport().clippedSamples, 3u);
+    EXPECT_EQ(audio.GetOutcome().clippedSamples, 3u);
     WriteFile(dir.path("i.wav"), WavPcm(1, 8000, 16, Bytes().le16(0x7FFF).le16(0x8000)));
     ASSERT_TRUE(ConvertFile(audio, dir.path("i.wav"), dir.path("o.wav")));
-    EXPECT_EQ(audio.GetConvertReport().clippedSamples, 0u);
+    EXPECT_EQ(audio.GetOutcome().clippedSamples, 0u);
 }
 
 // Blocks of whole frames (1024 values mono, 512 frames stereo, 341 frames of three
@@ -202,9 +202,20 @@ TEST(Convert, OutputThatCannotBeCreated)
     EXPECT_FALSE(ConvertFile(audio, dir.path("wide.wav"), dir.path("out.wav")));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Not able to open output file " + dir.path("out.wav") + ".\n");
-    EXPECT_EQ(audio.GetConvertReport().code, AudioError::BadOpenFormat);
-    EXPECT_TRUE(audio.GetConvertReport().onOutput);
+    EXPECT_EQ(audio.GetOutcome().code, AudioError::BadOpenFormat);
+    EXPECT_TRUE(audio.GetOutcome().onOutput);
     EXPECT_EQ(FolderEntries(dir.root()), std::vector<std::string>{"wide.wav"});
+
+    // No output path at all (a host that gave fewer than three parameters).
+    WriteFile(dir.path("in.wav"), WavPcm(1, 8000, 16, Bytes().le16(1)));
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.root());
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ConvertFile(audio, dir.path("in.wav"), ""));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Not able to open output file .\n");
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(audio.GetOutcome().code, AudioError::OpenFailed);
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string> {"in.wav", "wide.wav"}));
 
     // An input that cannot be opened: nothing is printed or created.
     testing::internal::CaptureStdout();
@@ -212,9 +223,12 @@ TEST(Convert, OutputThatCannotBeCreated)
     audio.SetOutputPath(dir.path("out.wav"));
     EXPECT_FALSE(audio.Convert());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(audio.GetConvertReport().code, AudioError::OpenFailed);
-    EXPECT_FALSE(audio.GetConvertReport().onOutput);
-    EXPECT_EQ(FolderEntries(dir.root()), std::vector<std::string>{"wide.wav"});
+    EXPECT_EQ(audio.GetOutcome().code, AudioError::OpenFailed);
+    EXPECT_FALSE(audio.GetOutcome().onOutput);
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string> {"in.wav", "wide.wav"}));
+    // Describe keeps the reason too.
+    EXPECT_FALSE(audio.Describe());
+    EXPECT_EQ(audio.GetOutcome().code, AudioError::OpenFailed);
 }
 
 // The output path names the input: directly, through a symbolic link, or through a
@@ -233,7 +247,7 @@ TEST(Convert, RefusesToOverwriteItsInput)
         EXPECT_FALSE(ConvertFile(audio, dir.path("in.wav"), dir.path(output)));
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "Not able to open output file " + dir.path(output) + ".\n");
-        EXPECT_EQ(audio.GetConvertReport().code, AudioError::OutputIsInput);
+        EXPECT_EQ(audio.GetOutcome().code, AudioError::OutputIsInput);
         EXPECT_EQ(ReadFile(dir.path("in.wav")), original.data());
         EXPECT_EQ(FolderEntries(dir.root()),
                   (std::vector<std::string>{"hard.wav", "in.wav", "soft.wav"}));
@@ -250,7 +264,7 @@ TEST(Convert, RefusesAnOutputPastFourGiB)
     testing::internal::CaptureStdout();
     EXPECT_FALSE(ConvertFile(audio, dir.path("long.aif"), dir.path("out.wav")));
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(audio.GetConvertReport().code, AudioError::OutputTooLarge);
+    EXPECT_EQ(audio.GetOutcome().code, AudioError::OutputTooLarge);
     EXPECT_FALSE(FileExists(dir.path("out.wav")));
 }
 
@@ -278,8 +292,8 @@ TEST(Convert, FullMediumKeepsTheEarlierOutput)
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(converted);
-    EXPECT_EQ(audio.GetConvertReport().code, AudioError::ShortWrite);
-    EXPECT_TRUE(audio.GetConvertReport().onOutput);
+    EXPECT_EQ(audio.GetOutcome().code, AudioError::ShortWrite);
+    EXPECT_TRUE(audio.GetOutcome().onOutput);
     EXPECT_EQ(ReadFile(dir.path("out.wav")), earlier.data());
     EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
