@@ -8,15 +8,41 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
+#include <QUrl>
 #include <QVBoxLayout>
 
 // ---- The Qt window -----------------------------------------------------------------------
+
+namespace {
+
+// The local files among dropped URLs. The path is taken from the URL's percent-encoded
+// form, so a name whose bytes are not UTF-8 keeps them.
+std::vector<std::string> LocalPaths(const QMimeData *data)
+{
+    std::vector<std::string> paths;
+    if (data == nullptr || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QByteArray path
+                = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (!path.isEmpty())
+            paths.push_back(path.toStdString());
+    }
+    return paths;
+}
+
+} // namespace
 
 // The top-level window of a CDialog. Esc and the close button arrive here as reject(), which
 // becomes the cancel command; a right click on the window or Alt+Space opens the system menu.
@@ -42,6 +68,19 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override
     {
         PopupSystemMenu(event->globalPos());
+    }
+    void dragEnterEvent(QDragEnterEvent *event) override
+    {
+        if (!LocalPaths(event->mimeData()).empty())
+            event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent *event) override
+    {
+        const std::vector<std::string> paths = LocalPaths(event->mimeData());
+        if (paths.empty())
+            return;
+        event->acceptProposedAction();
+        m_owner.OnDropFiles(paths);
     }
     void paintEvent(QPaintEvent * /*event*/) override { m_owner.OnPaint(); }
 

@@ -185,6 +185,12 @@ int CWnd::MessageBox(std::string text, std::string caption)
     return ::MessageBox(this, std::move(text), std::move(caption));
 }
 
+void CWnd::DragAcceptFiles(bool bAccept)
+{
+    if (QWidget *window = GetSafeHwnd())
+        window->setAcceptDrops(bAccept);
+}
+
 void CWnd::OnSysCommand(UINT nID, LPARAM /*lParam*/)
 {
     if ((nID & 0xFFF0) == SC_CLOSE && m_pWnd)

@@ -8,6 +8,7 @@
 #include "win_defs.h"
 
 #include <string>
+#include <vector>
 
 #include <QMenu>
 #include <QPainter>
@@ -82,12 +83,19 @@ public:
     // A message box owned by this window (see MessageBox in message_box.h).
     int MessageBox(std::string text, std::string caption);
 
+    // Lets the window take files dropped on it from a file manager; each drop that holds
+    // local files reaches OnDropFiles.
+    void DragAcceptFiles(bool bAccept = true);
+
 protected:
     // System-menu choices. The base handles SC_CLOSE by closing the window, which reaches
     // the dialog's cancel command, and ignores the rest.
     virtual void OnSysCommand(UINT nID, LPARAM lParam);
     // Paint requests; the base leaves painting to Qt.
     virtual void OnPaint() { }
+    // Files dropped on the window: the paths of the local ones, byte for byte as the file
+    // system has them, in the order of the drop. Other dropped items are left out.
+    virtual void OnDropFiles(const std::vector<std::string> & /*paths*/) { }
 
     // Called by the class that makes the window: the window, the widget that holds the
     // controls (below any menu bar), and the system menu if the window has one.

@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 
 #include <functional>
 #include <vector>
@@ -107,6 +109,8 @@ public:
         m_sysCommands.push_back(nID);
         CDialog::OnSysCommand(nID, lParam);
     }
+    void OnDropFiles(const std::vector<std::string> &paths) override { m_drops.push_back(paths); }
+    std::vector<std::vector<std::string>> m_drops;
 };
 
 // Takes OK over from the base class: OK applies, and only Cancel ends.
@@ -365,6 +369,39 @@ private slots:
         dlg.DestroyWindow();
         QVERIFY(!menu->AppendMenu(MF_STRING, 32, "gone"));
         QCOMPARE(dlg.GetSystemMenu(false), nullptr);
+    }
+
+    // Dropped URLs reach OnDropFiles as the local paths' own bytes; a drop with no local
+    // file is not taken at all.
+    void droppedFilesReachOnDropFiles()
+    {
+        CTestDlg dlg;
+        QVERIFY(dlg.Create(kTestDialog));
+        QWidget *window = dlg.GetSafeHwnd();
+        QVERIFY(!window->acceptDrops());
+        dlg.DragAcceptFiles();
+        QVERIFY(window->acceptDrops());
+
+        auto drop = [window](const QList<QUrl> &urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(window, &enter);
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                               Qt::NoModifier);
+            QApplication::sendEvent(window, &dropped);
+            return enter.isAccepted() && dropped.isAccepted();
+        };
+        QVERIFY(drop({QUrl("https://example.org/take.wav"),
+                      QUrl::fromLocalFile(QString::fromUtf8("/music/Grüße take.wav")),
+                      QUrl::fromEncoded("file:///music/caf%E9.aif")}));
+        QVERIFY(!drop({QUrl("https://example.org/take.wav")}));
+        QCOMPARE(dlg.m_drops.size(), std::size_t(1));
+        QCOMPARE(dlg.m_drops[0],
+                 (std::vector<std::string>{"/music/Gr\xc3\xbc\xc3\x9f"
+                                           "e take.wav",
+                                           "/music/caf\xe9.aif"}));
     }
 };
 
