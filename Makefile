@@ -1,5 +1,5 @@
 # Front door for building, running and testing Orvex on Debian 12.
-#   make run [ARGS="..."]   build and start the program
+#   make run [ARGS="..."]   build and start the window (four ARGS: as Vandrel starts it)
 #   make test               install what is missing, build, run every test
 #   make fuzz               run the fuzz targets (FUZZ_SECONDS each)
 #   make bench [BENCH_ARGS="--size-mb 5 --runs 3"]
@@ -32,7 +32,7 @@ test: build
 	ctest --preset $(PRESET)
 
 run: build
-	$(BUILD)/cli/orvex-cli $(ARGS)
+	$(BUILD)/host/orvex $(ARGS)
 
 # Always the default (optimised) preset, and only orvex-cli: the benchmark
 # needs nothing else, and a sanitizer build would time the sanitizer.

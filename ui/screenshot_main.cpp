@@ -2,14 +2,17 @@
 // README and for checking layouts by eye. It runs under Qt's offscreen platform unless
 // QT_QPA_PLATFORM says otherwise.
 //
-//   orvex-screenshot <window> <file.png> [--bare] [<control id>=<text> ...]
+//   orvex-screenshot <window> <file.png> [--bare] [pick=<audio file>] [<control id>=<text> ...]
 //
 // The window is made from its template as a modeless dialog, so its OnInitDialog runs as in
-// the program; each id=text then sets a control's text (for example 1003=WAV). Unless --bare
+// the program; pick=FILE chooses FILE in the main window's open picker, which describes it as
+// a user's pick does; each id=text then sets a control's text (for example 1003=WAV). Unless --bare
 // is given, a plain title bar with the window's icon and caption is drawn above it, since the
 // offscreen platform has no window manager to draw one.
 #include "about_dlg.h"
 #include "formats_help_dlg.h"
+#include "importer_dialog.h"
+#include "modal_seam.h"
 #include "resource_ids.h"
 #include "text_codec.h"
 
@@ -20,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -38,6 +42,7 @@ struct ShotTarget
 const ShotTarget kTargets[] = {
         {"about", IDD_ABOUTBOX, [] { return std::make_unique<CAboutDlg>(); }},
         {"help", IDD_HELP_DIALOG, [] { return std::make_unique<CFormatsHelpDlg>(); }},
+        {"main", IDD_IMPORTER_DIALOG, [] { return std::make_unique<CImporterDlg>(); }},
 };
 
 int Usage()
@@ -103,6 +108,17 @@ int main(int argc, char **argv)
         const std::string setting = argv[i];
         if (setting == "--bare") {
             bare = true;
+            continue;
+        }
+        if (setting.rfind("pick=", 0) == 0) {
+            // The picker is answered through the seam; the button runs the real handler.
+            CModalSeam::QueueFileAnswer(IDOK, setting.substr(5));
+            auto *browse = qobject_cast<QAbstractButton *>(dialog->GetDlgItem(IDC_BROWSE));
+            if (browse == nullptr || !browse->isVisible()) {
+                std::fprintf(stderr, "orvex-screenshot: this window has no file to pick\n");
+                return 1;
+            }
+            browse->click();
             continue;
         }
         const std::size_t equals = setting.find('=');
