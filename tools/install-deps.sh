@@ -4,9 +4,11 @@
 # Usage: tools/install-deps.sh [extra package...]
 set -eu
 
-# dpkg-dev and file: CPack's Debian package and its test; librsvg2-bin: the menu icons.
+# dpkg-dev and file: CPack's Debian package and its test; librsvg2-bin: the menu icons;
+# xvfb and xdotool: the test that drives the real window; fonts-dejavu-core: a font for
+# the offscreen window tests to lay out with.
 packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev googletest libgtest-dev \
-sox libsox-fmt-base dpkg-dev file librsvg2-bin $*"
+sox libsox-fmt-base dpkg-dev file librsvg2-bin xvfb xdotool fonts-dejavu-core $*"
 
 missing=""
 for p in $packages; do
