@@ -40,5 +40,6 @@ bool CHostParams::Parse()
         }
     }
     // A bare last token with no space after it is dropped.
+    m_nTokens = count;
     return count == 4;
 }

@@ -24,9 +24,15 @@ public:
     // fourth are counted but not kept.
     bool Parse();
 
+    // How many tokens the last Parse found, the uncounted fifth and later included.
+    int TokenCount() const { return m_nTokens; }
+
     std::string m_strParam4;
     std::string m_strParam3; // where "Convert and Go" writes the WAV file
     std::string m_strParam2;
     std::string m_strParam1;
     std::string m_strCommandLine;
+
+private:
+    int m_nTokens = 0;
 };

@@ -105,6 +105,9 @@ bool CImporterDlg::OnInitDialog()
     SetIcon(m_hIcon, false);
     m_helpDlg.Create(IDD_HELP_DIALOG, this);
     DragAcceptFiles();
+    // Started with one file (a file manager's "Open With"): take it as picked.
+    if (m_hostParams.TokenCount() == 1 && !m_hostParams.m_strParam1.empty())
+        TakeImportFile(m_hostParams.m_strParam1);
     return true;
 }
 

@@ -13,6 +13,7 @@ struct Case
     std::string line;
     bool valid;
     std::string p1, p2, p3, p4;
+    int count = -1; // when the case names it
 };
 
 } // namespace
@@ -34,7 +35,9 @@ TEST(HostParams, Tokenising)
              "a", "b", "/home/me/My Music/out.wav", "d"},
             {"four empty quoted tokens", R"("" "" "" "")", true, "", "", "", ""},
             {"five tokens: the first four kept", R"("1" "2" "3" "4" "5")", false, "1", "2", "3",
-             "4"},
+             "4", 5},
+            {"one quoted token", R"("/music/take one.wav")", false, "/music/take one.wav", "", "",
+             "", 1},
             {"three tokens", R"("1" "2" "3")", false, "1", "2", "3", ""},
             {"letters joined to a quoted part", R"(ab"cd" "2" "3" "4")", true, "abcd", "2", "3",
              "4"},
@@ -60,6 +63,9 @@ TEST(HostParams, Tokenising)
         EXPECT_EQ(params.m_strParam2, c.p2);
         EXPECT_EQ(params.m_strParam3, c.p3);
         EXPECT_EQ(params.m_strParam4, c.p4);
+        if (c.count >= 0) {
+            EXPECT_EQ(params.TokenCount(), c.count);
+        }
         // The member loses its leading spaces and nothing else.
         EXPECT_EQ(params.m_strCommandLine,
                   c.line.substr(std::min(c.line.find_first_not_of(' '), c.line.size())));

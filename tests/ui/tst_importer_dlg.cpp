@@ -411,6 +411,19 @@ private slots:
         QCOMPARE(shown, QStringList({"About Orvex", "About Orvex"}));
     }
 
+    // Started with one file, as a file manager's "Open With" does, the window opens with
+    // that file described (after the notice, since it is not the host's four parameters).
+    void oneFileParameterIsTakenAsPicked()
+    {
+        CImporterDlg dlg;
+        dlg.SetHostCommandLine(("\"" + m_aiff + "\"").c_str());
+        std::vector<std::string> fields;
+        RunModal(dlg, [&] { fields = Fields(dlg); });
+        QCOMPARE(fields, (std::vector<std::string>{m_aiff, "AIFF", "44100", "3000", "2", "24"}));
+        QCOMPARE(CModalSeam::ShownMessageBoxes().size(), std::size_t(1));
+        QCOMPARE(CModalSeam::ShownMessageBoxes()[0].caption, std::string("Running as Converter."));
+    }
+
     // Every way out ends with cancel and converts nothing.
     void everyWayToCancel_data()
     {
