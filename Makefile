@@ -7,6 +7,7 @@
 #   make install [PREFIX=/usr/local]
 #                           build, then install programs, menu entry, icons, manual pages
 #   make package            build the Debian package build/package/orvex_VERSION_ARCH.deb
+#   make screenshot         redraw docs/orvex-window.png, the README's picture
 # PRESET=asan runs the same build and tests under AddressSanitizer + UBSan.
 
 PRESET ?= default
@@ -15,7 +16,7 @@ ARGS   ?=
 # CI turns warnings into errors; a developer's build only shows them.
 WERROR := $(if $(CI),-DORVEX_WERROR=ON,)
 
-.PHONY: all deps configure build test run bench fuzz install package clean
+.PHONY: all deps configure build test run bench fuzz install package screenshot clean
 
 all: build
 
@@ -60,6 +61,15 @@ install:
 package:
 	$(MAKE) build PRESET=default
 	cpack --config build/default/CPackConfig.cmake -B build/package
+
+# Redraws the README's picture of the window, describing a take made here with sox.
+screenshot:
+	@tools/install-deps.sh
+	cmake --preset default $(WERROR) >/dev/null
+	cmake --build --preset default --target orvex-screenshot -j $$(nproc)
+	mkdir -p /tmp/takes docs
+	sox -n -r 44100 -c 2 -b 24 /tmp/takes/guitar.aiff synth 2.5 pluck C3 pluck G3 fade 0 2.5 1
+	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/guitar.aiff
 
 clean:
 	rm -rf build
