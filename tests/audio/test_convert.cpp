@@ -43,15 +43,6 @@ bool ConvertFile(const std::string &input, const std::string &output)
     return ConvertFile(audio, input, output);
 }
 
-std::vector<std::string> FolderEntries(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (auto &entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 } // namespace
 
 TEST(Convert, ScalesEachWidthByAPowerOfTwo)
@@ -215,7 +206,7 @@ TEST(Convert, OutputThatCannotBeCreated)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Not able to open output file .\n");
     std::filesystem::current_path(cwd);
     EXPECT_EQ(audio.GetOutcome().code, AudioError::OpenFailed);
-    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string> {"in.wav", "wide.wav"}));
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "wide.wav"}));
 
     // An input that cannot be opened: nothing is printed or created.
     testing::internal::CaptureStdout();
@@ -225,7 +216,7 @@ TEST(Convert, OutputThatCannotBeCreated)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(audio.GetOutcome().code, AudioError::OpenFailed);
     EXPECT_FALSE(audio.GetOutcome().onOutput);
-    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string> {"in.wav", "wide.wav"}));
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "wide.wav"}));
     // Describe keeps the reason too.
     EXPECT_FALSE(audio.Describe());
     EXPECT_EQ(audio.GetOutcome().code, AudioError::OpenFailed);

@@ -34,15 +34,6 @@ Result Convert(const std::string &input, const std::string &output)
     return {status, err.str()};
 }
 
-std::vector<std::string> Entries(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (auto &entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 } // namespace
 
 TEST(UsersFiles, FailedConversionsChangeNothing)
@@ -56,7 +47,7 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
     WriteFile(dir.path("out.wav"), earlier);
     WriteFile(dir.path("long.aif"), Aiff(2, 0x7FFFFFFF, 16, 44100, Be16s({1, 2})));
     ASSERT_EQ(::symlink("in.wav", dir.path("link.wav").c_str()), 0);
-    const std::vector<std::string> before = Entries(dir.root());
+    const std::vector<std::string> before = FolderEntries(dir.root());
 
     struct Case
     {
@@ -89,7 +80,7 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
         EXPECT_EQ(ReadFile(dir.path("in.wav")), input.data());
         EXPECT_EQ(ReadFile(dir.path("notes.txt")), notAudio.data());
         EXPECT_EQ(ReadFile(dir.path("out.wav")), earlier.data());
-        EXPECT_EQ(Entries(dir.root()), before);
+        EXPECT_EQ(FolderEntries(dir.root()), before);
     }
 }
 
@@ -119,7 +110,7 @@ TEST(UsersFiles, DiskFullMidway)
     EXPECT_EQ(r.err, "orvex-cli: " + dir.path("out.wav") + ": Short write error. (code 20)\n");
     EXPECT_EQ(ReadFile(dir.path("in.wav")), input);
     EXPECT_EQ(ReadFile(dir.path("out.wav")), earlier.data());
-    EXPECT_EQ(Entries(dir.root()), (std::vector<std::string>{"in.wav", "out.wav"}));
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
 // Where the folder's permissions stop the user (not root, whom they do not stop).
@@ -135,7 +126,7 @@ TEST(UsersFiles, ReadOnlyFolder)
                                          | std::filesystem::perms::owner_exec);
     const Result r = Convert(dir.path("in.wav"), dir.path("locked/out.wav"));
     EXPECT_EQ(r.status, kCliFailed);
-    EXPECT_TRUE(Entries(dir.path("locked")).empty());
+    EXPECT_TRUE(FolderEntries(dir.path("locked")).empty());
 }
 
 TEST(UsersFiles, PathsAsUsersHaveThem)

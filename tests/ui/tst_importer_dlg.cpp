@@ -88,15 +88,6 @@ void Drop(CImporterDlg &dlg, const QList<QUrl> &urls)
     QApplication::sendEvent(window, &drop);
 }
 
-std::vector<std::string> Entries(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (auto &entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 int TopLevelWindowsTitled(const QString &title, bool *visible = nullptr)
 {
     int n = 0;
@@ -290,14 +281,14 @@ private slots:
     {
         CImporterDlg dlg;
         dlg.SetHostCommandLine(Quoted("1", "2", Path("out.wav"), "4").c_str());
-        const auto before = Entries(m_dir->root());
+        const auto before = FolderEntries(m_dir->root());
         const int result = RunModal(dlg, [&] {
             Click(dlg, IDC_CONVERT_AND_GO);
             MenuCommand(dlg, ID_FILE_SAVE_AND_EXIT);
         });
         QCOMPARE(result, kLeftOpen);
         QVERIFY(CModalSeam::ShownMessageBoxes().empty());
-        QCOMPARE(Entries(m_dir->root()), before);
+        QCOMPARE(FolderEntries(m_dir->root()), before);
     }
 
     // A conversion that fails is reported and the dialog stays open, so the host never
