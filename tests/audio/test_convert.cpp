@@ -1,18 +1,15 @@
 // CAudioFileInfo::Convert: the scale for each width, floats, blocks of whole frames,
-// the handle states, and a conversion that never destroys what it should not.
+// the handle states, and a conversion that never destroys what it should not (the
+// failures that users meet are in tests/cli/test_users_files.cpp).
 #include "audio_file_info.h"
 #include "fixtures.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace fixtures;
 
@@ -220,73 +217,6 @@ TEST(Convert, OutputThatCannotBeCreated)
     // Describe keeps the reason too.
     EXPECT_FALSE(audio.Describe());
     EXPECT_EQ(audio.GetOutcome().code, AudioError::OpenFailed);
-}
-
-// The output path names the input: directly, through a symbolic link, or through a
-// hard link. Nothing is created and the input is untouched.
-TEST(Convert, RefusesToOverwriteItsInput)
-{
-    TempDir dir;
-    const Bytes original = WavPcm(1, 8000, 16, Bytes().le16(1).le16(2).le16(3));
-    WriteFile(dir.path("in.wav"), original);
-    ASSERT_EQ(::symlink(dir.path("in.wav").c_str(), dir.path("soft.wav").c_str()), 0);
-    ASSERT_EQ(::link(dir.path("in.wav").c_str(), dir.path("hard.wav").c_str()), 0);
-    for (const char *output : {"in.wav", "soft.wav", "hard.wav"}) {
-        SCOPED_TRACE(output);
-        CAudioFileInfo audio;
-        testing::internal::CaptureStdout();
-        EXPECT_FALSE(ConvertFile(audio, dir.path("in.wav"), dir.path(output)));
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "Not able to open output file " + dir.path(output) + ".\n");
-        EXPECT_EQ(audio.GetOutcome().code, AudioError::OutputIsInput);
-        EXPECT_EQ(ReadFile(dir.path("in.wav")), original.data());
-        EXPECT_EQ(FolderEntries(dir.root()),
-                  (std::vector<std::string>{"hard.wav", "in.wav", "soft.wav"}));
-    }
-}
-
-// An input whose header says the output would pass 4 GiB is refused before the
-// output exists.
-TEST(Convert, RefusesAnOutputPastFourGiB)
-{
-    TempDir dir;
-    WriteFile(dir.path("long.aif"), Aiff(2, 0x40000000, 16, 8000, Bytes().be16(1).be16(2)));
-    CAudioFileInfo audio;
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(ConvertFile(audio, dir.path("long.aif"), dir.path("out.wav")));
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(audio.GetOutcome().code, AudioError::OutputTooLarge);
-    EXPECT_FALSE(FileExists(dir.path("out.wav")));
-}
-
-// A medium that fills up mid-way: Convert reports failure, the earlier file at the
-// output path survives, and no temporary file is left.
-TEST(Convert, FullMediumKeepsTheEarlierOutput)
-{
-    TempDir dir;
-    ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100,
-                                 200000));
-    const Bytes earlier = Bytes().str("an earlier file the user keeps");
-    WriteFile(dir.path("out.wav"), earlier);
-
-    struct rlimit old
-    {
-    };
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 100000; // bytes any file of this process may grow to
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    CAudioFileInfo audio;
-    const bool converted = ConvertFile(audio, dir.path("in.wav"), dir.path("out.wav"));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_FALSE(converted);
-    EXPECT_EQ(audio.GetOutcome().code, AudioError::ShortWrite);
-    EXPECT_TRUE(audio.GetOutcome().onOutput);
-    EXPECT_EQ(ReadFile(dir.path("out.wav")), earlier.data());
-    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
 // A successful conversion replaces the earlier file whole and keeps its permissions;

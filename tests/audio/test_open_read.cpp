@@ -428,22 +428,3 @@ TEST(ReadDouble, TruncatedDataReadsWhatIsThere)
     EXPECT_EQ(AudioReadDouble(f.handle, buf, 64), 3u);
     EXPECT_EQ(AudioHandleError(f.handle), AudioError::ShortRead);
 }
-
-TEST(AudioErrors, EveryCodeHasItsText)
-{
-    EXPECT_STREQ(AudioErrorText(AudioError::None), "No Error.");
-    EXPECT_STREQ(AudioErrorText(AudioError::InfoIncomplete),
-                 "Internal error : SF_INFO struct incomplete.");
-    EXPECT_STREQ(AudioErrorText(AudioError::RawBadSpec),
-                 "Error while opening RAW file for read. Must specify format, pcmbitwidth and "
-                 "channels.");
-    // Every named code has a text of its own; unnamed numbers share the fallback.
-    const std::string fallback = AudioErrorText(static_cast<AudioError>(1));
-    for (int code = 0; code <= 70; ++code) {
-        const std::string text = AudioErrorText(static_cast<AudioError>(code));
-        EXPECT_FALSE(text.empty()) << code;
-    }
-    for (AudioError named : {AudioError::OpenFailed, AudioError::ShortWrite, AudioError::WavBadGsm,
-                             AudioError::AuBadEncoding, AudioError::IrcamBadEncoding})
-        EXPECT_NE(AudioErrorText(named), fallback);
-}

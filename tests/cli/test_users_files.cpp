@@ -47,6 +47,7 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
     WriteFile(dir.path("out.wav"), earlier);
     WriteFile(dir.path("long.aif"), Aiff(2, 0x7FFFFFFF, 16, 44100, Be16s({1, 2})));
     ASSERT_EQ(::symlink("in.wav", dir.path("link.wav").c_str()), 0);
+    ASSERT_EQ(::link(dir.path("in.wav").c_str(), dir.path("hard.wav").c_str()), 0);
     const std::vector<std::string> before = FolderEntries(dir.root());
 
     struct Case
@@ -61,6 +62,8 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
              "Could not open file. (code 2)\n"},
             {"output names the input", dir.path("in.wav"), dir.path("in.wav"), "(code 71)\n"},
             {"output links to the input", dir.path("in.wav"), dir.path("link.wav"), "(code 71)\n"},
+            {"output is a hard link to the input", dir.path("in.wav"), dir.path("hard.wav"),
+             "(code 71)\n"},
             {"output over 4 GiB", dir.path("long.aif"), dir.path("out.wav"), "(code 72)\n"},
             {"output folder cannot be written", dir.path("in.wav"), "/proc/orvex-out.wav",
              "Could not open file. (code 2)\n"},

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QFontMetrics>
+#include <QMimeData>
 #include <QRect>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include <string>
@@ -51,4 +54,17 @@ inline QRect DialogRect(const QWidget *window, int x, int y, int cx, int cy)
     const double baseY = metrics.height();
     return QRect(qRound(x * baseX / 4), qRound(y * baseY / 8), qRound(cx * baseX / 4),
                  qRound(cy * baseY / 8));
+}
+
+// Drags the URLs over the window and drops them, as a file manager does; true when the
+// window took the drop.
+inline bool DropUrls(QWidget *window, const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    return enter.isAccepted() && drop.isAccepted();
 }

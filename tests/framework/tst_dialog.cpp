@@ -382,21 +382,11 @@ private slots:
         dlg.DragAcceptFiles();
         QVERIFY(window->acceptDrops());
 
-        auto drop = [window](const QList<QUrl> &urls) {
-            QMimeData data;
-            data.setUrls(urls);
-            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
-                                  Qt::NoModifier);
-            QApplication::sendEvent(window, &enter);
-            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
-                               Qt::NoModifier);
-            QApplication::sendEvent(window, &dropped);
-            return enter.isAccepted() && dropped.isAccepted();
-        };
-        QVERIFY(drop({QUrl("https://example.org/take.wav"),
-                      QUrl::fromLocalFile(QString::fromUtf8("/music/Grüße take.wav")),
-                      QUrl::fromEncoded("file:///music/caf%E9.aif")}));
-        QVERIFY(!drop({QUrl("https://example.org/take.wav")}));
+        QVERIFY(DropUrls(window,
+                         {QUrl("https://example.org/take.wav"),
+                          QUrl::fromLocalFile(QString::fromUtf8("/music/Grüße take.wav")),
+                          QUrl::fromEncoded("file:///music/caf%E9.aif")}));
+        QVERIFY(!DropUrls(window, {QUrl("https://example.org/take.wav")}));
         QCOMPARE(dlg.m_drops.size(), std::size_t(1));
         QCOMPARE(dlg.m_drops[0],
                  (std::vector<std::string>{"/music/Gr\xc3\xbc\xc3\x9f"

@@ -10,10 +10,8 @@
 #include "texts.h"
 
 #include <QAbstractButton>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QUrl>
 
 #include <cstdlib>
@@ -75,17 +73,6 @@ std::vector<std::string> Fields(const CImporterDlg &dlg)
         texts.push_back(text);
     }
     return texts;
-}
-
-void Drop(CImporterDlg &dlg, const QList<QUrl> &urls)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    QWidget *window = dlg.GetSafeHwnd();
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &drop);
 }
 
 int TopLevelWindowsTitled(const QString &title, bool *visible = nullptr)
@@ -457,13 +444,14 @@ private slots:
         CImporterDlg dlg;
         std::vector<std::string> afterTwo, afterRemote, afterLatin1;
         RunModal(dlg, [&] {
-            Drop(dlg,
-                 {QUrl::fromLocalFile(QString::fromStdString(m_aiff)),
-                  QUrl::fromLocalFile(QString::fromStdString(m_wav))});
+            DropUrls(dlg.GetSafeHwnd(),
+                     {QUrl::fromLocalFile(QString::fromStdString(m_aiff)),
+                      QUrl::fromLocalFile(QString::fromStdString(m_wav))});
             afterTwo = Fields(dlg);
-            Drop(dlg, {QUrl("https://example.org/take.wav")});
+            DropUrls(dlg.GetSafeHwnd(), {QUrl("https://example.org/take.wav")});
             afterRemote = Fields(dlg);
-            Drop(dlg, {QUrl::fromEncoded(("file://" + m_dir->root() + "/caf%E9.wav").c_str())});
+            DropUrls(dlg.GetSafeHwnd(),
+                     {QUrl::fromEncoded(("file://" + m_dir->root() + "/caf%E9.wav").c_str())});
             afterLatin1 = Fields(dlg);
         });
         QCOMPARE(afterTwo, (std::vector<std::string>{m_aiff, "AIFF", "44100", "3000", "2", "24"}));
