@@ -4,6 +4,7 @@
 #include "wnd.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QWidget>
 
 std::string BuildCommandLine(int argc, const char *const *argv)
@@ -27,6 +28,12 @@ int RunApplication(CWinApp &app, int argc, char **argv)
     // Taken before QApplication, which removes the arguments it understands (-style ...)
     // from argv: the host's parameters must arrive whatever they hold.
     app.m_lpCmdLine = BuildCommandLine(argc, argv);
+    // The program reads and writes no settings. Qt's own file picker would keep its
+    // history in a file under the user's configuration folder; a settings folder that
+    // cannot exist keeps it from reading or writing one.
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(format, scope, QStringLiteral("/dev/null/no-settings"));
     int qtArgc = argc;
     QApplication qtApp(qtArgc, argv);
 

@@ -68,4 +68,6 @@ app_pid=""
 [ -f "$output" ] || fail "no WAV at the host's path"
 "$cli" convert "$input" "$work/by cli.wav" || fail "orvex-cli could not convert the input"
 cmp "$output" "$work/by cli.wav" || fail "the window's WAV differs from orvex-cli's"
+# The program keeps no settings, not even the ones Qt's file picker would.
+[ -z "$(ls -A "$work/config" 2>/dev/null)" ] || fail "settings were written: $(ls -A "$work/config")"
 echo "ok: $(wc -c <"$output") bytes written where the host asked"
