@@ -82,14 +82,14 @@ ORVEX, SNDFILE, SOX, FFMPEG = "orvex-cli", "sndfile-convert", "sox -D", "ffmpeg"
 READ_FLOOR, COPY_FLOOR = "floor: read (cat)", "floor: copy 16-bit (cp)"
 
 
-def remix_spec(channels):
+def remix_args(channels):
     """sox remix arguments: one mix of the six synth channels per output channel."""
-    specs = []
+    mixes = []
     for c in range(channels):
         parts = [f"{i + 1}v{GAINS[(i + c) % len(GAINS)]}" for i in range(len(GAINS))]
         parts.append(f"{len(GAINS) + 1}v{NOISE_GAIN}")
-        specs.append(",".join(parts))
-    return specs
+        mixes.append(",".join(parts))
+    return mixes
 
 
 def generate(path, sox_opts, rate, channels, bytes_per_frame, size_mb):
@@ -97,7 +97,7 @@ def generate(path, sox_opts, rate, channels, bytes_per_frame, size_mb):
     tmp = path.with_name(path.stem + ".partial" + path.suffix)
     cmd = (["sox", "-r", str(rate), "-c", str(len(GAINS) + 1), "-n",
             *sox_opts, "-c", str(channels), str(tmp),
-            "synth", f"{seconds:.3f}", *PARTIALS, "remix", *remix_spec(channels),
+            "synth", f"{seconds:.3f}", *PARTIALS, "remix", *remix_args(channels),
             "tremolo", "0.3", "50", "tremolo", "0.07", "40"])
     subprocess.run(cmd, check=True)
     os.replace(tmp, path)  # a half-written file never looks complete
