@@ -50,7 +50,6 @@ constexpr ErrorText kErrorTexts[] = {
         {AudioError::WavBadSamplesPerBlock,
          "Error in WAV file. Samples per block does not fit the block."},
         {AudioError::WavBadChannels, "Error in WAV file. Too many channels."},
-        {AudioError::WavBadChunk, "Error in WAV file. Malformed chunk."},
         {AudioError::WavBadMsAdpcmCoeffs, "Error in WAV file. Bad MS ADPCM coefficient table."},
         {AudioError::WavAdpcmNotFourBit,
          "Error in WAV file. ADPCM data must be 4 bits per sample."},

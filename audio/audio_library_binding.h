@@ -102,7 +102,6 @@ enum class AudioError : int {
     WavBadBlockAlign = 28,
     WavBadSamplesPerBlock = 29,
     WavBadChannels = 30,
-    WavBadChunk = 31,
     WavBadMsAdpcmCoeffs = 32,
     WavAdpcmNotFourBit = 34,
     WavAdpcmBadChannels = 35,
