@@ -17,10 +17,7 @@ int main(int argc, char **argv)
     std::filesystem::create_directories(lines);
     int n = 0;
     for (const fixtures::AcceptedFixture &f : fixtures::AcceptedFixtures())
-        fixtures::WriteFile(audio + "/seed" + std::to_string(n++), f.bytes);
-    for (const fixtures::CodecFixture &c : fixtures::CodecFixtures())
-        fixtures::WriteFile(audio + "/seed" + std::to_string(n++),
-                            fixtures::WrittenBySndfile(c, 700));
+        fixtures::WriteFile(audio + "/seed" + std::to_string(n++), fixtures::BytesOf(f, 700));
     const char *const commandLines[] = {
             R"("a" "b" "/home/me/out.wav" "d")",
             R"(  one two three four )",
@@ -30,9 +27,7 @@ int main(int argc, char **argv)
     };
     int m = 0;
     for (const char *line : commandLines) {
-        fixtures::Bytes b;
-        b.str(line);
-        fixtures::WriteFile(lines + "/line" + std::to_string(m++), b);
+        fixtures::WriteFile(lines + "/line" + std::to_string(m++), fixtures::Bytes().str(line));
     }
     return 0;
 }

@@ -12,23 +12,6 @@ using namespace fixtures;
 
 namespace {
 
-struct Named
-{
-    std::string what;
-    std::string fileName;
-    Bytes bytes;
-};
-
-std::vector<Named> EveryFixture()
-{
-    std::vector<Named> all;
-    for (const AcceptedFixture &f : AcceptedFixtures())
-        all.push_back({f.what, f.fileName, f.bytes});
-    for (const CodecFixture &c : CodecFixtures())
-        all.push_back({c.what, "codec", WrittenBySndfile(c, 3000)});
-    return all;
-}
-
 // Opens, reads to the end, and converts one damaged file, through the checks that the
 // fuzz targets make of every input.
 void Exercise(const TempDir &dir, const std::string &fileName, const std::vector<uint8_t> &bytes)
@@ -45,8 +28,8 @@ void Exercise(const TempDir &dir, const std::string &fileName, const std::vector
 TEST(DamagedFiles, CutShort)
 {
     TempDir dir;
-    for (const Named &f : EveryFixture()) {
-        const std::vector<uint8_t> &full = f.bytes.data();
+    for (const AcceptedFixture &f : AcceptedFixtures()) {
+        const std::vector<uint8_t> full = BytesOf(f).data();
         std::vector<size_t> cuts;
         for (size_t at = 0; at <= std::min<size_t>(full.size(), 96); ++at)
             cuts.push_back(at);
@@ -58,7 +41,7 @@ TEST(DamagedFiles, CutShort)
         for (size_t at : cuts) {
             if (at >= full.size())
                 continue;
-            SCOPED_TRACE(f.what + ", cut at " + std::to_string(at));
+            SCOPED_TRACE(std::string(f.what) + ", cut at " + std::to_string(at));
             Exercise(dir, f.fileName, std::vector<uint8_t>(full.begin(), full.begin() + at));
         }
     }
@@ -69,15 +52,15 @@ TEST(DamagedFiles, FieldsOverwritten)
     const uint32_t values32[] = {0, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000, 33, 257, 1025, 65536};
     const uint16_t values16[] = {0, 0xFFFF, 0x8000, 33, 257, 1025};
     TempDir dir;
-    for (const Named &f : EveryFixture()) {
-        const std::vector<uint8_t> &full = f.bytes.data();
+    for (const AcceptedFixture &f : AcceptedFixtures()) {
+        const std::vector<uint8_t> full = BytesOf(f).data();
         const size_t header = std::min<size_t>(full.size(), 64);
         for (size_t at = 0; at + 2 <= header; at += 2) {
             for (uint32_t v : values32) {
                 if (at % 4 != 0 || at + 4 > header)
                     break;
                 for (bool big : {false, true}) {
-                    SCOPED_TRACE(f.what + ", 32 bits at " + std::to_string(at) + " = "
+                    SCOPED_TRACE(std::string(f.what) + ", 32 bits at " + std::to_string(at) + " = "
                                  + std::to_string(v) + (big ? " BE" : " LE"));
                     std::vector<uint8_t> bytes = full;
                     for (int i = 0; i < 4; ++i)
@@ -87,7 +70,7 @@ TEST(DamagedFiles, FieldsOverwritten)
             }
             for (uint16_t v : values16)
                 for (bool big : {false, true}) {
-                    SCOPED_TRACE(f.what + ", 16 bits at " + std::to_string(at) + " = "
+                    SCOPED_TRACE(std::string(f.what) + ", 16 bits at " + std::to_string(at) + " = "
                                  + std::to_string(v) + (big ? " BE" : " LE"));
                     std::vector<uint8_t> bytes = full;
                     bytes[at] = static_cast<uint8_t>(big ? v >> 8 : v);

@@ -1,12 +1,10 @@
-// orvex-cli in-process (arguments, output, errors, exit status) and once as the real
-// binary.
+// orvex-cli in-process (arguments, output, errors, exit status) and as the real binary.
 #include "fixtures.h"
 #include "orvex_cli.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <cstdio>
 #include <sstream>
 
 using namespace fixtures;
@@ -26,151 +24,110 @@ CliRun Cli(std::vector<std::string> args)
     return {status, out.str(), err.str()};
 }
 
-Bytes Frames(int n, int channels)
+int Shell(const std::string &command)
 {
-    Bytes b;
-    for (int i = 0; i < n * channels; ++i)
-        b.le16(static_cast<uint16_t>(i));
-    return b;
+    return std::system(command.c_str());
 }
 
 } // namespace
 
-TEST(CliInfo, TextBlocks)
+TEST(Cli, InfoAsTextAndJson)
 {
     TempDir dir;
-    WriteFile(dir.path("a.wav"), WavPcm(2, 44100, 16, Frames(1000, 2)));
-    WriteFile(dir.path("x.bin"), Bytes().str("not audio at all"));
-
-    CliRun one = Cli({"info", dir.path("a.wav")});
-    EXPECT_EQ(one.status, kCliOk);
-    EXPECT_EQ(one.out,
-              "Format: WAV\nSample Rate: 44100\nNumber of Samples: 1000\nChannels: 2\n"
-              "Bit Width: 16\n");
-    EXPECT_EQ(one.err, "");
-
-    CliRun many = Cli({"info", dir.path("a.wav"), dir.path("x.bin"), dir.path("a.wav")});
-    EXPECT_EQ(many.status, kCliFailed);
-    const std::string block = "Format: WAV\nSample Rate: 44100\nNumber of Samples: 1000\n"
+    const std::string a = dir.path("a.wav"), le = dir.path("le.au"), x = dir.path("x.bin");
+    WriteFile(a, WavPcm(2, 44100, 16, Le16s({1, 2, 3, 4, 5, 6})));
+    WriteFile(le, Au(false, 3, 8000, 1, Le16s({1, 2, 3})));
+    WriteFile(x, Bytes().str("not audio at all"));
+    const std::string block = "Format: WAV\nSample Rate: 44100\nNumber of Samples: 3\n"
                               "Channels: 2\nBit Width: 16\n";
+    const std::string refused = "Error while opening RAW file for read. Must specify format, "
+                                "pcmbitwidth and channels.";
+
+    EXPECT_EQ(Cli({"info", a}).out, block);
+    const CliRun many = Cli({"info", a, x, a});
+    EXPECT_EQ(many.status, kCliFailed);
     EXPECT_EQ(many.out,
-              "==> " + dir.path("a.wav") + " <==\n" + block + "\n==> " + dir.path("x.bin")
-                      + " <==\n\n==> " + dir.path("a.wav") + " <==\n" + block);
-    EXPECT_EQ(many.err,
-              "orvex-cli: " + dir.path("x.bin")
-                      + ": Error while opening RAW file for read. Must specify format, "
-                        "pcmbitwidth and channels. (code 51)\n");
+              "==> " + a + " <==\n" + block + "\n==> " + x + " <==\n\n==> " + a + " <==\n" + block);
+    EXPECT_EQ(many.err, "orvex-cli: " + x + ": " + refused + " (code 51)\n");
+
+    const CliRun json = Cli({"info", "--json", a, le, x});
+    EXPECT_EQ(json.status, kCliFailed);
+    EXPECT_EQ(json.out,
+              "{\"path\":\"" + a
+                      + "\",\"format\":\"WAV\",\"sampleRate\":44100,\"samples\":3,\"channels\":2,"
+                        "\"bitWidth\":16,\"kind\":\"WAV\",\"encoding\":\"PCM\"}\n{\"path\":\""
+                      + le
+                      + "\",\"format\":\"DEC AU\",\"sampleRate\":8000,\"samples\":3,\"channels\":"
+                        "1,\"bitWidth\":16,\"kind\":\"AULE\",\"encoding\":\"PCM\"}\n{\"path\":\""
+                      + x + "\",\"error\":51,\"message\":\"" + refused + "\"}\n");
 }
 
-TEST(CliInfo, JsonLines)
+TEST(Cli, JsonStringsAreValid)
 {
-    TempDir dir;
-    WriteFile(dir.path("a.wav"), WavPcm(2, 44100, 16, Frames(1000, 2)));
-    WriteFile(dir.path("le.au"), Au(false, 3, 8000, 1, Frames(3, 1)));
-    WriteFile(dir.path("x.bin"), Bytes().str("not audio at all"));
-    CliRun r = Cli({"info", "--json", dir.path("a.wav"), dir.path("le.au"), dir.path("x.bin")});
-    EXPECT_EQ(r.status, kCliFailed);
-    EXPECT_EQ(r.out,
-              "{\"path\":\"" + dir.path("a.wav")
-                      + "\",\"format\":\"WAV\",\"sampleRate\":44100,\"samples\":1000,"
-                        "\"channels\":2,\"bitWidth\":16,\"kind\":\"WAV\",\"encoding\":\"PCM\"}\n"
-                        "{\"path\":\""
-                      + dir.path("le.au")
-                      + "\",\"format\":\"DEC AU\",\"sampleRate\":8000,\"samples\":3,"
-                        "\"channels\":1,\"bitWidth\":16,\"kind\":\"AULE\",\"encoding\":\"PCM\"}\n"
-                        "{\"path\":\""
-                      + dir.path("x.bin")
-                      + "\",\"error\":51,\"message\":\"Error while opening RAW file for read. "
-                        "Must specify format, pcmbitwidth and channels.\"}\n");
+    const std::pair<std::string, std::string> cases[] = {
+            {"a\"b\\c", R"("a\"b\\c")"},
+            {"tab\there\nnl\x01\r", R"("tab\there\nnl\u0001\r")"},
+            {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5",
+             "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5\""},
+            // Bytes that are not UTF-8 (a lone continuation, Latin-1, an overlong form, an
+            // encoded surrogate, a code point past U+10FFFF) are escaped one by one.
+            {"\x80", R"("\udc80")"},
+            {"caf\xe9", R"("caf\udce9")"},
+            {"\xc0\xaf", R"("\udcc0\udcaf")"},
+            {"\xed\xa0\x80", R"("\udced\udca0\udc80")"},
+            {"\xf4\x90\x80\x80", R"("\udcf4\udc90\udc80\udc80")"},
+    };
+    for (const auto &[text, json] : cases)
+        EXPECT_EQ(JsonString(text), json);
 }
 
-TEST(CliInfo, JsonStringsAreValid)
-{
-    EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
-    EXPECT_EQ(JsonString("tab\there\nnl\x01"), "\"tab\\there\\nnl\\u0001\"");
-    EXPECT_EQ(JsonString("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5"),
-              "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5\"");
-    // Bytes that are not UTF-8 (a lone continuation, a Latin-1 letter, an overlong
-    // form, an encoded surrogate) are escaped one by one.
-    EXPECT_EQ(JsonString("\x80"), "\"\\udc80\"");
-    EXPECT_EQ(JsonString("caf\xe9"), "\"caf\\udce9\"");
-    EXPECT_EQ(JsonString("\xc0\xaf"), "\"\\udcc0\\udcaf\"");
-    EXPECT_EQ(JsonString("\xed\xa0\x80"), "\"\\udced\\udca0\\udc80\"");
-}
-
-TEST(CliUsage, VersionHelpAndMistakes)
+TEST(Cli, UsageVersionAndConvert)
 {
     EXPECT_EQ(Cli({"--version"}).out, "orvex-cli 1.0.0.1\n");
-    CliRun help = Cli({"--help"});
-    EXPECT_EQ(help.status, kCliOk);
-    EXPECT_NE(help.out.find("info [--json] FILE..."), std::string::npos);
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-                 {}, {"frobnicate"}, {"info"}, {"info", "--xml", "a"}}) {
-        CliRun r = Cli(args);
+    EXPECT_NE(Cli({"--help"}).out.find("info [--json] FILE..."), std::string::npos);
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate"},
+                                               {"info"},
+                                               {"info", "--xml", "a"},
+                                               {"convert", "a"},
+                                               {"convert", "a", "b", "c"},
+                                               {"convert", "", "b"}}) {
+        const CliRun r = Cli(args);
         EXPECT_EQ(r.status, kCliUsage);
         EXPECT_NE(r.err.find("usage:"), std::string::npos);
     }
     // After "--" a name that starts with a dash is a file.
-    CliRun r = Cli({"info", "--", "-nonexistent"});
-    EXPECT_EQ(r.status, kCliFailed);
-    EXPECT_EQ(r.err, "orvex-cli: -nonexistent: Could not open file. (code 2)\n");
-}
+    EXPECT_EQ(Cli({"info", "--", "-nonexistent"}).err,
+              "orvex-cli: -nonexistent: Could not open file. (code 2)\n");
 
-// (The failures, and that they leave the user's files alone, are in test_users_files.cpp.)
-TEST(CliConvert, SuccessAndUsage)
-{
     TempDir dir;
-    WriteFile(dir.path("in.wav"), WavPcm(1, 8000, 24, Bytes().le24(0x123456).le24(0xFEDCBA)));
-    CliRun ok = Cli({"convert", dir.path("in.wav"), dir.path("out.wav")});
-    EXPECT_EQ(ok.status, kCliOk);
-    EXPECT_EQ(ok.err, "");
-    EXPECT_EQ(ReadFile(dir.path("out.wav")).size(), 48u);
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-                 {"convert"}, {"convert", "a"}, {"convert", "a", "b", "c"}, {"convert", "", "b"}})
-        EXPECT_EQ(Cli(args).status, kCliUsage);
-}
-
-TEST(CliConvert, SaysHowManyFloatSamplesWereClipped)
-{
-    TempDir dir;
-    WriteFile(dir.path("f.wav"),
-              Wav(3, 1, 8000, 32, 4, Bytes().f32le(2.0f).f32le(-3.0f).f32le(0.5f)));
-    CliRun r = Cli({"convert", dir.path("f.wav"), dir.path("o.wav")});
+    WriteFile(dir.path("f.wav"), Wav(3, 1, 8000, 32, 4, Bytes().f32le(2).f32le(-3).f32le(0.5)));
+    const CliRun r = Cli({"convert", dir.path("f.wav"), dir.path("o.wav")});
     EXPECT_EQ(r.status, kCliOk);
     EXPECT_EQ(r.err, "orvex-cli: " + dir.path("f.wav") + ": 2 samples clipped\n");
+    EXPECT_EQ(WavSamples(ReadFile(dir.path("o.wav")), 1, 8000),
+              (std::vector<int16_t>{32767, -32768, 16384}));
 }
 
-// The real binary writes the same bytes as an in-process conversion, also to
-// standard output (whose header keeps its placeholder sizes).
-TEST(CliBinary, ConvertMatchesInProcess)
+// The real binary writes the same bytes as an in-process conversion: to a file, to
+// standard output redirected to a file, and from standard input read once from its start;
+// into a pipe the header keeps its placeholder sizes.
+TEST(Cli, BinaryMatchesInProcess)
 {
     TempDir dir;
-    ASSERT_TRUE(WriteWithSndfile(dir.path("in.aif"), SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, 44100,
-                                 3000));
-    ASSERT_EQ(Cli({"convert", dir.path("in.aif"), dir.path("inproc.wav")}).status, kCliOk);
-    const std::string bin = ORVEX_CLI_BINARY;
-    ASSERT_EQ(std::system(
-                      (bin + " convert " + dir.path("in.aif") + " " + dir.path("bin.wav")).c_str()),
-              0);
-    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - > " + dir.path("piped.wav"))
-                                  .c_str()),
-              0);
-    // Standard input, read once from its start, gives the same file.
-    ASSERT_EQ(std::system(("cat " + dir.path("in.aif") + " | " + bin + " convert - "
-                           + dir.path("stdin.wav"))
-                                  .c_str()),
-              0);
+    const std::string in = dir.path("in.aif"), bin = ORVEX_CLI_BINARY;
+    ASSERT_TRUE(WriteWithSndfile(in, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, 44100, 3000));
+    ASSERT_EQ(Cli({"convert", in, dir.path("inproc.wav")}).status, kCliOk);
+    ASSERT_EQ(Shell(bin + " convert " + in + " " + dir.path("bin.wav")), 0);
+    ASSERT_EQ(Shell(bin + " convert " + in + " - > " + dir.path("piped.wav")), 0);
+    ASSERT_EQ(Shell("cat " + in + " | " + bin + " convert - " + dir.path("stdin.wav")), 0);
+    ASSERT_EQ(Shell(bin + " convert " + in + " - | cat > " + dir.path("pipe.wav")), 0);
     const std::vector<uint8_t> inproc = ReadFile(dir.path("inproc.wav"));
-    EXPECT_EQ(ReadFile(dir.path("bin.wav")), inproc);
-    EXPECT_EQ(ReadFile(dir.path("stdin.wav")), inproc);
-    // Redirected to a file, standard output can seek, so the sizes are final there too.
-    EXPECT_EQ(ReadFile(dir.path("piped.wav")), inproc);
-    ASSERT_EQ(std::system((bin + " convert " + dir.path("in.aif") + " - | cat > "
-                           + dir.path("pipe.wav"))
-                                  .c_str()),
-              0);
+    for (const char *name : {"bin.wav", "piped.wav", "stdin.wav"})
+        EXPECT_EQ(ReadFile(dir.path(name)), inproc) << name;
     std::vector<uint8_t> pipe = ReadFile(dir.path("pipe.wav"));
     ASSERT_EQ(pipe.size(), inproc.size());
     EXPECT_TRUE(std::equal(pipe.begin() + 44, pipe.end(), inproc.begin() + 44));
-    EXPECT_EQ(pipe[4] | (pipe[5] << 8) | (pipe[6] << 16) | (pipe[7] << 24), 2147483639);
+    EXPECT_EQ(pipe[4] | (pipe[5] << 8) | (pipe[6] << 16) | (pipe[7] << 24), 0x7FFFFFF7);
 }

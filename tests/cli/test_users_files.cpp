@@ -56,30 +56,24 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
         std::string input, output;
         std::string reason; // the end of the message on standard error
     };
+    // clang-format off
     const Case cases[] = {
-            {"input refused", dir.path("notes.txt"), dir.path("out.wav"), "(code 51)\n"},
-            {"input missing", dir.path("gone.wav"), dir.path("out.wav"),
-             "Could not open file. (code 2)\n"},
-            {"output names the input", dir.path("in.wav"), dir.path("in.wav"), "(code 71)\n"},
-            {"output links to the input", dir.path("in.wav"), dir.path("link.wav"), "(code 71)\n"},
-            {"output is a hard link to the input", dir.path("in.wav"), dir.path("hard.wav"),
-             "(code 71)\n"},
-            {"output over 4 GiB", dir.path("long.aif"), dir.path("out.wav"), "(code 72)\n"},
-            {"output folder cannot be written", dir.path("in.wav"), "/proc/orvex-out.wav",
-             "Could not open file. (code 2)\n"},
-            {"output folder missing", dir.path("in.wav"), dir.path("nowhere/out.wav"),
-             "Could not open file. (code 2)\n"},
-            {"output on a full device", dir.path("in.wav"), "/dev/full",
-             "Short write error. (code 20)\n"},
+        {"input refused", dir.path("notes.txt"), dir.path("out.wav"), "(code 51)\n"},
+        {"input missing", dir.path("gone.wav"), dir.path("out.wav"), "Could not open file. (code 2)\n"},
+        {"output names the input", dir.path("in.wav"), dir.path("in.wav"), "(code 71)\n"},
+        {"output links to the input", dir.path("in.wav"), dir.path("link.wav"), "(code 71)\n"},
+        {"output is a hard link to the input", dir.path("in.wav"), dir.path("hard.wav"), "(code 71)\n"},
+        {"output over 4 GiB", dir.path("long.aif"), dir.path("out.wav"), "(code 72)\n"},
+        {"output folder cannot be written", dir.path("in.wav"), "/proc/orvex-out.wav", "Could not open file. (code 2)\n"},
+        {"output folder missing", dir.path("in.wav"), dir.path("nowhere/out.wav"), "Could not open file. (code 2)\n"},
+        {"output on a full device", dir.path("in.wav"), "/dev/full", "Short write error. (code 20)\n"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         const Result r = Convert(c.input, c.output);
         EXPECT_EQ(r.status, kCliFailed);
-        EXPECT_TRUE(r.err.size() >= c.reason.size()
-                    && r.err.compare(r.err.size() - c.reason.size(), c.reason.size(), c.reason)
-                            == 0)
-                << r.err;
+        EXPECT_TRUE(r.err.ends_with(c.reason)) << r.err;
         EXPECT_EQ(ReadFile(dir.path("in.wav")), input.data());
         EXPECT_EQ(ReadFile(dir.path("notes.txt")), notAudio.data());
         EXPECT_EQ(ReadFile(dir.path("out.wav")), earlier.data());
@@ -135,11 +129,9 @@ TEST(UsersFiles, ReadOnlyFolder)
 TEST(UsersFiles, PathsAsUsersHaveThem)
 {
     TempDir dir;
-    const std::string names[] = {
-            "take one.wav",          "the \"best\" take's mix.wav",      "Grüße – café ♪.wav",
-            "latin1 caf\xe9.wav", // not UTF-8
-            "-starts-with-dash.wav", " leading and trailing space .wav",
-    };
+    const std::string names[] = {"take one.wav",       "the \"best\" take's mix.wav",
+                                 "Grüße – café ♪.wav", "latin1 caf\xe9.wav",
+                                 "-dash.wav",          " spaces around .wav"};
     for (const std::string &name : names) {
         SCOPED_TRACE(name);
         const std::string input = dir.path(name);
@@ -152,7 +144,7 @@ TEST(UsersFiles, PathsAsUsersHaveThem)
                   "Bit Width: 16\n");
         const Result r = Convert(input, output);
         EXPECT_EQ(r.status, kCliOk) << r.err;
-        EXPECT_EQ(ReadFile(output).size(), 44u + 6);
+        EXPECT_EQ(WavSamples(ReadFile(output), 1, 8000), (std::vector<int16_t>{100, -100, 7}));
         std::ostringstream json, jsonErr;
         RunOrvexCli({"info", "--json", input}, json, jsonErr);
         EXPECT_EQ(json.str().rfind("{\"path\":" + JsonString(input) + ",", 0), 0u);

@@ -1,0 +1,286 @@
+// Opening, describing and reading files: every accepted container and encoding describes
+// as it should and converts to what an independent decoder reads; every refusal carries
+// its code; the read algorithm's ends; and the description's hold on its input.
+#include "audio_file_info.h"
+#include "fixtures.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <filesystem>
+#include <map>
+
+using namespace fixtures;
+
+namespace {
+
+int OpenDescriptors()
+{
+    auto it = std::filesystem::directory_iterator("/proc/self/fd");
+    return static_cast<int>(std::distance(it, std::filesystem::directory_iterator()));
+}
+
+std::vector<std::string> Texts(const CAudioFileInfo &a)
+{
+    return {a.m_strFormat, a.m_strSampleRate, a.m_strSamples, a.m_strChannels, a.m_strBitWidth};
+}
+
+} // namespace
+
+TEST(Reading, AcceptedFilesDescribeAndConvertAsAnotherDecoderReadsThem)
+{
+    const std::map<FormatKind, std::string> names
+            = {{FormatKind::WAV, "WAV"},        {FormatKind::AIFF, "AIFF"},
+               {FormatKind::AU, "Sun/NeXT AU"}, {FormatKind::AULE, "DEC AU"},
+               {FormatKind::PAF, "PARIS"},      {FormatKind::SVX, "IFF/SVX8/SV16"},
+               {FormatKind::NIST, "NIST"},      {FormatKind::IRCAM, "IRCAM/CARL"}};
+    TempDir dir;
+    for (const AcceptedFixture &f : AcceptedFixtures()) {
+        SCOPED_TRACE(f.what);
+        const std::string path = dir.path(f.fileName);
+        WriteFile(path, BytesOf(f, 5000));
+        CAudioFileInfo audio;
+        audio.SetInputPath(path);
+        ASSERT_TRUE(audio.Describe()) << static_cast<int>(audio.GetOutcome().code);
+        const AudioInfo info = audio.GetInfo();
+        EXPECT_EQ(AudioFormatKind(info.format), f.kind);
+        EXPECT_EQ(AudioSampleEncoding(info.format), f.encoding);
+        EXPECT_EQ(info.sections, 1u);
+        // Block codecs hold whole blocks: at least what was written, less than a block more.
+        const uint32_t samples = f.samples ? f.samples : info.samples;
+        EXPECT_TRUE(f.samples || (samples >= 5000 && samples < 5000 + 4096)) << samples;
+        EXPECT_EQ(Texts(audio),
+                  (std::vector<std::string>{names.at(f.kind), std::to_string(f.rate),
+                                            std::to_string(samples), std::to_string(f.channels),
+                                            std::to_string(f.bitWidth)}));
+
+        audio.SetOutputPath(dir.path("out.wav"));
+        ASSERT_TRUE(audio.Convert());
+        const auto written = WavSamples(ReadFile(dir.path("out.wav")), f.channels, f.rate);
+        ASSERT_TRUE(written.has_value());
+        EXPECT_EQ(written->size(), size_t(samples) * f.channels);
+        // A file libsndfile cannot read is checked by its data, read as header-less.
+        const std::vector<uint8_t> &bytes = f.bytes.data();
+        const bool raw = !bytes.empty() && f.sndfileFormat != 0;
+        const size_t dataBytes
+                = std::min<size_t>(samples * f.channels * f.bitWidth / 8, bytes.size());
+        if (raw)
+            WriteFile(dir.path("data"),
+                      Bytes(std::vector<uint8_t>(bytes.end() - dataBytes, bytes.end())));
+        std::vector<int16_t> expected = raw
+                ? ExpectedConversion(dir.path("data"), f.sndfileFormat, int(f.channels))
+                : ExpectedConversion(path);
+        // Block codecs hold whole blocks, which read as silence past the decoder's count.
+        ASSERT_GE(expected.size() + (f.sndfileFormat ? 4096 * f.channels : 0), written->size());
+        expected.resize(written->size());
+        EXPECT_EQ(*written, expected);
+        std::filesystem::remove(path);
+    }
+}
+
+TEST(Reading, RefusalsCarryTheirCodes)
+{
+    struct Case
+    {
+        const char *what, *name;
+        Bytes bytes;
+        AudioError code;
+    };
+    using A = AudioError;
+    const Bytes pcm = Le16s({1, 2, 3, 4}), ima = Bytes().le16(2).le16(505);
+    auto sndfile = [](int format) { return WrittenBySndfile(format, 1, 8000, 2000); };
+    auto nist = [&](const std::string &extra) {
+        return Nist({"sample_count -i 2", "channel_count -i 1", "sample_rate -i 8000", extra}, pcm);
+    };
+    auto ircam = [&](uint8_t third, uint32_t channels, uint32_t encoding) {
+        return Ircam({0x64, 0xA3, third, 0}, false, 8000, channels, encoding, pcm);
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"plain text", "notes.txt", Bytes().str("just some words\n"), A::RawBadSpec},
+        {"RIFF that is not WAVE", "x.wav", Bytes().str("RIFF").le32(4).str("AVI "), A::RawBadSpec},
+        {"an IFF picture", "pic.au", Bytes().str("FORM").be32(4).str("ILBM"), A::UnknownFormat},
+        {"empty header-less u-law", "a.au", Bytes(), A::InfoIncomplete},
+        {"Windows Media", "x", {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0, 0xAA}, A::UnknownFormat},
+        {"REX2", "x", Bytes().str("CAT ").be32(0).str("REX2"), A::UnknownFormat},
+        {"Samplitude", "x", Bytes().str("SEKDSAMR").zeros(40), A::InfoIncomplete},
+        {"Creative Voice", "x", Bytes().str("Creative Voice File\x1A").le16(26).le16(0x10A).le16(0x1129).zeros(8), A::InfoIncomplete},
+        {"Creative Voice, bad checksum", "x", Bytes().str("Creative Voice File\x1A").le16(26).le16(0x10A).le16(0x1234).zeros(8), A::VocBadChecksum},
+        {"WAV MPEG", "x", Wav(0x55, 1, 8000, 0, 1, pcm), A::UnimplementedFormat},
+        {"WAV PCM of 0 bits", "x", Wav(1, 1, 8000, 0, 2, pcm), A::UnimplementedFormat},
+        {"WAV PCM of 33 bits", "x", Wav(1, 1, 8000, 33, 5, pcm), A::UnimplementedFormat},
+        {"WAV extensible of another sub-format", "x", WavExtensible(0x55, 1, 8000, 16, pcm), A::UnimplementedFormat},
+        {"IMA ADPCM of 3 bits", "x", Wav(17, 1, 8000, 3, 256, pcm, ima), A::WavAdpcmNotFourBit},
+        {"IMA ADPCM of 3 channels", "x", Wav(17, 3, 8000, 4, 256, pcm, ima), A::WavAdpcmBadChannels},
+        {"IMA ADPCM of 0 channels", "x", Wav(17, 0, 8000, 4, 256, pcm, ima), A::WavAdpcmBadChannels},
+        {"IMA ADPCM, block align 0", "x", Wav(17, 1, 8000, 4, 0, pcm, ima), A::WavBadBlockAlign},
+        {"IMA ADPCM, 0 samples per block", "x", Wav(17, 1, 8000, 4, 256, pcm, Bytes().le16(2).le16(0)), A::WavBadSamplesPerBlock},
+        {"IMA ADPCM, too many samples per block", "x", Wav(17, 1, 8000, 4, 256, pcm, Bytes().le16(2).le16(506)), A::WavBadSamplesPerBlock},
+        {"MS ADPCM, 8 coefficients", "x", Wav(2, 1, 8000, 4, 256, pcm, Bytes().le16(32).le16(500).le16(8).zeros(28)), A::WavBadMsAdpcmCoeffs},
+        {"GSM 6.10 stereo", "x", Wav(49, 2, 8000, 0, 65, pcm, Bytes().le16(2).le16(320)), A::WavBadGsm},
+        {"GSM 6.10, block align 64", "x", Wav(49, 1, 8000, 0, 64, pcm, Bytes().le16(2).le16(320)), A::WavBadGsm},
+        {"WAV without fmt", "x", Bytes().str("RIFF").le32(12).str("WAVEdata").le32(0), A::WavNoFmt},
+        {"WAV without data", "x", Bytes().str("RIFF").le32(28).str("WAVEfmt ").le32(16).le16(1).le16(1).le32(8000).le32(16000).le16(2).le16(16), A::WavNoData},
+        {"WAV fmt of 14 bytes", "x", Bytes().str("RIFF").le32(26).str("WAVEfmt ").le32(14).zeros(14), A::WavFmtShort},
+        {"WAV block align not a frame", "x", Wav(1, 2, 8000, 16, 2, pcm), A::InternalError},
+        {"WAV of 0 channels", "x", Wav(1, 0, 8000, 16, 0, pcm), A::InfoIncomplete},
+        {"WAV at 0 Hz", "x", WavPcm(1, 0, 16, pcm), A::InfoIncomplete},
+        {"WAV with no frames", "x", WavPcm(1, 8000, 16, Bytes()), A::InfoIncomplete},
+        {"WAV of 2000 channels", "x", Wav(1, 2000, 8000, 16, 4000, pcm), A::WavBadChannels},
+        {"AIFC u-law", "x", Aiff(1, 4, 16, 8000, pcm, "ulaw"), A::UnimplementedFormat},
+        {"AIFC fl64", "x", Aiff(1, 1, 64, 8000, pcm, "fl64"), A::UnimplementedFormat},
+        {"AIFF sample size 0", "x", Aiff(1, 4, 0, 8000, pcm), A::InfoIncomplete},
+        {"AIFF without SSND", "x", Bytes().str("FORM").be32(30).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10), A::AiffNoSsnd},
+        {"AU 64-bit float", "x", Au(true, 7, 8000, 1, pcm), A::AuBadEncoding},
+        {"AU G721 stereo", "x", Au(true, 23, 8000, 2, pcm), A::InfoIncomplete},
+        {"AU data inside its header", "x", Bytes().str(".snd").be32(8).be32(8).be32(3).be32(8000).be32(1).append(pcm), A::AuBadHeader},
+        {"PARIS 8-bit", "x", Paf(true, 0, 2, 8000, 1, pcm), A::PafBadFormat},
+        {"PARIS version 1", "x", Bytes().str(" paf").be32(1).be32(0).be32(8000).be32(0).be32(1).zeros(2030), A::PafBadVersion},
+        {"8SVX compressed", "x", Svx(false, 8000, 1, pcm), A::SvxCompressed},
+        {"NIST with a sample_coding", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -i 16\nsample_coding -s3 pcm"), A::NistBadEncoding},
+        {"NIST one-character byte format", "x", nist("sample_byte_format -s1 1\nsample_sig_bits -i 8"), A::NistBadEncoding},
+        {"NIST without a byte format", "x", nist("sample_sig_bits -i 16"), A::NistBadHeader},
+        {"IRCAM marker 64 A3 02 00", "x", ircam(2, 1, 2), A::IrcamNoMarker},
+        {"IRCAM of 300 channels", "x", ircam(3, 300, 2), A::IrcamBadChannels},
+        {"IRCAM encoding 1", "x", ircam(3, 1, 1), A::IrcamBadEncoding},
+        {"FLAC", "x", sndfile(SF_FORMAT_FLAC | SF_FORMAT_PCM_16), A::RawBadSpec},
+        {"Ogg Vorbis", "x", sndfile(SF_FORMAT_OGG | SF_FORMAT_VORBIS), A::RawBadSpec},
+        {"Wave64", "x", sndfile(SF_FORMAT_W64 | SF_FORMAT_PCM_16), A::RawBadSpec},
+        {"RF64", "x", sndfile(SF_FORMAT_RF64 | SF_FORMAT_PCM_16), A::RawBadSpec},
+        {"Creative Voice by libsndfile", "x", sndfile(SF_FORMAT_VOC | SF_FORMAT_PCM_16), A::InfoIncomplete},
+        {"64-bit float WAV", "x", sndfile(SF_FORMAT_WAV | SF_FORMAT_DOUBLE), A::UnimplementedFormat},
+        {"8-bit PARIS", "x", sndfile(SF_FORMAT_PAF | SF_FORMAT_PCM_S8), A::PafBadFormat},
+    };
+    // clang-format on
+    TempDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.path(c.name);
+        WriteFile(path, c.bytes);
+        AudioInfo info;
+        info.sampleRate = 1234; // must come back all zero
+        EXPECT_EQ(AudioOpenRead(path, info), nullptr);
+        EXPECT_EQ(static_cast<int>(AudioLastError()), static_cast<int>(c.code));
+        EXPECT_EQ(info.sampleRate, 0u);
+        std::filesystem::remove(path);
+    }
+    // A file that cannot be opened at all leaves `info` as it came.
+    AudioInfo info;
+    info.channels = 3;
+    for (const std::string &path : {dir.path("missing.wav"), dir.root()}) {
+        EXPECT_EQ(AudioOpenRead(path, info), nullptr);
+        EXPECT_EQ(AudioLastError(), AudioError::OpenFailed);
+        EXPECT_EQ(info.channels, 3u);
+    }
+}
+
+// Reads in requests of 1024 values: whole frames only; where the data chunk ends the file
+// the bytes run out (a short read that leaves the rest of the buffer alone); where another
+// chunk follows, the read is cut to the data's length and the rest reads as silence; a
+// file shorter than its header says reads what is there.
+TEST(Reading, ReadAlgorithmEnds)
+{
+    Bytes data;
+    for (int i = 0; i < 1000; ++i)
+        data.le16(static_cast<uint16_t>(i + 1));
+    const Bytes list = Bytes().str("LIST").le32(4096).zeros(4096);
+    struct Case
+    {
+        Bytes file;
+        uint32_t channels, samples, firstRead;
+        AudioError error;
+    };
+    const Case cases[] = {
+            {Wav(1, 1, 8000, 16, 2, data), 1, 1000, 1000, AudioError::ShortRead},
+            {Wav(1, 1, 8000, 16, 2, data, {}, list), 1, 1000, 1000, AudioError::None},
+            {Aiff(1, 1000, 16, 8000, Be16s({1, 2, 3, 4, 5})), 1, 1000, 5, AudioError::ShortRead},
+            {WavPcm(2, 8000, 16, data), 2, 500, 1000, AudioError::ShortRead},
+    };
+    TempDir dir;
+    for (const Case &c : cases) {
+        WriteFile(dir.path("f"), c.file);
+        AudioInfo info;
+        AudioHandle *h = AudioOpenRead(dir.path("f"), info);
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(info.samples, c.samples);
+        std::vector<double> buf(1024, -1.0);
+        EXPECT_EQ(AudioReadDouble(h, buf.data(), 3), c.channels == 1 ? 3u : 0u);
+        EXPECT_EQ(AudioHandleError(h),
+                  c.channels == 1 ? AudioError::None : AudioError::ReadNonWholeFrames);
+        const uint32_t skipped = c.channels == 1 ? 3 : 0;
+        EXPECT_EQ(AudioReadDouble(h, buf.data(), 1024), c.firstRead - skipped);
+        EXPECT_EQ(AudioHandleError(h), c.error);
+        EXPECT_EQ(buf[c.firstRead - skipped - 1], c.firstRead);
+        EXPECT_EQ(buf[1023], c.error == AudioError::None ? 0.0 : -1.0);
+        const bool allRead = c.firstRead == c.samples * c.channels;
+        EXPECT_EQ(AudioReadDouble(h, buf.data(), 1024), 0u);
+        EXPECT_TRUE(!allRead || std::count(buf.begin(), buf.end(), 0.0) == 1024);
+        AudioClose(h);
+    }
+}
+
+TEST(Reading, CallerDescribedHeaderlessFiles)
+{
+    TempDir dir;
+    WriteFile(dir.path("raw.bin"), Bytes().be16(0xFFFE).be16(0x0003).u8(7));
+    struct Case
+    {
+        SampleEncoding encoding;
+        uint32_t width, channels;
+        AudioError code;
+        uint32_t samples = 0;
+        double first = 0;
+    };
+    using E = SampleEncoding;
+    const Case cases[] = {
+            {E::PCM_BE, 16, 1, AudioError::None, 2, -2},
+            {E::PCM_LE, 16, 2, AudioError::None, 1, -257},
+            {E::PCM_S8, 8, 1, AudioError::None, 5, -1},
+            {E::PCM_U8, 8, 1, AudioError::None, 5, 127},
+            {E::PCM_BE, 8, 1, AudioError::UnimplementedFormat},
+            {E::PCM_U8, 9, 1, AudioError::UnimplementedFormat},
+            {E::ULAW, 8, 1, AudioError::RawBadSpec},
+    };
+    for (const Case &c : cases) {
+        AudioInfo info{8000, 0, c.channels, c.width, AudioFormatWord(FormatKind::RAW, c.encoding)};
+        AudioHandle *h = AudioOpenRead(dir.path("raw.bin"), info);
+        EXPECT_EQ(AudioLastError(), c.code) << SampleEncodingName(c.encoding) << c.width;
+        EXPECT_EQ(h != nullptr, c.code == AudioError::None);
+        EXPECT_EQ(info.samples, c.samples);
+        double v[2] = {99, 99};
+        EXPECT_EQ(AudioReadDouble(h, v, c.channels), h ? c.channels : 0);
+        EXPECT_EQ(v[0], h ? c.first : 99);
+        AudioClose(h);
+    }
+}
+
+// The description holds at most one input open, closes it when a Describe fails or when
+// it is destroyed, and keeps its texts when a Describe fails.
+TEST(Reading, DescriptionHoldsOneInput)
+{
+    TempDir dir;
+    WriteFile(dir.path("a.wav"), WavPcm(1, 8000, 16, Le16s({1, 2})));
+    WriteFile(dir.path("b.wav"), WavPcm(2, 22050, 16, Le16s({1, 2})));
+    const int before = OpenDescriptors();
+    {
+        CAudioFileInfo audio;
+        EXPECT_FALSE(audio.Describe()); // no path yet
+        audio.SetInputPath(dir.path("a.wav"));
+        EXPECT_EQ(OpenDescriptors(), before); // setting the path opens nothing
+        ASSERT_TRUE(audio.Describe());
+        audio.SetInputPath(dir.path("b.wav"));
+        ASSERT_TRUE(audio.Describe());
+        EXPECT_EQ(OpenDescriptors(), before + 1);
+        const std::vector<std::string> described = Texts(audio);
+        EXPECT_EQ(described[1], "22050");
+        for (const char *name : {"", "missing.wav"}) {
+            audio.SetInputPath(*name ? dir.path(name) : "");
+            EXPECT_FALSE(audio.Describe());
+            EXPECT_EQ(Texts(audio), described);
+        }
+        EXPECT_EQ(OpenDescriptors(), before);
+        audio.SetInputPath(dir.path("a.wav"));
+        ASSERT_TRUE(audio.Describe());
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+}
