@@ -17,10 +17,8 @@ namespace {
     bool WriteWhole(const std::string &path, const uint8_t *data, size_t size)
     {
         FILE *f = std::fopen(path.c_str(), "wb");
-        if (!f)
-            return false;
-        const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-        return std::fclose(f) == 0 && ok;
+        const bool ok = f && (size == 0 || std::fwrite(data, 1, size, f) == size);
+        return f && std::fclose(f) == 0 && ok;
     }
 
     std::vector<uint8_t> ReadWhole(const std::string &path)
@@ -40,13 +38,6 @@ namespace {
         return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
     }
 
-    size_t EntriesIn(const std::string &folder)
-    {
-        std::error_code ec;
-        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder, ec),
-                                                 std::filesystem::directory_iterator()));
-    }
-
 } // namespace
 
 std::string CheckOpenReadAs(const std::string &path, const uint8_t *data, size_t size)
@@ -58,23 +49,20 @@ std::string CheckOpenReadAs(const std::string &path, const uint8_t *data, size_t
     std::filesystem::remove(path);
     if (!h)
         return AudioLastError() == AudioError::None ? "refused without a code" : "";
-    if (info.channels == 0 || info.channels > 1024 || info.samples == 0 || info.sampleRate == 0
-        || info.bitWidth == 0) {
-        AudioClose(h);
-        return "opened with an incomplete description";
-    }
-    std::vector<double> buffer(std::max<uint32_t>(1024 / info.channels, 1) * info.channels);
     uint64_t total = 0;
-    for (;;) {
-        const uint32_t n = AudioReadDouble(h, buffer.data(), static_cast<uint32_t>(buffer.size()));
-        total += n;
-        if (n < buffer.size())
-            break;
+    if (info.channels > 0 && info.channels <= 1024 && info.samples > 0 && info.sampleRate > 0
+        && info.bitWidth > 0) {
+        std::vector<double> buffer(std::max<uint32_t>(1024 / info.channels, 1) * info.channels);
+        for (uint32_t n = 0; (n = AudioReadDouble(h, buffer.data(), uint32_t(buffer.size()))) > 0
+             && (total += n, n == buffer.size());)
+            ;
+    } else {
+        total = UINT64_MAX;
     }
     AudioClose(h);
-    if (total > uint64_t(info.samples) * info.channels)
-        return "read more values than described";
-    return {};
+    if (total == UINT64_MAX)
+        return "opened with an incomplete description";
+    return total > uint64_t(info.samples) * info.channels ? "read more values than described" : "";
 }
 
 std::string CheckOpenRead(const std::string &folder, const uint8_t *data, size_t size)
@@ -93,17 +81,14 @@ std::string CheckConvertAs(const std::string &input, const uint8_t *data, size_t
         return "cannot write the input";
     CAudioFileInfo audio;
     audio.SetInputPath(input);
-    if (!audio.Describe()) {
-        std::filesystem::remove(input);
-        return {};
-    }
     audio.SetOutputPath(output);
-    const bool converted = audio.Convert();
+    const bool converted = audio.Describe() && audio.Convert();
     std::fflush(stdout);
     std::filesystem::remove(input);
     const std::vector<uint8_t> wav = ReadWhole(output);
     std::filesystem::remove(output);
-    if (EntriesIn(folder) != 0)
+    std::error_code ec;
+    if (!std::filesystem::is_empty(folder, ec))
         return "a file was left beside the output";
     if (!converted)
         return wav.empty() ? "" : "a failed conversion left an output";
@@ -132,10 +117,8 @@ std::string CheckParse(const uint8_t *data, size_t size)
     const bool valid = params.Parse();
     if (!params.m_strCommandLine.empty() && params.m_strCommandLine[0] == ' ')
         return "a leading space was kept";
-    if (params.m_strCommandLine.size() > text.size())
-        return "the command line grew";
-    for (const std::string *p :
-         {&params.m_strParam1, &params.m_strParam2, &params.m_strParam3, &params.m_strParam4})
+    for (const std::string *p : {&params.m_strCommandLine, &params.m_strParam1, &params.m_strParam2,
+                                 &params.m_strParam3, &params.m_strParam4})
         if (p->size() > text.size())
             return "a token is longer than the text";
     if (valid && text.find_first_not_of(' ') == std::string::npos)

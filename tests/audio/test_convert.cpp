@@ -5,9 +5,7 @@
 #include "fixtures.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
-#include <cmath>
 #include <sys/stat.h>
 
 using namespace fixtures;
@@ -34,110 +32,90 @@ AudioInfo Output(uint32_t channels)
 
 TEST(Convert, ScalesByAPowerOfTwoTruncatesAndHoldsFloats)
 {
-    struct Case
-    {
-        Bytes file;
-        std::vector<int16_t> expected;
-        uint64_t clipped = 0;
-    };
     const float nan = std::nanf("");
     // clang-format off
-    const Case cases[] = {
-        {WavPcm(1, 8000, 8, {0x00, 0xFF, 0x80}), {-32768, 32512, 0}},
-        {WavPcm(1, 8000, 24, Bytes().le24(0x7FFFFF).le24(0x800001).le24(0x800000).le24(0xFFFF01)), {32767, -32767, -32768, 0}},
-        {WavPcm(1, 8000, 32, Bytes().le32(0x7FFFFFFF).le32(0x80000000).le32(65536).le32(uint32_t(-65537))), {32767, -32768, 1, -1}},
+    const std::tuple<Bytes, std::vector<int16_t>, uint64_t> cases[] = {
+        {WavPcm(1, 8000, 8, {0x00, 0xFF, 0x80}), {-32768, 32512, 0}, 0},
+        {WavPcm(1, 8000, 24, Bytes().le24(0x7FFFFF).le24(0x800001).le24(0x800000).le24(0xFFFF01)), {32767, -32767, -32768, 0}, 0},
+        {WavPcm(1, 8000, 32, Bytes().le32(0x7FFFFFFF).le32(0x80000000).le32(65536).le32(uint32_t(-65537))), {32767, -32768, 1, -1}, 0},
         // A width that is not whole bytes is scaled from its container: 12 bits as 16, 20 as 24.
-        {Wav(1, 1, 8000, 12, 2, Le16s({0x7FF0, -32768})), {32752, -32768}},
-        {Wav(1, 1, 8000, 20, 3, Bytes().le24(0x7FFFF0).le24(0x800000)), {32767, -32768}},
+        {Wav(1, 1, 8000, 12, 2, Le16s({0x7FF0, -32768})), {32752, -32768}, 0},
+        {Wav(1, 1, 8000, 20, 3, Bytes().le24(0x7FFFF0).le24(0x800000)), {32767, -32768}, 0},
         {Wav(3, 1, 8000, 32, 4, Bytes().f32le(0.5f).f32le(-0.5f).f32le(1.0f).f32le(-1.0f).f32le(1.5f).f32le(-1.5f).f32le(0.99999f).f32le(nan)), {16384, -16384, 32767, -32768, 32767, -32768, 32767, 0}, 3},
         {Ircam({0x64, 0xA3, 0x04, 0x00}, true, 8000, 1, 4, Bytes().f32be(0.25f).f32be(-2.0f).f32be(-1e-6f)), {8192, -32768, 0}, 1},
     };
     // clang-format on
     TempDir dir;
     CAudioFileInfo audio;
-    for (const Case &c : cases) {
-        WriteFile(dir.path("in"), c.file);
-        EXPECT_EQ(Converted(audio, dir.path("in"), dir.path("out.wav")), c.expected);
-        EXPECT_EQ(audio.GetOutcome().clippedSamples, c.clipped);
+    for (const auto &[file, expected, clipped] : cases) {
+        WriteFile(dir.path("in"), file);
+        EXPECT_EQ(Converted(audio, dir.path("in"), dir.path("out.wav")), expected);
+        EXPECT_EQ(audio.GetOutcome().clippedSamples, clipped);
     }
 }
 
 // Blocks of whole frames (1024 values mono, 341 frames of three channels, 170 of six):
-// every frame arrives, also at lengths of whole blocks.
+// every frame arrives, also at lengths of whole blocks, and again without a new Describe.
 TEST(Convert, EveryFrameOfAnyChannelCountArrives)
 {
     TempDir dir;
     CAudioFileInfo audio;
     for (int channels : {1, 2, 3, 6})
         for (int frames : {1, 341, 2048, 2500}) {
-            SCOPED_TRACE(std::to_string(channels) + " channels, " + std::to_string(frames));
-            ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24,
-                                         channels, 22050, frames));
+            ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), 0x010003 /* WAV 24-bit */, channels,
+                                         22050, frames));
             EXPECT_EQ(Converted(audio, dir.path("in.wav"), dir.path("out.wav")),
-                      ExpectedConversion(dir.path("in.wav")));
+                      ExpectedConversion(dir.path("in.wav")))
+                    << channels << " channels, " << frames << " frames";
         }
-    // Again without a new Describe: the input is opened afresh from its path.
     audio.SetOutputPath(dir.path("again.wav"));
     ASSERT_TRUE(audio.Convert());
     EXPECT_EQ(ReadFile(dir.path("again.wav")), ReadFile(dir.path("out.wav")));
     // The texts still describe the input; the info describes the output.
     EXPECT_EQ(audio.m_strBitWidth, "24");
-    EXPECT_EQ(audio.GetInfo().bitWidth, 16u);
     EXPECT_EQ(audio.GetInfo().format, AudioFormatWord(FormatKind::WAV, SampleEncoding::PCM));
 }
 
-// Each value is truncated toward zero and its low 16 bits kept; the header keeps
-// placeholder sizes until the close; a count that is not whole frames writes nothing.
+// Each value is truncated toward zero and its low 16 bits kept; the header keeps a
+// placeholder size until the close; a count that is not whole frames writes nothing; and
+// the writer's refusals.
 TEST(Convert, WriterValuesHeaderAndRefusals)
 {
     const double values[] = {32767.99, -1.7, -0.99, 40000.0, -40000.0, 65536.0,      -32768.0,
                              32768.0,  1e10, -1e10, 1e300,   INFINITY, std::nan(""), 4294967297.5};
-    const std::vector<int16_t> expected
-            = {32767, -1, 0, -25536, 25536, 0, -32768, -32768, -7168, 7168, 0, 0, 0, 1};
     TempDir dir;
     AudioHandle *h = AudioOpenWrite(dir.path("v.wav"), Output(1));
-    ASSERT_NE(h, nullptr);
-    const std::vector<uint8_t> open = ReadFile(dir.path("v.wav"));
-    ASSERT_EQ(open.size(), 44u);
-    EXPECT_EQ(std::vector<uint8_t>(open.begin() + 4, open.begin() + 8),
-              (std::vector<uint8_t>{0xF7, 0xFF, 0xFF, 0x7F})); // the largest size 32 bits sign
+    EXPECT_EQ(ReadFile(dir.path("v.wav"))[4], 0xF7); // 0x7FFFFFF7: the largest a reader takes
     for (double v : values)
         EXPECT_EQ(AudioWriteDouble(h, &v, 1), 1u);
+    EXPECT_EQ(AudioReadDouble(h, nullptr, 0), 0u);
+    EXPECT_EQ(AudioHandleError(h), AudioError::ReadOnWriteHandle);
     EXPECT_EQ(AudioClose(h), 0);
-    EXPECT_EQ(WavSamples(ReadFile(dir.path("v.wav")), 1, 8000), expected);
-
-    AudioHandle *stereo = AudioOpenWrite(dir.path("s.wav"), Output(2));
-    EXPECT_EQ(AudioWriteDouble(stereo, values, 3), 0u);
-    EXPECT_EQ(AudioHandleError(stereo), AudioError::WriteNonWholeFrames);
-    double buf[2];
-    EXPECT_EQ(AudioReadDouble(stereo, buf, 2), 0u);
-    EXPECT_EQ(AudioHandleError(stereo), AudioError::ReadOnWriteHandle);
-    EXPECT_EQ(AudioClose(stereo), 0);
+    EXPECT_EQ(WavSamples(ReadFile(dir.path("v.wav")), 1, 8000),
+              (std::vector<int16_t>{32767, -1, 0, -25536, 25536, 0, -32768, -32768, -7168, 7168, 0,
+                                    0, 0, 1}));
+    h = AudioOpenWrite(dir.path("s.wav"), Output(2));
+    EXPECT_EQ(AudioWriteDouble(h, values, 3), 0u);
+    EXPECT_EQ(AudioHandleError(h), AudioError::WriteNonWholeFrames);
+    EXPECT_EQ(AudioClose(h), 0);
     EXPECT_EQ(WavSamples(ReadFile(dir.path("s.wav")), 2, 8000), std::vector<int16_t>{});
 
-    const std::pair<std::string, AudioInfo> refused[] = {
-            {dir.path("c257.wav"), Output(257)},
-            {dir.path("c0.wav"), Output(0)},
-            {dir.path("no/folder.wav"), Output(1)},
-            {"/dev/full", Output(1)},
-    };
-    const AudioError codes[] = {AudioError::BadOpenFormat, AudioError::BadOpenFormat,
-                                AudioError::OpenFailed, AudioError::ShortWrite};
-    for (size_t i = 0; i < std::size(refused); ++i) {
-        EXPECT_EQ(AudioOpenWrite(refused[i].first, refused[i].second), nullptr);
-        EXPECT_EQ(AudioLastError(), codes[i]);
+    for (auto [path, channels, code] :
+         {std::tuple{dir.path("c257.wav"), 257u, AudioError::BadOpenFormat},
+          {dir.path("c0.wav"), 0u, AudioError::BadOpenFormat},
+          {dir.path("no/folder.wav"), 1u, AudioError::OpenFailed},
+          {std::string("/dev/full"), 1u, AudioError::ShortWrite}}) {
+        EXPECT_EQ(AudioOpenWrite(path, Output(channels)), nullptr);
+        EXPECT_EQ(AudioLastError(), code);
     }
-    EXPECT_FALSE(FileExists(dir.path("c257.wav")));
-    h = AudioOpenWrite(dir.path("c256.wav"), Output(256));
+    EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"s.wav", "v.wav"}));
+    AudioClose(h = AudioOpenWrite(dir.path("c256.wav"), Output(256)));
     EXPECT_NE(h, nullptr);
-    AudioClose(h);
-
-    WriteFile(dir.path("in.wav"), WavPcm(1, 8000, 16, Le16s({1})));
     AudioInfo info;
-    AudioHandle *reader = AudioOpenRead(dir.path("in.wav"), info);
-    EXPECT_EQ(AudioWriteDouble(reader, values, 1), 0u);
-    EXPECT_EQ(AudioHandleError(reader), AudioError::WriteOnReadHandle);
-    AudioClose(reader);
+    h = AudioOpenRead(dir.path("v.wav"), info);
+    EXPECT_EQ(AudioWriteDouble(h, values, 1), 0u);
+    EXPECT_EQ(AudioHandleError(h), AudioError::WriteOnReadHandle);
+    AudioClose(h);
 }
 
 // An output that cannot be created is said on standard output and leaves nothing; a
@@ -148,41 +126,29 @@ TEST(Convert, WhatTheOutputPathHolds)
     TempDir dir;
     WriteFile(dir.path("wide.wav"), Wav(1, 257, 8000, 16, 257 * 2, Bytes().zeros(257 * 2)));
     WriteFile(dir.path("in.wav"), WavPcm(1, 8000, 16, Le16s({7})));
-    struct Case
-    {
-        std::string input, output, printed;
-        AudioError code;
-        bool onOutput;
-    };
-    const Case cases[] = {
-            {"wide.wav", dir.path("out.wav"), dir.path("out.wav"), AudioError::BadOpenFormat, true},
-            {"in.wav", "", "", AudioError::OpenFailed, true},
-            {"missing.wav", dir.path("out.wav"), "", AudioError::OpenFailed, false},
-    };
     CAudioFileInfo audio;
-    for (const Case &c : cases) {
-        audio.SetInputPath(dir.path(c.input));
-        audio.SetOutputPath(c.output);
+    for (auto [input, output, code] :
+         {std::tuple{"wide.wav", dir.path("out.wav"), AudioError::BadOpenFormat},
+          {"in.wav", std::string(), AudioError::OpenFailed},
+          {"missing.wav", dir.path("out.wav"), AudioError::OpenFailed}}) {
+        audio.SetInputPath(dir.path(input));
+        audio.SetOutputPath(output);
         testing::internal::CaptureStdout();
         EXPECT_FALSE(audio.Convert());
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  c.input == "missing.wav" ? ""
-                                           : "Not able to open output file " + c.printed + ".\n");
-        EXPECT_EQ(audio.GetOutcome().code, c.code);
-        EXPECT_EQ(audio.GetOutcome().onOutput, c.onOutput);
+                  *input == 'm' ? "" : "Not able to open output file " + output + ".\n");
+        EXPECT_EQ(audio.GetOutcome().code, code);
+        EXPECT_EQ(audio.GetOutcome().onOutput, *input != 'm');
         EXPECT_EQ(FolderEntries(dir.root()), (std::vector<std::string>{"in.wav", "wide.wav"}));
     }
-
     WriteFile(dir.path("out.wav"), Bytes().zeros(5000));
     ASSERT_EQ(::chmod(dir.path("out.wav").c_str(), 0640), 0);
     EXPECT_EQ(Converted(audio, dir.path("in.wav"), dir.path("out.wav")), std::vector<int16_t>{7});
     struct stat st
     {
     };
-    ASSERT_EQ(::stat(dir.path("out.wav").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(FolderEntries(dir.root()),
-              (std::vector<std::string>{"in.wav", "out.wav", "wide.wav"}));
+    EXPECT_EQ(::stat(dir.path("out.wav").c_str(), &st) == 0 ? st.st_mode & 0777 : 0, 0640u);
+    EXPECT_EQ(FolderEntries(dir.root()).size(), 3u);
     audio.SetOutputPath("/dev/null");
     EXPECT_TRUE(audio.Convert());
 }

@@ -3,9 +3,7 @@
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QFontMetrics>
 #include <QMimeData>
-#include <QRect>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
@@ -41,19 +39,6 @@ template<class Action>
 void WhenModal(Action action)
 {
     QTimer::singleShot(0, qApp, action);
-}
-
-// Dialog units to pixels for the window's font, worked out here rather than by the framework:
-// the average width of the 52 letters and the font height are a quarter and an eighth of them.
-inline QRect DialogRect(const QWidget *window, int x, int y, int cx, int cy)
-{
-    const QFontMetrics metrics(window->font());
-    const double baseX = qRound(metrics.horizontalAdvance(QStringLiteral(
-                                        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"))
-                                / 52.0);
-    const double baseY = metrics.height();
-    return QRect(qRound(x * baseX / 4), qRound(y * baseY / 8), qRound(cx * baseX / 4),
-                 qRound(cy * baseY / 8));
 }
 
 // Drags the URLs over the window and drops them, as a file manager does; true when the

@@ -5,7 +5,6 @@
 #include "modal_seam.h"
 #include "qt_test_support.h"
 #include "resource_ids.h"
-#include "texts.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -15,16 +14,18 @@
 #include <functional>
 
 using namespace fixtures;
+using Texts = std::vector<std::string>;
 
 namespace {
 
 constexpr int kLeftOpen = 77; // the end code of a run that the script left open
-using Texts = std::vector<std::string>;
 
-// Runs the dialog modally with `script` inside its event loop; a dialog the script leaves
-// open is ended with kLeftOpen, so a failure can never leave a window blocking the test.
-int RunModal(CImporterDlg &dlg, const std::function<void()> &script)
+// Runs the dialog (given the host's command line) modally with `script` inside its event
+// loop; a dialog the script leaves open ends with kLeftOpen, so none can block the test.
+int RunModal(CImporterDlg &dlg, const char *line, const std::function<void()> &script)
 {
+    if (line != nullptr)
+        dlg.SetHostCommandLine(line);
     WhenModal([&] {
         script();
         if (dlg.IsWindowVisible())
@@ -38,26 +39,18 @@ void Click(CImporterDlg &dlg, int id)
     qobject_cast<QAbstractButton *>(dlg.GetDlgItem(id))->click();
 }
 
-void Pick(CImporterDlg &dlg, const std::string &path)
+void Pick(CImporterDlg &dlg, const std::string &path, int button = IDC_BROWSE)
 {
-    CModalSeam::QueueFileAnswer(IDOK, path);
-    Click(dlg, IDC_BROWSE);
-}
-
-void Type(CImporterDlg &dlg, const std::string &text)
-{
-    qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE))
-            ->setText(QString::fromStdString(text));
+    CModalSeam::QueueFileAnswer(path.empty() ? IDCANCEL : IDOK, path);
+    Click(dlg, button);
 }
 
 QAction *Command(QList<QAction *> actions, UINT id)
 {
     for (QAction *action : actions) {
-        if (action->menu())
-            if (QAction *item = Command(action->menu()->actions(), id))
-                return item;
-        if (!action->isSeparator() && action->data().toUInt() == id)
-            return action;
+        QAction *inMenu = action->menu() ? Command(action->menu()->actions(), id) : nullptr;
+        if (inMenu || (!action->isSeparator() && action->data().toUInt() == id))
+            return inMenu ? inMenu : action;
     }
     return nullptr;
 }
@@ -82,11 +75,13 @@ std::string HostLine(const std::string &output)
     return "\"1\" \"2\" \"" + output + "\" \"4\"";
 }
 
-std::vector<std::string> BoxTexts()
+Texts Boxes()
 {
-    std::vector<std::string> texts;
+    Texts texts;
     for (const CShownMessageBox &box : CModalSeam::ShownMessageBoxes())
-        texts.push_back(box.caption + ": " + box.text);
+        texts.push_back(box.caption + " " + box.text);
+    CModalSeam::Reset();
+    CModalSeam::SetIntercepting(true);
     return texts;
 }
 
@@ -114,8 +109,7 @@ private slots:
         WriteFile(m_text, Bytes().str("not audio at all"));
         m_wavFields = {m_wav, "WAV", "8000", "1000", "2", "16"};
         m_aiffFields = {m_aiff, "AIFF", "44100", "3000", "2", "24"};
-        CModalSeam::Reset();
-        CModalSeam::SetIntercepting(true);
+        Boxes();
     }
     void cleanup()
     {
@@ -124,99 +118,79 @@ private slots:
         VERIFY_NO_WINDOW_LEAKED();
     }
 
-    void noticeUnlessFourParameters()
+    // The notice unless four parameters; then empty fields and the system menu's About.
+    void opensWithNoticeAndEmptyFields()
     {
-        const std::pair<const char *, bool> lines[] = {{R"("a" "b" "/tmp/out.wav" "d")", false},
-                                                       {"", true},
-                                                       {R"("a" "b" "c")", true},
-                                                       {R"("a" "b" "c" "d" "e")", true},
-                                                       {R"("" "" "" "")", false}};
-        for (auto [line, notice] : lines) {
-            CModalSeam::Reset();
-            CModalSeam::SetIntercepting(true);
+        for (auto [line, notice] : {std::pair{R"("a" "b" "c" "d")", false},
+                                    {"", true},
+                                    {R"("a" "b" "c")", true},
+                                    {R"("1" "2" "3" "4" "5")", true}}) {
             CImporterDlg dlg;
-            dlg.SetHostCommandLine(line);
-            QCOMPARE(BoxTexts(),
-                     notice ? std::vector<std::string>{"Running as Converter.: No or Invalid "
-                                                       "Parameters from Vandrel."}
-                            : std::vector<std::string>{});
-            QVERIFY(!notice || CModalSeam::ShownMessageBoxes()[0].pOwner == nullptr);
+            Texts fields;
+            QString about;
+            RunModal(dlg, line, [&] {
+                fields = Fields(dlg);
+                about = dlg.GetSystemMenu(false)->GetSafeHmenu()->actions().last()->text();
+            });
+            QCOMPARE(Boxes(),
+                     notice ? Texts{"Running as Converter. No or Invalid Parameters from Vandrel."}
+                            : Texts{});
+            QCOMPARE(fields, Texts(6));
+            QCOMPARE(about, QStringLiteral("&About Orvex..."));
         }
-    }
-
-    void opensEmptyWithIconSystemMenuAndHiddenHelp()
-    {
-        CImporterDlg dlg;
-        Texts fields;
-        QStringList sysMenu;
-        bool helpHidden = false;
-        RunModal(dlg, [&] {
-            fields = Fields(dlg);
-            for (QAction *a : dlg.GetSystemMenu(false)->GetSafeHmenu()->actions())
-                sysMenu << (a->isSeparator() ? "-" : a->text() + u' ' + a->data().toString());
-            for (QWidget *w : QApplication::topLevelWidgets())
-                helpHidden |= w->windowTitle() == QStringLiteral("Help Dialog") && !w->isVisible();
-            QVERIFY(!dlg.GetSafeHwnd()->windowIcon().isNull() && !dlg.OnQueryDragIcon().isNull());
-        });
-        QCOMPARE(fields, Texts(6));
-        QCOMPARE(sysMenu, QStringList({"Close 61536", "-", "&About Orvex... 16"}));
-        QVERIFY(helpHidden);
     }
 
     // A picked file is described; a refused one brings the failure message and leaves the
     // last description; a cancelled pick changes nothing. The picker comes back where it
-    // was left, with its filters.
+    // was left.
     void pickingDescribes()
     {
         CImporterDlg dlg;
         Texts afterGood, afterBad, afterCancel;
-        RunModal(dlg, [&] {
+        RunModal(dlg, nullptr, [&] {
             Pick(dlg, m_wav);
             afterGood = Fields(dlg);
             Pick(dlg, m_text);
             afterBad = Fields(dlg);
-            Type(dlg, "typed");
-            CModalSeam::QueueFileAnswer(IDCANCEL);
-            Click(dlg, IDC_BROWSE);
+            qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE))->setText("typed");
+            Pick(dlg, "");
             afterCancel = Fields(dlg);
         });
         QCOMPARE(afterGood, m_wavFields);
-        m_wavFields[0] = m_text;
-        QCOMPARE(afterBad, m_wavFields);
-        m_wavFields[0] = "typed";
-        QCOMPARE(afterCancel, m_wavFields);
-        QCOMPARE(BoxTexts(),
-                 std::vector<std::string>{"Export Error.: Failed to Convert File.\nError "
-                                          "while opening RAW file for read. Must specify "
-                                          "format, pcmbitwidth and channels."});
-        QCOMPARE(CModalSeam::ShownMessageBoxes()[0].pOwner, &dlg);
+        QCOMPARE(Texts(afterBad.begin() + 1, afterBad.end()),
+                 Texts(m_wavFields.begin() + 1, m_wavFields.end()));
+        QCOMPARE(afterCancel[0], std::string("typed"));
         const auto &pickers = CModalSeam::ShownFileDialogs();
         QCOMPARE(pickers.size(), std::size_t(3));
         QCOMPARE(pickers[0].className, std::string("COpenFileDialog"));
-        QVERIFY(pickers[0].bOpen && pickers[0].defaultSuffix.empty());
+        QVERIFY(pickers[0].bOpen && pickers[0].defaultSuffix.empty()
+                && pickers[0].filters.size() == 11);
         QCOMPARE(pickers[0].flags, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
-        QCOMPARE(pickers[0].filters.size(), std::size_t(11));
-        QCOMPARE(pickers[0].filters[6], (CFileFilter{" Paris - PAF (*.paf)", "*.paf"}));
-        QCOMPARE(pickers[0].filters[10], (CFileFilter{" All Files (*.*)", "*.*"}));
         QCOMPARE(pickers[1].fileName, std::string("take one.wav"));
         QCOMPARE(pickers[2].fileName, std::string("notes.txt"));
+        QCOMPARE(CModalSeam::ShownMessageBoxes()[0].pOwner, &dlg);
+        QCOMPARE(Boxes(),
+                 Texts{"Export Error. Failed to Convert File.\nError while opening RAW file for "
+                       "read. "
+                       "Must specify format, pcmbitwidth and channels."});
     }
 
-    // Convert and Go (button or Save and Exit) writes the picked file, not what was typed, to
-    // the host's third parameter, byte for byte what orvex-cli writes, and ends with OK.
+    // Convert and Go (button or Save and Exit) writes the picked file, not what was typed,
+    // to the host's third parameter, byte for byte what orvex-cli writes, and ends with OK;
+    // before any pick it does nothing.
     void convertAndGoWritesTheHostsPath()
     {
-        QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + m_aiff + "' '"
-                              + Path("by cli.wav") + "'")
-                                     .c_str()),
-                 0);
+        const std::string cli = std::string(ORVEX_CLI_BINARY) + " convert '" + m_aiff + "' '";
+        QCOMPARE(std::system((cli + Path("by cli.wav") + "'").c_str()), 0);
         for (bool fromMenu : {false, true}) {
             const std::string out = Path(fromMenu ? "menu.wav" : "button.wav");
             CImporterDlg dlg;
-            dlg.SetHostCommandLine(HostLine(out).c_str());
-            const int result = RunModal(dlg, [&] {
+            const int result = RunModal(dlg, HostLine(out).c_str(), [&] {
+                Click(dlg, IDC_CONVERT_AND_GO);
+                MenuCommand(dlg, ID_FILE_SAVE_AND_EXIT);
+                QVERIFY(!FileExists(out));
                 Pick(dlg, m_aiff);
-                Type(dlg, m_wav);
+                qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE))->setText("typed");
                 if (fromMenu)
                     MenuCommand(dlg, ID_FILE_SAVE_AND_EXIT);
                 else
@@ -225,69 +199,39 @@ private slots:
             QCOMPARE(result, IDOK);
             QCOMPARE(ReadFile(out), ReadFile(Path("by cli.wav")));
         }
-        QVERIFY(CModalSeam::ShownMessageBoxes().empty());
+        QCOMPARE(Boxes(), Texts{});
     }
 
-    // Before any pick, Convert and Go does nothing and Save As WAV ends in the failure
-    // message; a conversion that fails is reported and the dialog stays open, so the host
-    // never finds a missing file after a run that looked successful.
-    void failuresKeepTheDialogOpen()
+    // A conversion that fails is reported and the dialog stays open, so the host never
+    // finds a missing file after a run that looked successful. Save As WAV before a pick
+    // writes nothing; after one, a file per use.
+    void failuresKeepTheDialogOpenAndSaveAsWavRepeats()
     {
-        const char *lines[] = {R"("1" "2")", "\"1\" \"2\" \"/nonexistent/dir/out.wav\" \"4\""};
-        for (const char *line : lines) {
-            CModalSeam::Reset();
-            CModalSeam::SetIntercepting(true);
+        for (const char *line : {R"("1" "2")", "\"1\" \"2\" \"/nonexistent/out.wav\" \"4\""}) {
             CImporterDlg dlg;
-            dlg.SetHostCommandLine(line);
-            CModalSeam::Reset();
-            CModalSeam::SetIntercepting(true);
             Texts fields;
-            const int result = RunModal(dlg, [&] {
-                Click(dlg, IDC_CONVERT_AND_GO);
-                MenuCommand(dlg, ID_FILE_SAVE_AND_EXIT);
-                CModalSeam::QueueFileAnswer(IDOK, Path("early.wav"));
-                Click(dlg, IDC_SAVE_AS_WAV);
+            const int result = RunModal(dlg, line, [&] {
+                Boxes();
+                Pick(dlg, Path("early.wav"), IDC_SAVE_AS_WAV);
                 Pick(dlg, m_wav);
                 Click(dlg, IDC_CONVERT_AND_GO);
                 fields = Fields(dlg);
+                Pick(dlg, Path("first.wav"), IDC_SAVE_AS_WAV);
+                Pick(dlg, Path("second.wav"), IDC_SAVE_AS_WAV);
+                Pick(dlg, "", IDC_SAVE_AS_WAV);
             });
             QCOMPARE(result, kLeftOpen);
             QCOMPARE(fields, m_wavFields);
-            QCOMPARE(BoxTexts(),
-                     (std::vector<std::string>{
-                             "Export Error.: Failed to Convert File.",
-                             "Export Error.: Failed to Convert File.\nCould not open file."}));
-            QCOMPARE(FolderEntries(m_dir->root()),
-                     (std::vector<std::string>{"guitar.aiff", "notes.txt", "take one.wav"}));
+            QVERIFY(!CModalSeam::ShownFileDialogs().at(0).bOpen); // the save picker
+            QCOMPARE(Boxes(),
+                     (Texts{"Export Error. Failed to Convert File.",
+                            "Export Error. Failed to Convert File.\nCould not open file."}));
         }
-    }
-
-    // Save As WAV: the save picker, a file per use, the dialog open throughout.
-    void saveAsWavAsOftenAsWanted()
-    {
-        CImporterDlg dlg;
-        const int result = RunModal(dlg, [&] {
-            Pick(dlg, m_aiff);
-            for (const char *name : {"first.wav", "second.wav"}) {
-                CModalSeam::QueueFileAnswer(IDOK, Path(name));
-                Click(dlg, IDC_SAVE_AS_WAV);
-            }
-            CModalSeam::QueueFileAnswer(IDCANCEL);
-            Click(dlg, IDC_SAVE_AS_WAV);
-        });
-        QCOMPARE(result, kLeftOpen);
-        QVERIFY(FileExists(Path("first.wav")));
+        QVERIFY(!FileExists(Path("early.wav")));
         QCOMPARE(ReadFile(Path("first.wav")), ReadFile(Path("second.wav")));
-        const CShownFileDialog &save = CModalSeam::ShownFileDialogs()[1];
-        QCOMPARE(save.className, std::string("CSaveFileDialog"));
-        QVERIFY(!save.bOpen);
-        QCOMPARE(save.defaultSuffix, std::string("wav"));
-        QCOMPARE(save.flags, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
-        QCOMPARE(save.filters, (std::vector<CFileFilter>{{"WAV (*.wav)", "*.wav"}}));
-        QCOMPARE(CModalSeam::ShownFileDialogs()[2].fileName, std::string("first.wav"));
     }
 
-    // Help twice keeps one window, shown; About opens from the menu and the system menu.
+    // Help twice keeps one window; About opens from the menu and the system menu.
     void helpAndAbout()
     {
         CImporterDlg dlg;
@@ -296,16 +240,16 @@ private slots:
         auto closeAbout = [&] {
             WhenModal([&] {
                 QWidget *box = QApplication::activeModalWidget();
-                shown << (box ? box->windowTitle() : QStringLiteral("none"));
+                shown << (box ? box->windowTitle() : "none");
                 if (box)
                     box->close();
             });
         };
-        RunModal(dlg, [&] {
+        RunModal(dlg, nullptr, [&] {
             MenuCommand(dlg, ID_HELP_FORMATS);
             MenuCommand(dlg, ID_HELP_FORMATS);
             for (QWidget *w : QApplication::topLevelWidgets())
-                helpWindows += w->windowTitle() == QStringLiteral("Help Dialog") && w->isVisible();
+                helpWindows += w->windowTitle() == "Help Dialog" && w->isVisible();
             closeAbout();
             MenuCommand(dlg, ID_HELP_ABOUT);
             closeAbout();
@@ -316,24 +260,16 @@ private slots:
     }
 
     // Started with one file, as a file manager's "Open With" does, the window opens with
-    // that file described (after the notice: it is not the host's four parameters).
-    void oneFileParameterIsTakenAsPicked()
+    // that file described; every way out ends with cancel and converts nothing.
+    void oneFileStartAndEveryWayOut()
     {
-        CImporterDlg dlg;
-        dlg.SetHostCommandLine(("\"" + m_aiff + "\"").c_str());
+        CImporterDlg first;
         Texts fields;
-        RunModal(dlg, [&] { fields = Fields(dlg); });
+        RunModal(first, ("\"" + m_aiff + "\"").c_str(), [&] { fields = Fields(first); });
         QCOMPARE(fields, m_aiffFields);
-        QCOMPARE(CModalSeam::ShownMessageBoxes().size(), std::size_t(1));
-    }
-
-    // Every way out ends with cancel and converts nothing.
-    void everyWayToCancel()
-    {
         for (int way = 0; way < 5; ++way) {
             CImporterDlg dlg;
-            dlg.SetHostCommandLine(HostLine(Path("out.wav")).c_str());
-            const int result = RunModal(dlg, [&] {
+            const int result = RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
                 Pick(dlg, m_wav);
                 if (way == 0)
                     Click(dlg, IDCANCEL);
@@ -359,7 +295,7 @@ private slots:
         std::filesystem::copy_file(m_wav, Path("caf\xe9.wav"));
         CImporterDlg dlg;
         Texts afterTwo, afterRemote, afterLatin1;
-        RunModal(dlg, [&] {
+        RunModal(dlg, nullptr, [&] {
             DropUrls(dlg.GetSafeHwnd(),
                      {QUrl::fromLocalFile(QString::fromStdString(m_aiff)),
                       QUrl::fromLocalFile(QString::fromStdString(m_wav))});
@@ -372,9 +308,8 @@ private slots:
         });
         QCOMPARE(afterTwo, m_aiffFields);
         QCOMPARE(afterRemote, afterTwo);
-        QCOMPARE(Texts(afterLatin1.begin() + 1, afterLatin1.end()),
-                 Texts(m_wavFields.begin() + 1, m_wavFields.end()));
-        QVERIFY(CModalSeam::ShownMessageBoxes().empty());
+        QCOMPARE(afterLatin1[1], std::string("WAV"));
+        QCOMPARE(Boxes(), Texts{});
     }
 };
 
