@@ -1,8 +1,9 @@
 // CAudioFileInfo::Convert: writes the input as a 16-bit PCM WAV file, every value
-// brought from the input's width to 16 bits by a power of two. The output is written
-// to a temporary file beside it and renamed into place only when complete, so a
-// failed conversion leaves whatever stood at the output path as it was.
+// brought from the input's width to 16 bits by a power of two. The output is written to a
+// temporary file in its folder and put in place only when complete, so a failed or
+// interrupted conversion leaves whatever stood at the output path as it was.
 #include "audio_file_info.h"
+#include "interrupt_cleanup.h"
 #include "wav_writer.h"
 
 #include <algorithm>
@@ -19,24 +20,32 @@ namespace {
 
 // ---------------------------------------------------------------- where the output goes
 
-// Decides where a conversion writes: a temporary file in the output's folder that
-// replaces the output once complete, or the output itself when it is standard output
-// or an existing file that is not a regular file (a FIFO, a device).
+// Decides where a conversion writes: a temporary file in the output's folder that replaces
+// the output once complete, or the output itself when it is standard output or an existing
+// file that is not a regular file (a FIFO, a device). The temporary file is unnamed where the
+// file system allows (it vanishes with the process however that ends, and is linked into
+// place at the end); otherwise it is a hidden file that the signal handlers remove.
 class OutputPlacement
 {
 public:
     ~OutputPlacement() { Abandon(); }
 
     AudioError Prepare(const std::string &input, const std::string &output);
-    const std::string &WritePath() const { return m_temp.empty() ? m_final : m_temp; }
+    // The path the writer opens.
+    const std::string &WritePath() const { return m_writePath; }
     // Puts the finished temporary file in place of the output.
     AudioError Commit();
     // Removes the temporary file, if one was made.
     void Abandon();
 
 private:
+    AudioError MakeNamedTemp(const std::string &folder, const std::string &name);
+
     std::string m_final;
-    std::string m_temp;
+    std::string m_writePath;
+    std::string m_temp; // a named temporary file, or empty
+    int m_unnamed = -1; // an unnamed temporary file, or -1
+    orvex::TempFileGuard m_guard;
 };
 
 bool SameFile(const std::string &a, const std::string &b)
@@ -50,7 +59,7 @@ bool SameFile(const std::string &a, const std::string &b)
 
 AudioError OutputPlacement::Prepare(const std::string &input, const std::string &output)
 {
-    m_final = output;
+    m_final = m_writePath = output;
     if (output.empty())
         return AudioError::OpenFailed; // no path: nothing can be created
     if (output == "-")
@@ -74,24 +83,47 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
         if (::realpath(output.c_str(), resolved))
             m_final = resolved;
     }
-
     const size_t slash = m_final.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : m_final.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? m_final : m_final.substr(slash + 1);
+
+    m_unnamed = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const std::string unnamedPath = "/proc/self/fd/" + std::to_string(m_unnamed);
+    if (m_unnamed >= 0 && ::access(unnamedPath.c_str(), W_OK) != 0) {
+        ::close(m_unnamed); // no /proc to reach it by: a named file after all
+        m_unnamed = -1;
+    }
+    if (m_unnamed >= 0) {
+        m_writePath = unnamedPath;
+    } else {
+        if (AudioError e = MakeNamedTemp(folder, name); e != AudioError::None)
+            return e;
+        m_writePath = m_temp;
+    }
+    // A replaced file keeps its permissions.
+    if (exists)
+        ::chmod(m_writePath.c_str(), st.st_mode & 07777);
+    return AudioError::None;
+}
+
+AudioError OutputPlacement::MakeNamedTemp(const std::string &folder, const std::string &name)
+{
+    const std::string prefix = (folder == "." ? "./." : folder + ".") + name.substr(0, 200)
+            + ".orvex-" + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temp = folder + (slash == std::string::npos ? "/." : ".") + name.substr(0, 200)
-                + ".orvex-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        std::string temp = prefix + std::to_string(attempt);
+        // Registered before it exists, so that no moment passes in which an interruption
+        // would leave it behind.
+        orvex::TempFileGuard guard(temp.c_str());
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
             return AudioError::OpenFailed;
         }
-        // A replaced file keeps its permissions.
-        if (exists)
-            ::fchmod(fd, st.st_mode & 07777);
         ::close(fd);
         m_temp = std::move(temp);
+        m_guard = std::move(guard);
         return AudioError::None;
     }
     return AudioError::OpenFailed;
@@ -99,20 +131,41 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
 
 AudioError OutputPlacement::Commit()
 {
-    if (m_temp.empty())
-        return AudioError::None;
-    if (::rename(m_temp.c_str(), m_final.c_str()) != 0)
+    if (m_unnamed >= 0) {
+        // Linked straight to the output when there is none yet; otherwise to a named
+        // file that then replaces the output in one step.
+        if (::linkat(AT_FDCWD, m_writePath.c_str(), AT_FDCWD, m_final.c_str(), AT_SYMLINK_FOLLOW)
+            == 0) {
+            Abandon();
+            return AudioError::None;
+        }
+        const size_t slash = m_final.rfind('/');
+        if (errno != EEXIST
+            || MakeNamedTemp(slash == std::string::npos ? "." : m_final.substr(0, slash + 1),
+                             slash == std::string::npos ? m_final : m_final.substr(slash + 1))
+                    != AudioError::None
+            || ::unlink(m_temp.c_str()) != 0
+            || ::linkat(AT_FDCWD, m_writePath.c_str(), AT_FDCWD, m_temp.c_str(), AT_SYMLINK_FOLLOW)
+                    != 0)
+            return AudioError::OpenFailed;
+    }
+    if (!m_temp.empty() && ::rename(m_temp.c_str(), m_final.c_str()) != 0)
         return AudioError::OpenFailed;
     m_temp.clear();
+    m_guard.Release();
+    Abandon();
     return AudioError::None;
 }
 
 void OutputPlacement::Abandon()
 {
-    if (!m_temp.empty()) {
+    if (m_unnamed >= 0)
+        ::close(m_unnamed);
+    m_unnamed = -1;
+    if (!m_temp.empty())
         ::unlink(m_temp.c_str());
-        m_temp.clear();
-    }
+    m_temp.clear();
+    m_guard.Release();
 }
 
 // ---------------------------------------------------------------- scale
@@ -153,11 +206,9 @@ double ScaleFor(const AudioInfo &input)
     return PowerOfTwoScale(input.bitWidth);
 }
 
-void PrintCannotOpen(const std::string &path)
-{
-    std::printf("Not able to open output file %s.\n", path.c_str());
-    std::fflush(stdout);
-}
+// Frames that pass between two calls of the progress handler: a few milliseconds of work,
+// so that a cancellation is seen at once and the calls cost nothing.
+constexpr uint64_t kFramesPerProgressCall = 16384;
 
 } // namespace
 
@@ -168,10 +219,8 @@ bool CAudioFileInfo::Convert()
     m_outcome = Outcome{};
     CloseSlot(m_hInput);
     m_hInput = AudioOpenRead(m_strInputPath, m_info);
-    if (!m_hInput) {
-        m_outcome.code = AudioLastError();
-        return false;
-    }
+    if (!m_hInput)
+        return Fail(AudioLastError(), false);
 
     const double scale = ScaleFor(m_info);
     m_clampToSixteenBits = IsFloat(AudioSampleEncoding(m_info.format));
@@ -179,45 +228,56 @@ bool CAudioFileInfo::Convert()
     // read from its start); then the writer's own limit is the only one.
     const bool lengthKnown = m_info.samples != UINT32_MAX;
     const uint64_t dataBytes = uint64_t(m_info.samples) * m_info.channels * 2;
+    m_outcome.framesDescribed = m_info.samples;
 
     // The output's description: 16-bit PCM WAV at the input's rate and channels.
     m_info.format = AudioFormatWord(FormatKind::WAV, SampleEncoding::PCM);
     m_info.bitWidth = 16;
 
-    m_outcome.onOutput = true;
     OutputPlacement placement;
     AudioError refusal = lengthKnown && dataBytes > orvex::kWavMaxDataBytes
             ? AudioError::OutputTooLarge
             : placement.Prepare(m_strInputPath, m_strOutputPath);
-    if (refusal == AudioError::None) {
+    const bool refusedBeforeOpening = refusal != AudioError::None;
+    if (!refusedBeforeOpening) {
         m_hOutput = AudioOpenWrite(placement.WritePath(), m_info);
         refusal = m_hOutput ? AudioError::None : AudioLastError();
     }
     if (refusal != AudioError::None) {
-        PrintCannotOpen(m_strOutputPath);
-        m_outcome.code = refusal;
-        return false;
+        // An output refused for what it is (the input itself, too large) was never opened.
+        if (m_diagnostics && (refusal == AudioError::OpenFailed || !refusedBeforeOpening)) {
+            std::fprintf(m_diagnostics, "Not able to open output file %s.\n",
+                         m_strOutputPath.c_str());
+            std::fflush(m_diagnostics);
+        }
+        return Fail(refusal, true);
     }
 
     const uint32_t framesPerBlock = 1024 / m_info.channels;
-    CopySamples(m_hOutput, m_hInput, framesPerBlock * m_info.channels, scale);
+    const bool completed
+            = CopySamples(m_hOutput, m_hInput, framesPerBlock * m_info.channels, scale);
 
     CloseSlot(m_hInput);
     // The output's close writes what is buffered and its final header; a failure of
     // any write since its creation shows here.
     const AudioError written = static_cast<AudioError>(AudioClose(m_hOutput));
     m_hOutput = nullptr;
-    m_outcome.code = written != AudioError::None ? written : placement.Commit();
-    return m_outcome.code == AudioError::None;
+    if (!completed)
+        return Fail(AudioError::Cancelled, true);
+    const AudioError placed = written != AudioError::None ? written : placement.Commit();
+    if (placed != AudioError::None)
+        return Fail(placed, true);
+    return true;
 }
 
-void CAudioFileInfo::CopySamples(AudioHandle *output, AudioHandle *input, uint32_t samplesPerBlock,
+bool CAudioFileInfo::CopySamples(AudioHandle *output, AudioHandle *input, uint32_t samplesPerBlock,
                                  double scale)
 {
     // One block of interleaved values, scaled in place between the read and the write.
     double buffer[1024];
     samplesPerBlock = std::min<uint32_t>(samplesPerBlock, 1024);
-    uint64_t clipped = 0;
+    const uint32_t channels = m_info.channels;
+    uint64_t clipped = 0, frames = 0, nextCall = kFramesPerProgressCall;
     for (;;) {
         const uint32_t n = AudioReadDouble(input, buffer, samplesPerBlock);
         if (m_clampToSixteenBits) {
@@ -232,9 +292,15 @@ void CAudioFileInfo::CopySamples(AudioHandle *output, AudioHandle *input, uint32
             for (uint32_t i = 0; i < n; ++i)
                 buffer[i] *= scale;
         }
-        AudioWriteDouble(output, buffer, n);
+        frames += AudioWriteDouble(output, buffer, n) / channels;
+        m_outcome.framesWritten = frames;
+        m_outcome.clippedSamples = clipped;
+        if (m_progress && (frames >= nextCall || n != samplesPerBlock)) {
+            nextCall = frames + kFramesPerProgressCall;
+            if (!m_progress(frames, m_outcome.framesDescribed))
+                return false;
+        }
         if (n != samplesPerBlock)
-            break;
+            return true;
     }
-    m_outcome.clippedSamples += clipped;
 }

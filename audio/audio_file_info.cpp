@@ -2,6 +2,8 @@
 // conversion is in audio_conversion.cpp.
 #include "audio_file_info.h"
 
+#include "refusal_explanation.h"
+
 #include <cstdio>
 
 namespace {
@@ -31,6 +33,18 @@ std::string Decimal(uint32_t value)
 }
 
 } // namespace
+
+std::string GroupedDecimal(uint64_t value)
+{
+    const std::string digits = std::to_string(value);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
 
 CAudioFileInfo::CAudioFileInfo() = default;
 
@@ -65,12 +79,21 @@ bool CAudioFileInfo::Describe()
         return false;
     CloseSlot(m_hInput);
     m_hInput = AudioOpenRead(m_strInputPath, m_info);
-    if (!m_hInput) {
-        m_outcome.code = AudioLastError();
-        return false;
-    }
+    if (!m_hInput)
+        return Fail(AudioLastError(), false);
     FillDescription();
     return true;
+}
+
+bool CAudioFileInfo::Fail(AudioError code, bool onOutput)
+{
+    m_outcome.code = code;
+    m_outcome.onOutput = onOutput;
+    const AudioRefusal why = onOutput ? ExplainOutputFailure(m_strOutputPath, code)
+                                      : ExplainInputRefusal(m_strInputPath, code);
+    m_outcome.detected = why.detected;
+    m_outcome.explanation = why.sentence;
+    return false;
 }
 
 void CAudioFileInfo::FillDescription()

@@ -6,7 +6,12 @@
 #include "audio_library_binding.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
+
+// A count with its thousands set apart, as the window and orvex-cli show counts: "12,624".
+std::string GroupedDecimal(uint64_t value);
 
 class CAudioFileInfo
 {
@@ -26,17 +31,32 @@ public:
     // Writes the input as a 16-bit PCM WAV file at the output path.
     bool Convert();
 
+    // Called by Convert after each block with the frames written so far and the frames
+    // the input describes; returning false cancels the conversion, which then leaves
+    // nothing behind and fails with AudioError::Cancelled. Runs on Convert's thread.
+    using ProgressHandler = std::function<bool(uint64_t framesDone, uint64_t framesTotal)>;
+    void SetProgressHandler(ProgressHandler handler) { m_progress = std::move(handler); }
+
+    // Where Convert says "Not able to open output file PATH." when the output cannot be
+    // created: standard output unless set (null: nowhere).
+    void SetDiagnosticStream(std::FILE *stream) { m_diagnostics = stream; }
+
     // What the binding last reported: the input after Describe, the output after Convert.
     const AudioInfo &GetInfo() const { return m_info; }
 
     // Why the last Describe or Convert failed (None after a success, or when Describe
-    // had no path to open), and how many float samples the last Convert clipped, for
-    // callers that tell the user more than success or failure.
+    // had no path to open), in the binding's code and in plain words, and what the last
+    // Convert did that the user should know: clipped float samples, an input that ended
+    // before its described length.
     struct Outcome
     {
         AudioError code = AudioError::None;
         bool onOutput = false; // the code concerns the output path, not the input
+        std::string detected; // what a refused file is ("MP3"), when its bytes say so
+        std::string explanation; // a plain sentence on the failure, or empty
         uint64_t clippedSamples = 0;
+        uint64_t framesWritten = 0;
+        uint64_t framesDescribed = 0;
     };
     const Outcome &GetOutcome() const { return m_outcome; }
 
@@ -49,7 +69,10 @@ public:
 
 private:
     void FillDescription();
-    void CopySamples(AudioHandle *output, AudioHandle *input, uint32_t samplesPerBlock,
+    // Fails the last Describe or Convert with `code`, and explains it.
+    bool Fail(AudioError code, bool onOutput);
+    // False when the progress handler cancelled the copy.
+    bool CopySamples(AudioHandle *output, AudioHandle *input, uint32_t samplesPerBlock,
                      double scale);
     // Closes the handle in `slot`, if any, and empties the slot.
     static void CloseSlot(AudioHandle *&slot);
@@ -61,4 +84,6 @@ private:
     AudioInfo m_info;
     Outcome m_outcome;
     bool m_clampToSixteenBits = false; // float input: hold scaled values within 16 bits
+    ProgressHandler m_progress;
+    std::FILE *m_diagnostics = stdout;
 };

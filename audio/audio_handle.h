@@ -10,7 +10,7 @@ namespace orvex {
 class AudioReader;
 class WavWriter;
 
-// The process-wide code of the most recent open.
+// The calling thread's code of the most recent open.
 void SetLastOpenError(AudioError code);
 
 // Closes a writing handle's file, fixing its header; returns the close's code.

@@ -17,8 +17,9 @@
 
 namespace {
 
-// The process-wide code of the most recent open. The binding is used from one thread.
-AudioError g_lastOpenError = AudioError::None;
+// The code of the most recent open, per thread, so that threads converting different files
+// each learn their own.
+thread_local AudioError g_lastOpenError = AudioError::None;
 
 struct ErrorText
 {
@@ -97,6 +98,7 @@ constexpr ErrorText kErrorTexts[] = {
         {AudioError::OutputIsInput, "The output file is the input file."},
         {AudioError::OutputTooLarge,
          "The output would be larger than a WAV file can hold (4 GiB)."},
+        {AudioError::Cancelled, "The conversion was cancelled."},
 };
 
 } // namespace

@@ -154,6 +154,8 @@ enum class AudioError : int {
     // Refusals of a conversion before its output is created.
     OutputIsInput = 71,
     OutputTooLarge = 72,
+    // A conversion stopped on request; nothing was written.
+    Cancelled = 73,
 };
 
 // The text that belongs to a code; every code above has one.
@@ -188,7 +190,8 @@ uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t co
 // A null handle is ignored.
 int AudioClose(AudioHandle *handle);
 
-// The code of the most recent open in this process.
+// The code of the most recent open on the calling thread. Handles are independent: different
+// handles may be used on different threads at once, each handle by one thread at a time.
 AudioError AudioLastError();
 
 // The code of the handle's most recent read, write or close.

@@ -273,3 +273,54 @@ TEST(Reading, DescriptionHoldsOneInput)
     }
     EXPECT_EQ(OpenDescriptors(), before);
 }
+
+// A refused file is named for what it is, from its opening bytes, in a sentence that says
+// what Orvex reads instead.
+TEST(Reading, RefusedFilesAreNamedForWhatTheyAre)
+{
+    const std::string others = ". Orvex reads WAV, AIFF/AIFC, AU/SND, PARIS, IFF 8SVX/16SV, NIST "
+                               "Sphere and IRCAM files.";
+    const Bytes pcm = Le16s({1, 2});
+    // clang-format off
+    const std::tuple<const char *, Bytes, std::string> cases[] = {
+        {"song.mp3", Bytes().str("ID3").u8(4).zeros(20), "song.mp3 is an MP3 file" + others},
+        {"song.mp3", {0xFF, 0xFB, 0x90, 0x64, 0, 0}, "song.mp3 is an MP3 file" + others},
+        {"a.aac", {0xFF, 0xF1, 0x50, 0x80, 0, 0}, "a.aac is an AAC file" + others},
+        {"a.flac", Bytes().str("fLaC").zeros(40), "a.flac is a FLAC file" + others},
+        {"a.ogg", Bytes().str("OggS").zeros(24).str("\x01vorbis").zeros(20), "a.ogg is an Ogg Vorbis file" + others},
+        {"a.opus", Bytes().str("OggS").zeros(24).str("OpusHead").zeros(20), "a.opus is an Opus file" + others},
+        {"a.m4a", Bytes().be32(32).str("ftypM4A ").zeros(20), "a.m4a is an M4A/AAC file" + others},
+        {"a.w64", Bytes().str("riff").append({0x2E, 0x91, 0xCF, 0x11}).zeros(30), "a.w64 is a Wave64 file" + others},
+        {"a.wav", Bytes().str("RF64").le32(0xFFFFFFFF).str("WAVE").zeros(20), "a.wav is an RF64 file" + others},
+        {"a.caf", Bytes().str("caff").zeros(20), "a.caf is a CAF file" + others},
+        {"a.mid", Bytes().str("MThd").be32(6).zeros(6), "a.mid is a MIDI file" + others},
+        {"a.voc", Bytes().str("Creative Voice File\x1A").le16(26).le16(0x10A).le16(0x1129).zeros(8), "a.voc is a Creative Voice file" + others},
+        {"notes.txt", Bytes().str("just some words\n"), "notes.txt is not an audio file that Orvex recognises" + others},
+        {"d.wav", Wav(3, 1, 8000, 64, 8, pcm), "d.wav is a 64-bit float WAV file; Orvex reads integer PCM and 32-bit float WAV."},
+        {"m.wav", Wav(0x55, 1, 8000, 0, 1, pcm), "m.wav is an MP3-in-WAV file; Orvex reads WAV of integer PCM, 32-bit float, u-law, A-law, IMA and Microsoft ADPCM and GSM 6.10."},
+        {"u.aifc", Aiff(1, 4, 16, 8000, pcm, "ulaw"), "u.aifc is a u-law AIFC file; Orvex reads uncompressed AIFF and AIFC, and 32-bit float AIFC."},
+        {"d.au", Au(true, 7, 8000, 1, pcm), "d.au is a 64-bit float AU file; Orvex reads AU of 8- to 32-bit PCM, 32-bit float, u-law, A-law, G721 and G723."},
+        {"p.paf", WrittenBySndfile(SF_FORMAT_PAF | SF_FORMAT_PCM_S8, 1, 8000, 10), "p.paf is an 8-bit PARIS file; Orvex reads 16- and 24-bit PARIS."},
+        {"s.nist", Nist({"sample_byte_format -s2 01", "sample_coding -s7 shorten"}, pcm), "s.nist is a NIST Sphere (shorten) file; Orvex reads uncompressed PCM NIST Sphere."},
+        {"x.wav", Bytes().str("RIFF").le32(12).str("WAVEdata").le32(0), "x.wav is a WAV file that Orvex cannot read: its header is damaged or incomplete."},
+        {"empty.wav", Bytes(), "empty.wav is empty."},
+    };
+    // clang-format on
+    TempDir dir;
+    for (const auto &[name, bytes, sentence] : cases) {
+        WriteFile(dir.path(name), bytes);
+        CAudioFileInfo audio;
+        audio.SetInputPath(dir.path(name));
+        EXPECT_FALSE(audio.Describe());
+        EXPECT_EQ(audio.GetOutcome().explanation, sentence);
+        std::filesystem::remove(dir.path(name));
+    }
+    for (const auto &[path, sentence] :
+         {std::pair{dir.root(), dir.root().substr(5) + " is a folder, not a file."},
+          {dir.path("gone.wav"), "gone.wav does not exist."}}) {
+        CAudioFileInfo audio;
+        audio.SetInputPath(path);
+        EXPECT_FALSE(audio.Describe());
+        EXPECT_EQ(audio.GetOutcome().explanation, sentence);
+    }
+}

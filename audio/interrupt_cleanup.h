@@ -1,0 +1,35 @@
+// Temporary output files that must not outlive an interrupted process. A conversion writes
+// to an unnamed file where the file system allows it (nothing to clean up, even after
+// SIGKILL) and otherwise to a hidden named file beside the output, registered here while it
+// exists. Once a front end has called RemoveTempFilesOnSignals, SIGINT, SIGTERM and SIGHUP
+// remove every registered file before the process ends as the signal says.
+#pragma once
+
+namespace orvex {
+
+// Installs the handlers; call once at start-up, before any conversion.
+void RemoveTempFilesOnSignals();
+
+// A registered path, removed from the register when the object goes. Safe to use from any
+// thread; at most kMaxTempFiles at a time are registered (later ones are simply not).
+class TempFileGuard
+{
+public:
+    static constexpr int kMaxTempFiles = 64;
+
+    TempFileGuard() = default;
+    explicit TempFileGuard(const char *path);
+    ~TempFileGuard() { Release(); }
+    TempFileGuard(const TempFileGuard &) = delete;
+    TempFileGuard &operator=(const TempFileGuard &) = delete;
+    TempFileGuard(TempFileGuard &&other) noexcept;
+    TempFileGuard &operator=(TempFileGuard &&other) noexcept;
+
+    // Forgets the path (the file was renamed into place or removed).
+    void Release();
+
+private:
+    int m_slot = -1;
+};
+
+} // namespace orvex
