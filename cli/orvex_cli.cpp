@@ -4,12 +4,17 @@
 #include "audio_file_info.h"
 #include "orvex_version.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <optional>
 #include <ostream>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr const char kUsage[] = "usage: orvex-cli info [--json] FILE...\n"
-                                "       orvex-cli convert INPUT OUTPUT\n"
+                                "       orvex-cli convert [--quiet] INPUT OUTPUT\n"
                                 "       orvex-cli --help | --version\n";
 
 constexpr const char kHelp[]
@@ -19,6 +24,8 @@ constexpr const char kHelp[]
           "                          channels and bit width of each FILE\n"
           "                          (--json: one JSON object per line)\n"
           "  convert INPUT OUTPUT    write INPUT as a 16-bit PCM WAV file at OUTPUT\n"
+          "                          (--quiet: no progress line, no count of clipped\n"
+          "                          samples; only errors)\n"
           "  --help                  show this text\n"
           "  --version               show the version\n"
           "\n"
@@ -26,25 +33,65 @@ constexpr const char kHelp[]
           "Exit status: 0 on success, 1 when a file was refused or could not be\n"
           "written, 2 on a usage error.\n";
 
-void PrintRefusal(std::ostream &err, const std::string &path, AudioError code)
+// The failure's code line, and the plain sentence on a line of its own when there is one.
+void PrintFailure(std::ostream &err, const std::string &path, const CAudioFileInfo::Outcome &o)
 {
-    err << "orvex-cli: " << path << ": " << AudioErrorText(code) << " (code "
-        << static_cast<int>(code) << ")\n";
+    err << "orvex-cli: " << path << ": " << AudioErrorText(o.code) << " (code "
+        << static_cast<int>(o.code) << ")\n";
+    if (!o.explanation.empty())
+        err << "orvex-cli: " << path << ": " << o.explanation << "\n";
 }
 
-// Describes one file; on refusal `code` holds the reason.
-bool DescribeFile(CAudioFileInfo &audio, const std::string &path, AudioError &code)
+// One line on a terminal, redrawn in place at most ten times a second: how far the
+// conversion is, how fast it reads, and how long it has left.
+class ProgressLine
 {
-    audio.SetInputPath(path);
-    if (path.empty()) {
-        code = AudioError::OpenFailed;
-        return false;
+public:
+    ProgressLine(std::ostream &err, std::string label, int64_t inputBytes)
+        : m_err(err)
+        , m_label(std::move(label))
+        , m_inputBytes(inputBytes)
+        , m_start(Clock::now())
+    { }
+    ~ProgressLine()
+    {
+        if (m_drawn)
+            m_err << "\r\033[K" << std::flush;
     }
-    if (!audio.Describe()) {
-        code = audio.GetOutcome().code;
-        return false;
+    void Show(uint64_t done, uint64_t total, uint64_t outputBytes)
+    {
+        const auto now = Clock::now();
+        if (total == 0 || now - m_last < std::chrono::milliseconds(100))
+            return;
+        m_last = now;
+        const double fraction = std::min(1.0, double(done) / double(total));
+        const double seconds = std::chrono::duration<double>(now - m_start).count();
+        // Speed in the input's bytes where its length is known, else in the output's.
+        const double bytes
+                = m_inputBytes > 0 ? fraction * double(m_inputBytes) : double(outputBytes);
+        const double left = fraction > 0 ? seconds * (1 - fraction) / fraction : 0;
+        char line[160];
+        std::snprintf(line, sizeof line, "%3d%%  %.1f MB/s  %d:%02d left", int(fraction * 100),
+                      seconds > 0 ? bytes / seconds / 1e6 : 0.0, int(left) / 60, int(left) % 60);
+        m_err << "\r\033[K" << m_label << ": " << line << std::flush;
+        m_drawn = true;
     }
-    return true;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::ostream &m_err;
+    std::string m_label;
+    int64_t m_inputBytes;
+    Clock::time_point m_start, m_last{};
+    bool m_drawn = false;
+};
+
+int64_t FileSize(const std::string &path)
+{
+    struct stat st
+    {
+    };
+    return path != "-" && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
 }
 
 int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
@@ -73,10 +120,11 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     bool first = true;
     for (const std::string &path : files) {
         CAudioFileInfo audio;
-        AudioError code = AudioError::None;
-        const bool described = DescribeFile(audio, path, code);
+        audio.SetInputPath(path);
+        const bool described = audio.Describe();
+        const CAudioFileInfo::Outcome &o = audio.GetOutcome();
         if (!described) {
-            PrintRefusal(err, path, code);
+            PrintFailure(err, path, o);
             status = kCliFailed;
         }
         if (json) {
@@ -90,49 +138,76 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
                     << "\",\"encoding\":\"" << SampleEncodingName(AudioSampleEncoding(info.format))
                     << "\"}\n";
             } else {
-                out << ",\"error\":" << static_cast<int>(code)
-                    << ",\"message\":" << JsonString(AudioErrorText(code)) << "}\n";
+                auto orNull = [](const std::string &text) {
+                    return text.empty() ? std::string("null") : JsonString(text);
+                };
+                out << ",\"error\":" << static_cast<int>(o.code)
+                    << ",\"message\":" << JsonString(AudioErrorText(o.code))
+                    << ",\"detected\":" << orNull(o.detected)
+                    << ",\"hint\":" << orNull(o.explanation) << "}\n";
             }
             continue;
         }
+        // A refused file says why on standard error only: no empty block for it.
+        if (!described)
+            continue;
         // Several files: a heading before each block, a blank line between blocks.
-        if (files.size() > 1) {
-            if (!first)
-                out << "\n";
-            out << "==> " << path << " <==\n";
-        }
+        if (files.size() > 1)
+            out << (first ? "" : "\n") << "==> " << path << " <==\n";
         first = false;
-        if (described) {
-            out << "Format: " << audio.m_strFormat << "\n"
-                << "Sample Rate: " << audio.m_strSampleRate << "\n"
-                << "Number of Samples: " << audio.m_strSamples << "\n"
-                << "Channels: " << audio.m_strChannels << "\n"
-                << "Bit Width: " << audio.m_strBitWidth << "\n";
-        }
+        out << "Format: " << audio.m_strFormat << "\n"
+            << "Sample Rate: " << audio.m_strSampleRate << "\n"
+            << "Number of Samples: " << audio.m_strSamples << "\n"
+            << "Channels: " << audio.m_strChannels << "\n"
+            << "Bit Width: " << audio.m_strBitWidth << "\n";
     }
     return status;
 }
 
-int RunConvert(const std::vector<std::string> &args, std::ostream &err)
+int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool showProgress)
 {
-    if (args.size() != 2 || args[0].empty() || args[1].empty()) {
+    bool quiet = false;
+    std::vector<std::string> paths;
+    for (const std::string &arg : args) {
+        if (arg == "--quiet" || arg == "-q")
+            quiet = true;
+        else
+            paths.push_back(arg);
+    }
+    if (paths.size() != 2 || paths[0].empty() || paths[1].empty()) {
         err << "orvex-cli: convert: needs INPUT and OUTPUT\n" << kUsage;
         return kCliUsage;
     }
-    const std::string &input = args[0], &output = args[1];
+    const std::string &input = paths[0], &output = paths[1];
     // Convert opens the input itself (and only once, so standard input works), with
     // the same code that the window's buttons run.
     CAudioFileInfo audio;
     audio.SetInputPath(input);
     audio.SetOutputPath(output);
+    // Standard output carries the WAV file when OUTPUT is "-": nothing else goes there.
+    audio.SetDiagnosticStream(stderr);
+    std::optional<ProgressLine> progress;
+    if (showProgress && !quiet) {
+        progress.emplace(err, input, FileSize(input));
+        audio.SetProgressHandler([&](uint64_t done, uint64_t total) {
+            progress->Show(done, total, done * audio.GetInfo().channels * 2);
+            return true;
+        });
+    }
     const bool converted = audio.Convert();
+    progress.reset();
     const CAudioFileInfo::Outcome &report = audio.GetOutcome();
-    if (report.clippedSamples > 0)
-        err << "orvex-cli: " << input << ": " << report.clippedSamples << " samples clipped\n";
     if (!converted) {
-        PrintRefusal(err, report.onOutput ? output : input, report.code);
+        PrintFailure(err, report.onOutput ? output : input, report);
         return kCliFailed;
     }
+    if (!quiet && report.clippedSamples > 0)
+        err << "orvex-cli: " << input << ": " << report.clippedSamples << " samples clipped\n";
+    if (!quiet && report.framesWritten < report.framesDescribed
+        && report.framesDescribed != UINT32_MAX)
+        err << "orvex-cli: " << input
+            << ": the file ends early: " << GroupedDecimal(report.framesWritten) << " of "
+            << GroupedDecimal(report.framesDescribed) << " frames were converted\n";
     return kCliOk;
 }
 
@@ -200,7 +275,8 @@ std::string JsonString(const std::string &text)
     return out;
 }
 
-int RunOrvexCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+int RunOrvexCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+                bool showProgress)
 {
     if (args.empty()) {
         err << kUsage;
@@ -219,7 +295,7 @@ int RunOrvexCli(const std::vector<std::string> &args, std::ostream &out, std::os
     if (verb == "info")
         return RunInfo(rest, out, err);
     if (verb == "convert")
-        return RunConvert(rest, err);
+        return RunConvert(rest, err, showProgress);
     err << "orvex-cli: unknown command " << verb << "\n" << kUsage;
     return kCliUsage;
 }

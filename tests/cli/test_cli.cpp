@@ -42,13 +42,17 @@ TEST(Cli, InfoAsTextAndJson)
                               "Channels: 2\nBit Width: 16\n";
     const std::string refused = "Error while opening RAW file for read. Must specify format, "
                                 "pcmbitwidth and channels.";
+    const std::string hint
+            = "x.bin is not an audio file that Orvex recognises. Orvex reads WAV, "
+              "AIFF/AIFC, AU/SND, PARIS, IFF 8SVX/16SV, NIST Sphere and IRCAM files.";
 
     EXPECT_EQ(Cli({"info", a}).out, block);
     const CliRun many = Cli({"info", a, x, a});
     EXPECT_EQ(many.status, kCliFailed);
-    EXPECT_EQ(many.out,
-              "==> " + a + " <==\n" + block + "\n==> " + x + " <==\n\n==> " + a + " <==\n" + block);
-    EXPECT_EQ(many.err, "orvex-cli: " + x + ": " + refused + " (code 51)\n");
+    EXPECT_EQ(many.out, "==> " + a + " <==\n" + block + "\n==> " + a + " <==\n" + block);
+    EXPECT_EQ(many.err,
+              "orvex-cli: " + x + ": " + refused + " (code 51)\norvex-cli: " + x + ": " + hint
+                      + "\n");
 
     const CliRun json = Cli({"info", "--json", a, le, x});
     EXPECT_EQ(json.status, kCliFailed);
@@ -59,7 +63,8 @@ TEST(Cli, InfoAsTextAndJson)
                       + le
                       + "\",\"format\":\"DEC AU\",\"sampleRate\":8000,\"samples\":3,\"channels\":"
                         "1,\"bitWidth\":16,\"kind\":\"AULE\",\"encoding\":\"PCM\"}\n{\"path\":\""
-                      + x + "\",\"error\":51,\"message\":\"" + refused + "\"}\n");
+                      + x + "\",\"error\":51,\"message\":\"" + refused
+                      + "\",\"detected\":null,\"hint\":\"" + hint + "\"}\n");
 }
 
 TEST(Cli, JsonStringsAreValid)
@@ -98,12 +103,14 @@ TEST(Cli, UsageVersionAndConvert)
                     && Cli(args).err.find("usage:") != std::string::npos);
     // After "--" a name that starts with a dash is a file.
     EXPECT_EQ(Cli({"info", "--", "-nonexistent"}).err,
-              "orvex-cli: -nonexistent: Could not open file. (code 2)\n");
+              "orvex-cli: -nonexistent: Could not open file. (code 2)\n"
+              "orvex-cli: -nonexistent: -nonexistent does not exist.\n");
     TempDir dir;
     WriteFile(dir.path("f.wav"), Wav(3, 1, 8000, 32, 4, Bytes().f32le(2).f32le(-3).f32le(0.5)));
     const CliRun r = Cli({"convert", dir.path("f.wav"), dir.path("o.wav")});
     EXPECT_EQ(r.status, kCliOk);
     EXPECT_EQ(r.err, "orvex-cli: " + dir.path("f.wav") + ": 2 samples clipped\n");
+    EXPECT_EQ(Cli({"convert", "--quiet", dir.path("f.wav"), dir.path("o.wav")}).err, "");
 }
 
 // The real binary writes the same bytes as an in-process conversion: to a file, to
@@ -126,4 +133,9 @@ TEST(Cli, BinaryMatchesInProcess)
     ASSERT_EQ(pipe.size(), inproc.size());
     EXPECT_TRUE(std::equal(pipe.begin() + 44, pipe.end(), inproc.begin() + 44));
     EXPECT_EQ(pipe[4] | (pipe[5] << 8) | (pipe[6] << 16) | (pipe[7] << 24), 0x7FFFFFF7);
+    // Standard output carries nothing but WAV files: a failure speaks on standard error.
+    EXPECT_NE(Shell(bin + " convert " + in + " /nonexistent/o.wav >" + dir.path("out")
+                    + " 2>/dev/null"),
+              0);
+    EXPECT_TRUE(ReadFile(dir.path("out")).empty());
 }
