@@ -1,5 +1,5 @@
 // Command dispatch by number. A class that handles commands (button clicks and menu
-// choices) declares a table of {command id, member handler} and returns it from
+// choices) declares a table of {command id, member handler[, notification]} and returns it from
 // GetMessageMap(); the dispatcher looks the id up in the object's table, then in its base
 // class's table, so a derived class can take over a command its base handles.
 //
@@ -21,8 +21,8 @@ class CCmdTarget;
 class CMessageMap
 {
 public:
-    // True when this table or a base table handled nID.
-    virtual bool Dispatch(CCmdTarget &target, UINT nID) const = 0;
+    // True when this table or a base table handled nID's notification nCode.
+    virtual bool Dispatch(CCmdTarget &target, UINT nID, UINT nCode) const = 0;
 
 protected:
     ~CMessageMap() = default;
@@ -33,6 +33,7 @@ struct CCommandEntry
 {
     UINT nID;
     void (T::*pfn)();
+    UINT nCode = BN_CLICKED; // which notification of the control: a click, by default
 };
 
 template<class T>
@@ -48,19 +49,19 @@ public:
         , m_pBase(pBase)
     { }
 
-    bool Dispatch(CCmdTarget &target, UINT nID) const override
+    bool Dispatch(CCmdTarget &target, UINT nID, UINT nCode) const override
     {
         // The table only ever serves objects of its own class; the check keeps a table that
         // was handed to the wrong object from calling a member of another type.
         if (T *object = dynamic_cast<T *>(&target)) {
             for (const CCommandEntry<T> &entry : m_entries) {
-                if (entry.nID == nID) {
+                if (entry.nID == nID && entry.nCode == nCode) {
                     (object->*entry.pfn)();
                     return true;
                 }
             }
         }
-        return m_pBase != nullptr && m_pBase->Dispatch(target, nID);
+        return m_pBase != nullptr && m_pBase->Dispatch(target, nID, nCode);
     }
 
 private:
@@ -79,10 +80,11 @@ public:
     // The object's command table; the base has none. Null means no commands.
     virtual const CMessageMap *GetMessageMap() const { return nullptr; }
 
-    // Runs the handler for nID; false when no table has one.
-    bool OnCmdMsg(UINT nID)
+    // Runs the handler for nID's notification nCode (a menu command's is BN_CLICKED);
+    // false when no table has one.
+    bool OnCmdMsg(UINT nID, UINT nCode = BN_CLICKED)
     {
         const CMessageMap *map = GetMessageMap();
-        return map != nullptr && map->Dispatch(*this, nID);
+        return map != nullptr && map->Dispatch(*this, nID, nCode);
     }
 };

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
@@ -332,9 +333,22 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             control = button;
             break;
         }
-        case ControlClass::Edit:
-            control = MakeEdit(item, client);
+        case ControlClass::Edit: {
+            auto *edit = MakeEdit(item, client);
+            if (item.id >= 0) {
+                const UINT id = static_cast<UINT>(item.id);
+                QObject::connect(edit, &QLineEdit::editingFinished, window,
+                                 [this, id] { OnCmdMsg(id, EN_KILLFOCUS); });
+            }
+            control = edit;
             break;
+        }
+        case ControlClass::Progress: {
+            auto *bar = new QProgressBar(client);
+            bar->setRange(0, 100);
+            control = bar;
+            break;
+        }
         case ControlClass::Static:
             control = MakeStatic(item, client, m_resources);
             break;
@@ -347,7 +361,7 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             control->setGeometry(QRect(rect.topLeft(), label->pixmap().size()));
         else
             control->setGeometry(rect);
-        if (item.cls == ControlClass::Static)
+        if (item.cls == ControlClass::Static || item.cls == ControlClass::Progress)
             control->setFocusPolicy(Qt::NoFocus);
         else
             control->setFocusPolicy((item.style & WS_TABSTOP) != 0 ? Qt::StrongFocus

@@ -12,7 +12,7 @@
 #include <QPixmap>
 
 // The window classes a dialog template can name.
-enum class ControlClass { Button, Edit, Static };
+enum class ControlClass { Button, Edit, Static, Progress };
 
 // One control of a dialog template, in tab order. Positions and sizes are dialog units.
 // A picture (a Static with SS_BITMAP) names its bitmap in imageId and takes the bitmap's size.

@@ -20,6 +20,11 @@ using HICON = QIcon;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
+// Notifications that come with a control's command: a click, and an edit box whose
+// editing ended (Enter, or the focus left it).
+inline constexpr UINT BN_CLICKED = 0;
+inline constexpr UINT EN_KILLFOCUS = 0x0200;
+
 // ShowWindow commands.
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOW = 5;

@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -149,6 +152,76 @@ bool CWnd::GetDlgItemText(int nID, std::string &text) const
     else
         return false;
     return true;
+}
+
+bool CWnd::EnableDlgItem(int nID, bool bEnable)
+{
+    QWidget *item = GetDlgItem(nID);
+    if (item != nullptr)
+        item->setEnabled(bEnable);
+    return item != nullptr;
+}
+
+bool CWnd::ShowDlgItem(int nID, bool bShow)
+{
+    QWidget *item = GetDlgItem(nID);
+    if (item != nullptr)
+        item->setVisible(bShow);
+    return item != nullptr;
+}
+
+bool CWnd::SetDlgItemToolTip(int nID, std::string text)
+{
+    QWidget *item = GetDlgItem(nID);
+    if (item != nullptr)
+        item->setToolTip(QStringFromText(text));
+    return item != nullptr;
+}
+
+bool CWnd::SetProgressPos(int nID, int nPos)
+{
+    auto *bar = qobject_cast<QProgressBar *>(GetDlgItem(nID));
+    if (bar != nullptr)
+        bar->setValue(nPos);
+    return bar != nullptr;
+}
+
+bool CWnd::EnableMenuItem(UINT nID, bool bEnable, std::string toolTip)
+{
+    auto *bar = m_pWnd ? m_pWnd->findChild<QMenuBar *>() : nullptr;
+    for (QAction *popup : bar ? bar->actions() : QList<QAction *>())
+        for (QAction *item : popup->menu()->actions())
+            if (!item->isSeparator() && item->data().toUInt() == nID) {
+                item->setEnabled(bEnable);
+                item->setToolTip(QStringFromText(toolTip));
+                popup->menu()->setToolTipsVisible(true);
+                return true;
+            }
+    return false;
+}
+
+void CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
+{
+    if (m_pWnd.isNull())
+        return;
+    const QString name = QStringLiteral("timer%1").arg(nIDEvent);
+    auto *timer = m_pWnd->findChild<QTimer *>(name, Qt::FindDirectChildrenOnly);
+    if (timer == nullptr) {
+        timer = new QTimer(m_pWnd.data());
+        timer->setObjectName(name);
+        QObject::connect(timer, &QTimer::timeout, m_pWnd.data(),
+                         [this, nIDEvent] { OnTimer(nIDEvent); });
+    }
+    timer->start(int(nElapse));
+}
+
+bool CWnd::KillTimer(UINT nIDEvent)
+{
+    QTimer *timer = m_pWnd ? m_pWnd->findChild<QTimer *>(QStringLiteral("timer%1").arg(nIDEvent),
+                                                         Qt::FindDirectChildrenOnly)
+                           : nullptr;
+    delete timer;
+    return timer != nullptr;
 }
 
 CMenu *CWnd::GetSystemMenu(bool /*bRevert*/)

@@ -67,6 +67,19 @@ public:
     // False when the window has no such control.
     bool SetDlgItemText(int nID, std::string text);
     bool GetDlgItemText(int nID, std::string &text) const;
+    // A control that cannot be used is greyed and skipped by Tab; its tooltip says why.
+    bool EnableDlgItem(int nID, bool bEnable);
+    bool ShowDlgItem(int nID, bool bShow);
+    bool SetDlgItemToolTip(int nID, std::string text);
+    // A progress bar's position, 0 to 100.
+    bool SetProgressPos(int nID, int nPos);
+    // Enables or greys a command of the window's menu bar, with a tooltip saying why.
+    bool EnableMenuItem(UINT nID, bool bEnable, std::string toolTip = {});
+
+    // A timer that calls OnTimer(nIDEvent) every nElapse milliseconds until it is killed;
+    // setting it again restarts it.
+    void SetTimer(UINT nIDEvent, UINT nElapse);
+    bool KillTimer(UINT nIDEvent);
 
     // The window's system menu (Close, plus what the program appends), or null when the
     // window has none.
@@ -93,6 +106,7 @@ protected:
     virtual void OnSysCommand(UINT nID, LPARAM lParam);
     // Paint requests; the base leaves painting to Qt.
     virtual void OnPaint() { }
+    virtual void OnTimer(UINT /*nIDEvent*/) { }
     // Files dropped on the window: the paths of the local ones, byte for byte as the file
     // system has them, in the order of the drop. Other dropped items are left out.
     virtual void OnDropFiles(const std::vector<std::string> & /*paths*/) { }
