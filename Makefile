@@ -69,7 +69,8 @@ screenshot:
 	cmake --build --preset default --target orvex-screenshot -j $$(nproc)
 	mkdir -p /tmp/takes docs
 	sox -n -r 44100 -c 2 -b 24 /tmp/takes/guitar.aiff synth 2.5 pluck C3 pluck G3 fade 0 2.5 1
-	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/guitar.aiff
+	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/guitar.aiff \
+		save=/tmp/takes/guitar.wav
 
 clean:
 	rm -rf build

@@ -22,6 +22,15 @@ constexpr const char kFailureCaption[] = "Export Error.";
 constexpr const char kNoParametersText[] = "No or Invalid Parameters from Vandrel.";
 constexpr const char kNoParametersCaption[] = "Running as Converter.";
 
+constexpr const char kPickFirst[] = "Pick an audio file that Orvex can read first.";
+constexpr const char kNoHostPath[] = "Vandrel did not start Orvex, so there is no file to "
+                                     "convert to for it. Use Save As WAV.";
+constexpr const char kConverting[] = "Wait for the conversion to end, or cancel it.";
+
+// A conversion that ends sooner shows no progress at all.
+constexpr UINT kShowProgressTimer = 1;
+constexpr UINT kShowProgressAfterMs = 300;
+
 } // namespace
 
 // ---- Pickers -----------------------------------------------------------------------------
@@ -66,6 +75,8 @@ const CMessageMap *CImporterDlg::GetMessageMap() const
             {ID_HELP_FORMATS, &CImporterDlg::OnHelp},
             {ID_FILE_SAVE_AND_EXIT, &CImporterDlg::OnSaveAndExit},
             {ID_FILE_EXIT, &CImporterDlg::OnExit},
+            {IDC_IMPORT_FILE, &CImporterDlg::OnImportFileEdited, EN_KILLFOCUS},
+            {IDC_CANCEL_CONVERSION, &CImporterDlg::OnCancelConversion},
     };
     static const CCommandMap<CImporterDlg> map(entries, CDialog::GetMessageMap());
     return &map;
@@ -80,6 +91,10 @@ void CImporterDlg::DoDataExchange(CDataExchange *pDX)
     DDX_Text(pDX, IDC_FORMAT, m_strFormat);
     DDX_Text(pDX, IDC_SAMPLES, m_strSamples);
     DDX_Text(pDX, IDC_SAMPLE_RATE, m_strSampleRate);
+    DDX_Text(pDX, IDC_STATUS, m_strStatus);
+    // What the box shows of the import path, to tell later whether the user changed it.
+    if (!pDX->m_bSaveAndValidate)
+        GetDlgItemText(IDC_IMPORT_FILE, m_strImportFileShown);
 }
 
 void CImporterDlg::SetHostCommandLine(const char *commandLine)
@@ -105,6 +120,7 @@ bool CImporterDlg::OnInitDialog()
     SetIcon(m_hIcon, false);
     m_helpDlg.Create(IDD_HELP_DIALOG, this);
     DragAcceptFiles();
+    UpdateControls();
     // Started with one file (a file manager's "Open With"): take it as picked.
     if (m_hostParams.TokenCount() == 1 && !m_hostParams.m_strParam1.empty())
         TakeImportFile(m_hostParams.m_strParam1);
@@ -139,14 +155,52 @@ void CImporterDlg::OnPaint()
 
 void CImporterDlg::OnCancel()
 {
+    // Closing the window stops a conversion first; it leaves nothing behind.
+    m_job.CancelAndWait();
     CDialog::OnCancel();
+}
+
+void CImporterDlg::OnTimer(UINT nIDEvent)
+{
+    if (nIDEvent != kShowProgressTimer)
+        return;
+    KillTimer(kShowProgressTimer);
+    if (!m_job.IsRunning())
+        return;
+    ShowDlgItem(IDC_STATUS, false);
+    ShowDlgItem(IDC_PROGRESS, true);
+    ShowDlgItem(IDC_CANCEL_CONVERSION, true);
+}
+
+void CImporterDlg::UpdateControls()
+{
+    const bool busy = m_job.IsRunning();
+    const bool hostPath = HasHostPath();
+    for (int id : {IDC_IMPORT_FILE, IDC_BROWSE}) {
+        EnableDlgItem(id, !busy);
+        SetDlgItemToolTip(id, busy ? kConverting : "");
+    }
+    EnableDlgItem(IDC_SAVE_AS_WAV, !busy && m_bDescribed);
+    SetDlgItemToolTip(IDC_SAVE_AS_WAV, busy ? kConverting : m_bDescribed ? "" : kPickFirst);
+    const bool go = !busy && m_bDescribed && hostPath;
+    const char *why = go ? "" : busy ? kConverting : !hostPath ? kNoHostPath : kPickFirst;
+    EnableDlgItem(IDC_CONVERT_AND_GO, go);
+    SetDlgItemToolTip(IDC_CONVERT_AND_GO, why);
+    EnableMenuItem(ID_FILE_SAVE_AND_EXIT, go, why);
+    DragAcceptFiles(!busy);
+}
+
+void CImporterDlg::SetStatus(std::string text)
+{
+    m_strStatus = std::move(text);
+    SetDlgItemText(IDC_STATUS, m_strStatus);
 }
 
 // ---- Picking a file ----------------------------------------------------------------------
 
 void CImporterDlg::OnBrowse()
 {
-    if (m_openPicker.DoModal() != IDOK)
+    if (m_job.IsRunning() || m_openPicker.DoModal() != IDOK)
         return;
     TakeImportFile(m_openPicker.GetPathName());
 }
@@ -154,73 +208,150 @@ void CImporterDlg::OnBrowse()
 void CImporterDlg::OnDropFiles(const std::vector<std::string> &paths)
 {
     // A drop of several files takes the first, as a picker picks one.
-    TakeImportFile(paths.front());
+    if (!m_job.IsRunning())
+        TakeImportFile(paths.front());
+}
+
+void CImporterDlg::OnImportFileEdited()
+{
+    // Enter, or the focus leaving the box: a path typed there is taken as picked.
+    std::string shown;
+    GetDlgItemText(IDC_IMPORT_FILE, shown);
+    if (!m_job.IsRunning() && shown != m_strImportFileShown)
+        TakeImportFile(ImportPathInBox());
+}
+
+std::string CImporterDlg::ImportPathInBox() const
+{
+    std::string shown;
+    GetDlgItemText(IDC_IMPORT_FILE, shown);
+    return shown == m_strImportFileShown ? m_strImportFile : shown;
 }
 
 void CImporterDlg::TakeImportFile(const std::string &path)
 {
     m_strPickedPath = path;
-    if (!m_strPickedPath.empty()) {
-        m_strImportFile = m_strPickedPath;
+    m_strImportFile = m_strPickedPath;
+    SetStatus("");
+    if (m_strImportFile.empty()) {
+        CopyDescription(false);
+        UpdateData(false);
+    } else {
         OnSaveAs();
     }
-    UpdateData(false);
+    UpdateControls();
 }
 
 void CImporterDlg::OnSaveAs()
 {
     m_audio.SetInputPath(m_strImportFile);
-    if (m_audio.Describe()) {
-        CopyDescription();
-        UpdateData(false);
-    } else {
-        ShowFailure();
-    }
+    const bool described = m_audio.Describe();
+    CopyDescription(described);
+    // The box shows the path being described before any message about it.
+    UpdateData(false);
+    if (!described)
+        ShowFailure(m_audio.GetOutcome());
 }
 
-void CImporterDlg::CopyDescription()
+void CImporterDlg::CopyDescription(bool described)
 {
-    m_strFormat = m_audio.m_strFormat;
-    m_strSamples = m_audio.m_strSamples;
-    m_strSampleRate = m_audio.m_strSampleRate;
-    m_strChannels = m_audio.m_strChannels;
-    m_strBitWidth = m_audio.m_strBitWidth;
+    m_bDescribed = described;
+    m_strFormat = described ? m_audio.m_strFormat : "";
+    m_strSamples = described ? m_audio.m_strSamples : "";
+    m_strSampleRate = described ? m_audio.m_strSampleRate : "";
+    m_strChannels = described ? m_audio.m_strChannels : "";
+    m_strBitWidth = described ? m_audio.m_strBitWidth : "";
 }
 
-void CImporterDlg::ShowFailure()
+void CImporterDlg::ShowFailure(const CAudioFileInfo::Outcome &outcome)
 {
+    // The binding's own text, but not where it tells the user to set what the window has
+    // no controls for; then the plain sentence.
     std::string text = kFailureText;
-    const AudioError reason = m_audio.GetOutcome().code;
-    if (reason != AudioError::None)
-        text += std::string("\n") + AudioErrorText(reason);
+    if (outcome.code != AudioError::None && outcome.code != AudioError::RawBadSpec)
+        text += std::string("\n") + AudioErrorText(outcome.code);
+    if (!outcome.explanation.empty())
+        text += "\n" + outcome.explanation;
+    SetStatus(!outcome.explanation.empty()               ? outcome.explanation
+                      : outcome.code != AudioError::None ? AudioErrorText(outcome.code)
+                                                         : kFailureText);
+    UpdateControls();
     MessageBox(text, kFailureCaption);
 }
 
 // ---- Converting --------------------------------------------------------------------------
 
-bool CImporterDlg::DescribeAndConvert(const std::string &outputPath)
+void CImporterDlg::DescribeAndConvert(const std::string &outputPath, bool endAfter)
 {
+    if (m_job.IsRunning())
+        return;
+    m_strImportFile = ImportPathInBox();
     m_audio.SetInputPath(m_strImportFile);
     if (!m_audio.Describe()) {
-        ShowFailure();
-        return false;
+        CopyDescription(false);
+        UpdateData(false);
+        ShowFailure(m_audio.GetOutcome());
+        return;
     }
-    CopyDescription();
-    m_audio.SetOutputPath(outputPath);
-    const bool converted = m_audio.Convert();
+    CopyDescription(true);
     UpdateData(false);
+    SetStatus("Converting to " + outputPath + "...");
+    SetProgressPos(IDC_PROGRESS, 0);
+    m_job.Start(
+            m_strImportFile, outputPath,
+            [this](int percent) { SetProgressPos(IDC_PROGRESS, percent); },
+            [this, outputPath, endAfter](const CConversionJob::Result &result) {
+                OnConversionDone(result, outputPath, endAfter);
+            });
+    SetTimer(kShowProgressTimer, kShowProgressAfterMs);
+    UpdateControls();
+}
+
+void CImporterDlg::OnConversionDone(const CConversionJob::Result &result,
+                                    const std::string &outputPath, bool endAfter)
+{
+    KillTimer(kShowProgressTimer);
+    ShowDlgItem(IDC_PROGRESS, false);
+    ShowDlgItem(IDC_CANCEL_CONVERSION, false);
+    ShowDlgItem(IDC_STATUS, true);
+    UpdateControls();
+    const CAudioFileInfo::Outcome &o = result.outcome;
+    if (o.code == AudioError::Cancelled) {
+        SetStatus("Cancelled: nothing was written.");
+        return;
+    }
     // The host must never find a missing or partial file after a run that looked fine.
-    if (!converted)
-        ShowFailure();
-    return converted;
+    if (!result.converted) {
+        ShowFailure(o);
+        return;
+    }
+    std::string status = "Saved " + outputPath;
+    if (o.clippedSamples > 0)
+        status += ". " + GroupedDecimal(o.clippedSamples)
+                + " samples were clipped to the 16-bit range";
+    if (o.framesWritten < o.framesDescribed && o.framesDescribed != UINT32_MAX)
+        status += ". The file ends early: " + GroupedDecimal(o.framesWritten) + " of "
+                + GroupedDecimal(o.framesDescribed) + " frames were converted";
+    SetStatus(status);
+    if (endAfter)
+        OnOK();
+}
+
+void CImporterDlg::OnCancelConversion()
+{
+    m_job.Cancel();
+}
+
+bool CImporterDlg::HasHostPath() const
+{
+    // Only a host that gave exactly four parameters named a file to write.
+    return m_hostParams.TokenCount() == 4 && !m_hostParams.m_strParam3.empty();
 }
 
 void CImporterDlg::OnConvertAndGo()
 {
-    if (m_strImportFile.empty())
-        return;
-    if (DescribeAndConvert(m_hostParams.m_strParam3))
-        OnOK();
+    if (m_bDescribed && HasHostPath())
+        DescribeAndConvert(m_hostParams.m_strParam3, true);
 }
 
 void CImporterDlg::OnSaveAndExit()
@@ -230,12 +361,11 @@ void CImporterDlg::OnSaveAndExit()
 
 void CImporterDlg::OnSaveAsWav()
 {
-    if (m_savePicker.DoModal() != IDOK)
+    if (m_job.IsRunning() || !m_bDescribed || m_savePicker.DoModal() != IDOK)
         return;
     m_strSavePath = m_savePicker.GetPathName();
     if (!m_strSavePath.empty())
-        DescribeAndConvert(m_strSavePath);
-    UpdateData(false);
+        DescribeAndConvert(m_strSavePath, false);
 }
 
 // ---- Help menu, Exit ---------------------------------------------------------------------

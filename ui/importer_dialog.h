@@ -1,12 +1,15 @@
 // CImporterDlg: Orvex's main window, "Vandrel File Importer". The user picks an audio file
-// (with "...", or by dropping it on the window), sees its format, sample rate, number of
-// samples, channels and bit width, and converts it to a 16-bit PCM WAV file: to the path
-// the host gave ("Convert and Go", which then ends the program) or to a path chosen in a
-// save picker ("Save As WAV", as often as wanted). Its Help menu opens the formats help
-// window and the About box. Also the two picker classes it owns.
+// (with "...", by dropping it on the window, or by typing its path), sees its format, sample
+// rate, number of samples, channels and bit width, and converts it to a 16-bit PCM WAV file:
+// to the path the host gave ("Convert and Go", which then ends the program) or to a path
+// chosen in a save picker ("Save As WAV", as often as wanted). Conversions run in the
+// background with their progress and a Cancel button; a status line says how the last
+// action ended. Its Help menu opens the formats help window and the About box. Also the two
+// picker classes it owns.
 #pragma once
 
 #include "audio_file_info.h"
+#include "conversion_job.h"
 #include "dialog.h"
 #include "file_dialog.h"
 #include "formats_help_dlg.h"
@@ -44,6 +47,9 @@ public:
     // The picture of the minimised window, for the window manager.
     HICON OnQueryDragIcon() const { return m_hIcon; }
 
+    // True while a conversion runs.
+    bool IsConverting() const { return m_job.IsRunning(); }
+
     const CMessageMap *GetMessageMap() const override;
 
 protected:
@@ -52,6 +58,7 @@ protected:
     void OnCancel() override;
     void OnSysCommand(UINT nID, LPARAM lParam) override;
     void OnPaint() override;
+    void OnTimer(UINT nIDEvent) override;
     void OnDropFiles(const std::vector<std::string> &paths) override;
 
     void OnBrowse();
@@ -62,17 +69,29 @@ protected:
     void OnAbout();
     void OnHelp();
     void OnExit();
+    void OnImportFileEdited();
+    void OnCancelConversion();
 
 private:
     // Takes a path as the file to import, as a pick in the open picker does.
     void TakeImportFile(const std::string &path);
-    // Copies the description's five texts into the dialog's fields.
-    void CopyDescription();
-    // "Failed to Convert File.", with the reason on a line of its own when there is one.
-    void ShowFailure();
-    // Describes the import file and converts it to outputPath; false (after the failure
-    // message) when either step fails.
-    bool DescribeAndConvert(const std::string &outputPath);
+    // The path the edit box shows, with the exact bytes of a picked or dropped path that
+    // the box has not been edited away from.
+    std::string ImportPathInBox() const;
+    // Copies the description's five texts into the dialog's fields, or empties them.
+    void CopyDescription(bool described);
+    // "Failed to Convert File.", with the reason on lines of their own; the status line
+    // says it too.
+    void ShowFailure(const CAudioFileInfo::Outcome &outcome);
+    // Describes the file in the box and starts converting it to outputPath; the dialog
+    // ends with OK after a successful conversion when endAfter is set.
+    void DescribeAndConvert(const std::string &outputPath, bool endAfter);
+    void OnConversionDone(const CConversionJob::Result &result, const std::string &outputPath,
+                          bool endAfter);
+    bool HasHostPath() const;
+    // Enables what can work now, and says in tooltips why the rest cannot.
+    void UpdateControls();
+    void SetStatus(std::string text);
 
     std::string m_strImportFile; // set only from the open picker (or a drop)
     std::string m_strBitWidth;
@@ -89,4 +108,9 @@ private:
     CAudioFileInfo m_audio;
     std::string m_strHostCommandLine;
     std::string m_strPickedPath;
+
+    std::string m_strStatus; // bound to the status line
+    std::string m_strImportFileShown; // m_strImportFile as the edit box shows it
+    bool m_bDescribed = false; // the file in the box is described
+    CConversionJob m_job; // last, so that it stops before anything it reports to goes
 };

@@ -2,11 +2,13 @@
 // README and for checking layouts by eye. It runs under Qt's offscreen platform unless
 // QT_QPA_PLATFORM says otherwise.
 //
-//   orvex-screenshot <window> <file.png> [--bare] [pick=<audio file>] [<control id>=<text> ...]
+//   orvex-screenshot <window> <file.png> [--bare] [pick=<audio file>] [save=<wav file>]
+//                    [<control id>=<text> ...]
 //
 // The window is made from its template as a modeless dialog, so its OnInitDialog runs as in
 // the program; pick=FILE chooses FILE in the main window's open picker, which describes it as
-// a user's pick does; each id=text then sets a control's text (for example 1003=WAV). Unless --bare
+// a user's pick does; save=FILE converts it with Save As WAV, as a user would; each id=text
+// then sets a control's text (for example 1003=WAV). Unless --bare
 // is given, a plain title bar with the window's icon and caption is drawn above it, since the
 // offscreen platform has no window manager to draw one.
 #include "about_dlg.h"
@@ -110,15 +112,19 @@ int main(int argc, char **argv)
             bare = true;
             continue;
         }
-        if (setting.rfind("pick=", 0) == 0) {
+        if (setting.rfind("pick=", 0) == 0 || setting.rfind("save=", 0) == 0) {
             // The picker is answered through the seam; the button runs the real handler.
             CModalSeam::QueueFileAnswer(IDOK, setting.substr(5));
-            auto *browse = qobject_cast<QAbstractButton *>(dialog->GetDlgItem(IDC_BROWSE));
-            if (browse == nullptr || !browse->isVisible()) {
-                std::fprintf(stderr, "orvex-screenshot: this window has no file to pick\n");
+            auto *importer = dynamic_cast<CImporterDlg *>(dialog.get());
+            auto *button = qobject_cast<QAbstractButton *>(dialog->GetDlgItem(
+                    setting[0] == 'p' ? IDC_BROWSE : IDC_SAVE_AS_WAV));
+            if (importer == nullptr || button == nullptr || !button->isEnabled()) {
+                std::fprintf(stderr, "orvex-screenshot: cannot %s here\n", setting.c_str());
                 return 1;
             }
-            browse->click();
+            button->click();
+            while (importer->IsConverting())
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
             continue;
         }
         const std::size_t equals = setting.find('=');

@@ -1,5 +1,7 @@
-// CImporterDlg driven as a user would through its buttons, menus, system menu and drops, with
-// pickers and message boxes answered through the modal seam.
+// CImporterDlg driven as a user would through its buttons, edit box, menus, system menu and
+// drops, with pickers and message boxes answered through the modal seam: what it describes,
+// what it converts and says about it, what it lets the user do when, and how a long
+// conversion shows its progress and stops.
 #include "fixtures.h"
 #include "importer_dialog.h"
 #include "modal_seam.h"
@@ -21,53 +23,71 @@ namespace {
 constexpr int kLeftOpen = 77; // the end code of a run that the script left open
 
 // Runs the dialog (given the host's command line) modally with `script` inside its event
-// loop; a dialog the script leaves open ends with kLeftOpen, so none can block the test.
+// loop, waiting for any conversion the script started; a dialog the script leaves open
+// ends with kLeftOpen, so none can block the test.
 int RunModal(CImporterDlg &dlg, const char *line, const std::function<void()> &script)
 {
     if (line != nullptr)
         dlg.SetHostCommandLine(line);
     WhenModal([&] {
         script();
+        (void)QTest::qWaitFor([&] { return !dlg.IsConverting(); }, 60000);
         if (dlg.IsWindowVisible())
             dlg.EndDialog(kLeftOpen);
     });
     return dlg.DoModal();
 }
 
-void Click(CImporterDlg &dlg, int id)
+// Clicks a button, or the menu command of that id, and waits for a conversion it starts.
+void Click(CImporterDlg &dlg, int id, bool wait = true)
 {
-    qobject_cast<QAbstractButton *>(dlg.GetDlgItem(id))->click();
+    if (auto *button = qobject_cast<QAbstractButton *>(dlg.GetDlgItem(id)))
+        button->click();
+    for (QAction *popup : dlg.GetSafeHwnd()->findChild<QMenuBar *>()->actions())
+        for (QAction *item : popup->menu()->actions())
+            if (!item->isSeparator() && item->data().toInt() == id)
+                item->trigger();
+    if (wait)
+        (void)QTest::qWaitFor([&] { return !dlg.IsConverting(); }, 60000);
 }
 
-void Pick(CImporterDlg &dlg, const std::string &path, int button = IDC_BROWSE)
+void Pick(CImporterDlg &dlg, const std::string &path, int button = IDC_BROWSE, bool wait = true)
 {
     CModalSeam::QueueFileAnswer(path.empty() ? IDCANCEL : IDOK, path);
-    Click(dlg, button);
+    Click(dlg, button, wait);
 }
 
-QAction *Command(QList<QAction *> actions, UINT id)
+// Types a path into the edit box, and presses Enter when asked.
+void Type(CImporterDlg &dlg, const std::string &path, bool enter)
 {
-    for (QAction *action : actions) {
-        QAction *inMenu = action->menu() ? Command(action->menu()->actions(), id) : nullptr;
-        if (inMenu || (!action->isSeparator() && action->data().toUInt() == id))
-            return inMenu ? inMenu : action;
-    }
-    return nullptr;
+    auto *edit = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE));
+    edit->setText(QString::fromStdString(path));
+    if (enter)
+        QTest::keyClick(edit, Qt::Key_Return);
 }
 
-void MenuCommand(CImporterDlg &dlg, UINT id)
+void SystemMenuCommand(CImporterDlg &dlg, UINT id)
 {
-    Command(dlg.GetSafeHwnd()->findChild<QMenuBar *>()->actions(), id)->trigger();
+    for (QAction *action : dlg.GetSystemMenu(false)->GetSafeHmenu()->actions())
+        if (action->data().toUInt() == id)
+            action->trigger();
 }
 
-// The import path and the five values, top to bottom as the window shows them.
+// The import path, the five values top to bottom, and the status line.
 Texts Fields(const CImporterDlg &dlg)
 {
     Texts texts;
-    for (int id :
-         {IDC_IMPORT_FILE, IDC_FORMAT, IDC_SAMPLE_RATE, IDC_SAMPLES, IDC_CHANNELS, IDC_BIT_WIDTH})
+    for (int id : {IDC_IMPORT_FILE, IDC_FORMAT, IDC_SAMPLE_RATE, IDC_SAMPLES, IDC_CHANNELS,
+                   IDC_BIT_WIDTH, IDC_STATUS})
         dlg.GetDlgItemText(id, texts.emplace_back());
     return texts;
+}
+
+// What a button or menu command offers: "on", or "off: " and its tooltip.
+std::string State(CImporterDlg &dlg, int id)
+{
+    QWidget *button = dlg.GetDlgItem(id);
+    return button->isEnabled() ? "on" : "off: " + button->toolTip().toStdString();
 }
 
 std::string HostLine(const std::string &output)
@@ -85,6 +105,8 @@ Texts Boxes()
     return texts;
 }
 
+const std::string kPickFirst = "off: Pick an audio file that Orvex can read first.";
+
 } // namespace
 
 class TestImporterDlg : public QObject
@@ -92,7 +114,7 @@ class TestImporterDlg : public QObject
     Q_OBJECT
 
     std::unique_ptr<TempDir> m_dir;
-    std::string m_wav, m_aiff, m_text;
+    std::string m_wav, m_aiff, m_text, m_cliAiff;
     Texts m_wavFields, m_aiffFields;
 
     std::string Path(const std::string &name) const { return m_dir->path(name); }
@@ -107,8 +129,13 @@ private slots:
         WriteFile(m_wav, WavPcm(2, 8000, 16, Bytes().zeros(4000)));
         QVERIFY(WriteWithSndfile(m_aiff, 0x020000 | 0x0003 /* AIFF 24-bit */, 2, 44100, 3000));
         WriteFile(m_text, Bytes().str("not audio at all"));
-        m_wavFields = {m_wav, "WAV", "8000", "1000", "2", "16"};
-        m_aiffFields = {m_aiff, "AIFF", "44100", "3000", "2", "24"};
+        m_wavFields = {m_wav, "WAV", "8000", "1000", "2", "16", ""};
+        m_aiffFields = {m_aiff, "AIFF", "44100", "3000", "2", "24", ""};
+        m_cliAiff = Path("by cli.wav");
+        QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + m_aiff + "' '"
+                              + m_cliAiff + "'")
+                                     .c_str()),
+                 0);
         Boxes();
     }
     void cleanup()
@@ -118,8 +145,9 @@ private slots:
         VERIFY_NO_WINDOW_LEAKED();
     }
 
-    // The notice unless four parameters; then empty fields and the system menu's About.
-    void opensWithNoticeAndEmptyFields()
+    // The notice unless four parameters; empty fields; the buttons that cannot work yet
+    // greyed with the reason; the system menu's About item.
+    void opensWithNoticeAndWhatCanWork()
     {
         for (auto [line, notice] : {std::pair{R"("a" "b" "c" "d")", false},
                                     {"", true},
@@ -127,108 +155,163 @@ private slots:
                                     {R"("1" "2" "3" "4" "5")", true}}) {
             CImporterDlg dlg;
             Texts fields;
-            QString about;
+            std::string saveAs, go, about;
             RunModal(dlg, line, [&] {
                 fields = Fields(dlg);
-                about = dlg.GetSystemMenu(false)->GetSafeHmenu()->actions().last()->text();
+                saveAs = State(dlg, IDC_SAVE_AS_WAV);
+                go = State(dlg, IDC_CONVERT_AND_GO);
+                about = dlg.GetSystemMenu(false)
+                                ->GetSafeHmenu()
+                                ->actions()
+                                .last()
+                                ->text()
+                                .toStdString();
             });
             QCOMPARE(Boxes(),
                      notice ? Texts{"Running as Converter. No or Invalid Parameters from Vandrel."}
                             : Texts{});
-            QCOMPARE(fields, Texts(6));
-            QCOMPARE(about, QStringLiteral("&About Orvex..."));
+            QCOMPARE(fields, Texts(7));
+            QCOMPARE(saveAs, kPickFirst);
+            QCOMPARE(go,
+                     notice ? "off: Vandrel did not start Orvex, so there is no file to convert to "
+                              "for it. Use Save As WAV."
+                            : kPickFirst);
+            QCOMPARE(about, std::string("&About Orvex..."));
         }
     }
 
-    // A picked file is described; a refused one brings the failure message and leaves the
-    // last description; a cancelled pick changes nothing. The picker comes back where it
-    // was left.
+    // A picked file is described and can be converted; a refused one empties the fields,
+    // says what it is in the message and the status line, and cannot be converted; a
+    // cancelled pick changes nothing. The picker comes back where it was left.
     void pickingDescribes()
     {
         CImporterDlg dlg;
         Texts afterGood, afterBad, afterCancel;
-        RunModal(dlg, nullptr, [&] {
+        std::string goAfterGood, goAfterBad;
+        RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
             Pick(dlg, m_wav);
             afterGood = Fields(dlg);
+            goAfterGood = State(dlg, IDC_CONVERT_AND_GO);
             Pick(dlg, m_text);
             afterBad = Fields(dlg);
-            qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE))->setText("typed");
+            goAfterBad = State(dlg, IDC_SAVE_AS_WAV);
             Pick(dlg, "");
             afterCancel = Fields(dlg);
         });
+        const std::string why = "notes.txt is not an audio file that Orvex recognises. Orvex reads "
+                                "WAV, AIFF/AIFC, AU/SND, PARIS, IFF 8SVX/16SV, NIST Sphere and "
+                                "IRCAM files.";
         QCOMPARE(afterGood, m_wavFields);
-        QCOMPARE(Texts(afterBad.begin() + 1, afterBad.end()),
-                 Texts(m_wavFields.begin() + 1, m_wavFields.end()));
-        QCOMPARE(afterCancel[0], std::string("typed"));
+        QCOMPARE(goAfterGood, std::string("on"));
+        QCOMPARE(afterBad, (Texts{m_text, "", "", "", "", "", why}));
+        QCOMPARE(goAfterBad, kPickFirst);
+        QCOMPARE(afterCancel, afterBad);
         const auto &pickers = CModalSeam::ShownFileDialogs();
-        QCOMPARE(pickers.size(), std::size_t(3));
-        QCOMPARE(pickers[0].className, std::string("COpenFileDialog"));
-        QVERIFY(pickers[0].bOpen && pickers[0].defaultSuffix.empty()
-                && pickers[0].filters.size() == 11);
-        QCOMPARE(pickers[0].flags, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
-        QCOMPARE(pickers[1].fileName, std::string("take one.wav"));
-        QCOMPARE(pickers[2].fileName, std::string("notes.txt"));
+        QVERIFY(pickers[1].fileName == "take one.wav" && pickers[2].fileName == "notes.txt");
         QCOMPARE(CModalSeam::ShownMessageBoxes()[0].pOwner, &dlg);
-        QCOMPARE(Boxes(),
-                 Texts{"Export Error. Failed to Convert File.\nError while opening RAW file for "
-                       "read. "
-                       "Must specify format, pcmbitwidth and channels."});
+        QCOMPARE(Boxes(), Texts{"Export Error. Failed to Convert File.\n" + why});
     }
 
-    // Convert and Go (button or Save and Exit) writes the picked file, not what was typed,
-    // to the host's third parameter, byte for byte what orvex-cli writes, and ends with OK;
-    // before any pick it does nothing.
-    void convertAndGoWritesTheHostsPath()
+    // The path in the box is the path used: typed and entered, it is described; typed over
+    // a picked one, it is what Save As WAV converts, and the box keeps it. Convert and Go
+    // (button or Save and Exit) writes it to the host's third parameter, byte for byte
+    // what orvex-cli writes, and ends with OK.
+    void typedPathIsThePathUsed()
     {
-        const std::string cli = std::string(ORVEX_CLI_BINARY) + " convert '" + m_aiff + "' '";
-        QCOMPARE(std::system((cli + Path("by cli.wav") + "'").c_str()), 0);
-        for (bool fromMenu : {false, true}) {
-            const std::string out = Path(fromMenu ? "menu.wav" : "button.wav");
-            CImporterDlg dlg;
-            const int result = RunModal(dlg, HostLine(out).c_str(), [&] {
-                Click(dlg, IDC_CONVERT_AND_GO);
-                MenuCommand(dlg, ID_FILE_SAVE_AND_EXIT);
-                QVERIFY(!FileExists(out));
-                Pick(dlg, m_aiff);
-                qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE))->setText("typed");
-                if (fromMenu)
-                    MenuCommand(dlg, ID_FILE_SAVE_AND_EXIT);
-                else
-                    Click(dlg, IDC_CONVERT_AND_GO);
-            });
-            QCOMPARE(result, IDOK);
-            QCOMPARE(ReadFile(out), ReadFile(Path("by cli.wav")));
+        CImporterDlg dlg;
+        Texts typed, cleared, saved;
+        RunModal(dlg, nullptr, [&] {
+            Type(dlg, m_aiff, true);
+            typed = Fields(dlg);
+            Type(dlg, "", true);
+            cleared = Fields(dlg);
+            Pick(dlg, m_wav);
+            Type(dlg, m_aiff, false);
+            Pick(dlg, Path("saved.wav"), IDC_SAVE_AS_WAV);
+            saved = Fields(dlg);
+        });
+        QCOMPARE(typed, m_aiffFields);
+        QCOMPARE(cleared, Texts(7));
+        m_aiffFields.back() = "Saved " + Path("saved.wav");
+        QCOMPARE(saved, m_aiffFields);
+        QCOMPARE(ReadFile(Path("saved.wav")), ReadFile(m_cliAiff));
+        for (int id : {IDC_CONVERT_AND_GO, int(ID_FILE_SAVE_AND_EXIT)}) {
+            CImporterDlg host;
+            const std::string out = Path(std::to_string(id) + ".wav");
+            QCOMPARE(RunModal(host, HostLine(out).c_str(),
+                              [&] {
+                                  Pick(host, m_wav);
+                                  Type(host, m_aiff, false);
+                                  Click(host, id);
+                              }),
+                     IDOK);
+            QCOMPARE(ReadFile(out), ReadFile(m_cliAiff));
         }
         QCOMPARE(Boxes(), Texts{});
     }
 
-    // A conversion that fails is reported and the dialog stays open, so the host never
-    // finds a missing file after a run that looked successful. Save As WAV before a pick
-    // writes nothing; after one, a file per use.
-    void failuresKeepTheDialogOpenAndSaveAsWavRepeats()
+    // Every outcome shows in the status line: a save, the clipped samples and a file that
+    // ends early; a failure also in a message, and the dialog stays open, so the host never
+    // finds a missing file after a run that looked successful.
+    void theStatusLineSaysWhatHappened()
     {
-        for (const char *line : {R"("1" "2")", "\"1\" \"2\" \"/nonexistent/out.wav\" \"4\""}) {
+        WriteFile(Path("loud.wav"), Wav(3, 1, 8000, 32, 4, Bytes().f32le(2).f32le(-3).f32le(0.5)));
+        WriteFile(Path("short.aif"), Aiff(1, 1000, 16, 8000, Be16s({1, 2, 3})));
+        CImporterDlg dlg;
+        Texts status;
+        const int result = RunModal(dlg, HostLine("/nonexistent/out.wav").c_str(), [&] {
+            for (const char *input : {"loud.wav", "short.aif"}) {
+                Pick(dlg, Path(input));
+                Pick(dlg, Path("out.wav"), IDC_SAVE_AS_WAV);
+                status.push_back(Fields(dlg).back());
+            }
+            Click(dlg, IDC_CONVERT_AND_GO);
+            status.push_back(Fields(dlg).back());
+        });
+        QCOMPARE(result, kLeftOpen);
+        QCOMPARE(status,
+                 (Texts{"Saved " + Path("out.wav") + ". 2 samples were clipped to the 16-bit range",
+                        "Saved " + Path("out.wav")
+                                + ". The file ends early: 3 of 1,000 frames were converted",
+                        "The folder /nonexistent does not exist."}));
+        QCOMPARE(Boxes(),
+                 Texts{"Export Error. Failed to Convert File.\nCould not open file.\nThe "
+                       "folder /nonexistent does not exist."});
+    }
+
+    // A long conversion shows its progress and a Cancel button while the window answers;
+    // nothing else can start meanwhile. Cancel, or closing the window, stops it and leaves
+    // nothing behind.
+    void longConversionShowsProgressAndStops()
+    {
+        // Sixty megabytes of IMA ADPCM (zeros, which decode as silence) take seconds.
+        const std::string big = Path("big.wav");
+        Bytes head = Wav(17, 2, 44100, 4, 2048, {}, Bytes().le16(2).le16(2041));
+        head.data().resize(head.data().size() - 4); // the data chunk's size, given here
+        WriteFile(big, head.le32((60 << 20) - 48));
+        std::filesystem::resize_file(big, 60 << 20);
+        const std::vector<std::string> before = FolderEntries(m_dir->root());
+        Texts during;
+        for (bool close : {false, true}) {
             CImporterDlg dlg;
-            Texts fields;
-            const int result = RunModal(dlg, line, [&] {
-                Boxes();
-                Pick(dlg, Path("early.wav"), IDC_SAVE_AS_WAV);
-                Pick(dlg, m_wav);
-                Click(dlg, IDC_CONVERT_AND_GO);
-                fields = Fields(dlg);
-                Pick(dlg, Path("first.wav"), IDC_SAVE_AS_WAV);
-                Pick(dlg, Path("second.wav"), IDC_SAVE_AS_WAV);
-                Pick(dlg, "", IDC_SAVE_AS_WAV);
+            const int result = RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
+                Pick(dlg, big);
+                Pick(dlg, Path("saved.wav"), IDC_SAVE_AS_WAV, false);
+                QVERIFY(QTest::qWaitFor([&] { return dlg.GetDlgItem(IDC_PROGRESS)->isVisible(); }));
+                during = {State(dlg, IDC_BROWSE), State(dlg, IDC_CONVERT_AND_GO),
+                          State(dlg, IDC_CANCEL_CONVERSION)};
+                if (close) {
+                    dlg.GetSafeHwnd()->close();
+                } else {
+                    Click(dlg, IDC_CANCEL_CONVERSION);
+                    QCOMPARE(Fields(dlg).back(), std::string("Cancelled: nothing was written."));
+                }
             });
-            QCOMPARE(result, kLeftOpen);
-            QCOMPARE(fields, m_wavFields);
-            QVERIFY(!CModalSeam::ShownFileDialogs().at(0).bOpen); // the save picker
-            QCOMPARE(Boxes(),
-                     (Texts{"Export Error. Failed to Convert File.",
-                            "Export Error. Failed to Convert File.\nCould not open file."}));
+            QCOMPARE(result, close ? IDCANCEL : kLeftOpen);
+            const std::string wait = "off: Wait for the conversion to end, or cancel it.";
+            QCOMPARE(during, (Texts{wait, wait, "on"}));
+            QCOMPARE(FolderEntries(m_dir->root()), before);
         }
-        QVERIFY(!FileExists(Path("early.wav")));
-        QCOMPARE(ReadFile(Path("first.wav")), ReadFile(Path("second.wav")));
     }
 
     // Help twice keeps one window; About opens from the menu and the system menu.
@@ -246,14 +329,14 @@ private slots:
             });
         };
         RunModal(dlg, nullptr, [&] {
-            MenuCommand(dlg, ID_HELP_FORMATS);
-            MenuCommand(dlg, ID_HELP_FORMATS);
+            Click(dlg, ID_HELP_FORMATS);
+            Click(dlg, ID_HELP_FORMATS);
             for (QWidget *w : QApplication::topLevelWidgets())
                 helpWindows += w->windowTitle() == "Help Dialog" && w->isVisible();
             closeAbout();
-            MenuCommand(dlg, ID_HELP_ABOUT);
+            Click(dlg, ID_HELP_ABOUT);
             closeAbout();
-            Command(dlg.GetSystemMenu(false)->GetSafeHmenu()->actions(), IDM_ABOUTBOX)->trigger();
+            SystemMenuCommand(dlg, IDM_ABOUTBOX);
         });
         QCOMPARE(helpWindows, 1);
         QCOMPARE(shown, QStringList({"About Orvex", "About Orvex"}));
@@ -278,10 +361,9 @@ private slots:
                 else if (way == 2)
                     dlg.GetSafeHwnd()->close();
                 else if (way == 3)
-                    MenuCommand(dlg, ID_FILE_EXIT);
+                    Click(dlg, ID_FILE_EXIT);
                 else
-                    Command(dlg.GetSystemMenu(false)->GetSafeHmenu()->actions(), SC_CLOSE)
-                            ->trigger();
+                    SystemMenuCommand(dlg, SC_CLOSE);
             });
             QCOMPARE(result, IDCANCEL);
             QVERIFY(!FileExists(Path("out.wav")));
@@ -289,10 +371,10 @@ private slots:
     }
 
     // A drop is taken as a pick: the first local file of the drop; a drop of nothing local
-    // is ignored. Names whose bytes are not UTF-8 arrive whole.
+    // is ignored. Names whose bytes are not UTF-8 arrive whole, and are converted whole.
     void droppedFilesAreTakenAsPicked()
     {
-        std::filesystem::copy_file(m_wav, Path("caf\xe9.wav"));
+        std::filesystem::copy_file(m_aiff, Path("caf\xe9.aiff"));
         CImporterDlg dlg;
         Texts afterTwo, afterRemote, afterLatin1;
         RunModal(dlg, nullptr, [&] {
@@ -303,12 +385,12 @@ private slots:
             QVERIFY(!DropUrls(dlg.GetSafeHwnd(), {QUrl("https://example.org/take.wav")}));
             afterRemote = Fields(dlg);
             DropUrls(dlg.GetSafeHwnd(),
-                     {QUrl::fromEncoded(("file://" + m_dir->root() + "/caf%E9.wav").c_str())});
-            afterLatin1 = Fields(dlg);
+                     {QUrl::fromEncoded(("file://" + m_dir->root() + "/caf%E9.aiff").c_str())});
+            Pick(dlg, Path("latin1.wav"), IDC_SAVE_AS_WAV);
         });
         QCOMPARE(afterTwo, m_aiffFields);
         QCOMPARE(afterRemote, afterTwo);
-        QCOMPARE(afterLatin1[1], std::string("WAV"));
+        QCOMPARE(ReadFile(Path("latin1.wav")), ReadFile(m_cliAiff));
         QCOMPARE(Boxes(), Texts{});
     }
 };

@@ -26,7 +26,10 @@ inline constexpr int IDC_SAMPLE_RATE = 1004;
 inline constexpr int IDC_SAMPLES = 1005;
 inline constexpr int IDC_CHANNELS = 1006;
 inline constexpr int IDC_BIT_WIDTH = 1007;
+inline constexpr int IDC_STATUS = 1008;
+inline constexpr int IDC_PROGRESS = 1009;
 inline constexpr int IDC_FORMATS_TEXT = 1010;
+inline constexpr int IDC_CANCEL_CONVERSION = 1011;
 
 // Menu commands.
 inline constexpr UINT ID_FILE_SAVE_AND_EXIT = 32771;

@@ -49,6 +49,11 @@ constexpr ControlTemplate kImporterControls[] = {
         {C::Button, IDC_SAVE_AS, "Save As...", 255, 80, 60, 14, kDefaultButton & ~WS_VISIBLE},
         {C::Button, IDC_CONVERT_AND_GO, "Convert and Go", 255, 60, 60, 14, kDefaultButton},
         {C::Button, IDC_SAVE_AS_WAV, "Save As WAV", 255, 45, 60, 14, kDefaultButton},
+        // Below the fields: what the last action did, or while a conversion runs, how far
+        // it is and the button that stops it.
+        {C::Static, IDC_STATUS, "", 10, 120, 300, 20, kLabel | SS_NOPREFIX},
+        {C::Progress, IDC_PROGRESS, "", 10, 121, 240, 12, 0},
+        {C::Button, IDC_CANCEL_CONVERSION, "Cancel", 260, 120, 50, 14, kButton & ~WS_VISIBLE},
 };
 
 // ---- 132: the formats help window ------------------------------------------------------
@@ -77,7 +82,7 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr DialogTemplate kDialogs[] = {
         {IDD_ABOUTBOX, "About Orvex", 0, 0, 262, 95, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kAboutControls},
-        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 126, kDialogStyle | WS_VISIBLE,
+        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 144, kDialogStyle | WS_VISIBLE,
          WS_EX_APPWINDOW, IDR_MAIN_MENU, kDialogFont, kDialogFontSize, kImporterControls},
         {IDD_HELP_DIALOG, "Help Dialog", 0, 0, 292, 306, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kHelpControls},
