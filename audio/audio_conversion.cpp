@@ -4,6 +4,7 @@
 // interrupted conversion leaves whatever stood at the output path as it was.
 #include "audio_file_info.h"
 #include "interrupt_cleanup.h"
+#include "sixteen_bit_reader.h"
 #include "wav_writer.h"
 
 #include <algorithm>
@@ -168,44 +169,6 @@ void OutputPlacement::Abandon()
     m_guard.Release();
 }
 
-// ---------------------------------------------------------------- scale
-
-bool IsFloat(SampleEncoding encoding)
-{
-    return encoding == SampleEncoding::FLOAT || encoding == SampleEncoding::FLOAT_BE
-            || encoding == SampleEncoding::FLOAT_LE;
-}
-
-bool IsIntegerPcm(SampleEncoding encoding)
-{
-    return encoding == SampleEncoding::PCM || encoding == SampleEncoding::PCM_BE
-            || encoding == SampleEncoding::PCM_LE || encoding == SampleEncoding::PCM_S8
-            || encoding == SampleEncoding::PCM_U8;
-}
-
-// 2^(16 - b), formed exactly from a whole power of two.
-double PowerOfTwoScale(uint32_t b)
-{
-    if (b < 16)
-        return static_cast<double>(uint64_t(1) << (16 - b));
-    if (b > 16)
-        return 1.0 / static_cast<double>(uint64_t(1) << std::min<uint32_t>(b - 16, 62));
-    return 1.0;
-}
-
-// The scale that brings the input's values to 16 bits. Integer PCM reads in the range
-// of its whole bytes whatever width the header declares (a 12-bit WAV reads as 16-bit
-// values), so its scale follows those bytes; floats hold -1..1 and take 2^15.
-double ScaleFor(const AudioInfo &input)
-{
-    const SampleEncoding encoding = AudioSampleEncoding(input.format);
-    if (IsFloat(encoding))
-        return 32768.0;
-    if (IsIntegerPcm(encoding))
-        return PowerOfTwoScale((input.bitWidth + 7) / 8 * 8);
-    return PowerOfTwoScale(input.bitWidth);
-}
-
 // Frames that pass between two calls of the progress handler: a few milliseconds of work,
 // so that a cancellation is seen at once and the calls cost nothing.
 constexpr uint64_t kFramesPerProgressCall = 16384;
@@ -218,12 +181,12 @@ bool CAudioFileInfo::Convert()
 {
     m_outcome = Outcome{};
     CloseSlot(m_hInput);
-    m_hInput = AudioOpenRead(m_strInputPath, m_info);
-    if (!m_hInput)
-        return Fail(AudioLastError(), false);
-
-    const double scale = ScaleFor(m_info);
-    m_clampToSixteenBits = IsFloat(AudioSampleEncoding(m_info.format));
+    CSixteenBitReader input;
+    if (AudioError e = input.Open(m_strInputPath); e != AudioError::None) {
+        m_info = AudioInfo{};
+        return Fail(e, false);
+    }
+    m_info = input.GetInfo();
     // A length of 0xFFFFFFFF frames is one that the input could not state (a stream
     // read from its start); then the writer's own limit is the only one.
     const bool lengthKnown = m_info.samples != UINT32_MAX;
@@ -253,11 +216,8 @@ bool CAudioFileInfo::Convert()
         return Fail(refusal, true);
     }
 
-    const uint32_t framesPerBlock = 1024 / m_info.channels;
-    const bool completed
-            = CopySamples(m_hOutput, m_hInput, framesPerBlock * m_info.channels, scale);
-
-    CloseSlot(m_hInput);
+    const bool completed = CopySamples(m_hOutput, input);
+    input.Close();
     // The output's close writes what is buffered and its final header; a failure of
     // any write since its creation shows here.
     const AudioError written = static_cast<AudioError>(AudioClose(m_hOutput));
@@ -270,37 +230,23 @@ bool CAudioFileInfo::Convert()
     return true;
 }
 
-bool CAudioFileInfo::CopySamples(AudioHandle *output, AudioHandle *input, uint32_t samplesPerBlock,
-                                 double scale)
+bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input)
 {
-    // One block of interleaved values, scaled in place between the read and the write.
-    double buffer[1024];
-    samplesPerBlock = std::min<uint32_t>(samplesPerBlock, 1024);
     const uint32_t channels = m_info.channels;
-    uint64_t clipped = 0, frames = 0, nextCall = kFramesPerProgressCall;
+    const uint32_t block = CSixteenBitReader::BlockFrames(channels);
+    int16_t samples[1024];
+    uint64_t frames = 0, nextCall = kFramesPerProgressCall;
     for (;;) {
-        const uint32_t n = AudioReadDouble(input, buffer, samplesPerBlock);
-        if (m_clampToSixteenBits) {
-            // Float values beyond 16 bits are held at its limits, and counted.
-            for (uint32_t i = 0; i < n; ++i) {
-                const double v = scale * buffer[i];
-                clipped += (v >= 32768.0) + (v < -32768.0);
-                buffer[i] = v < -32768.0 ? -32768.0 : v > 32767.0 ? 32767.0 : v;
-            }
-        } else {
-            // Integer input scaled by a power of two cannot leave the 16-bit range.
-            for (uint32_t i = 0; i < n; ++i)
-                buffer[i] *= scale;
-        }
-        frames += AudioWriteDouble(output, buffer, n) / channels;
+        const uint32_t n = input.Read(samples);
+        frames += AudioWriteSamples(output, samples, n * channels) / channels;
         m_outcome.framesWritten = frames;
-        m_outcome.clippedSamples = clipped;
-        if (m_progress && (frames >= nextCall || n != samplesPerBlock)) {
+        m_outcome.clippedSamples = input.ClippedSamples();
+        if (m_progress && (frames >= nextCall || n != block)) {
             nextCall = frames + kFramesPerProgressCall;
             if (!m_progress(frames, m_outcome.framesDescribed))
                 return false;
         }
-        if (n != samplesPerBlock)
+        if (n != block)
             return true;
     }
 }

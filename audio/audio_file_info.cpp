@@ -46,6 +46,53 @@ std::string GroupedDecimal(uint64_t value)
     return out;
 }
 
+std::string EncodingName(const AudioInfo &info)
+{
+    switch (AudioSampleEncoding(info.format)) {
+    case SampleEncoding::PCM:
+    case SampleEncoding::PCM_BE:
+    case SampleEncoding::PCM_LE:
+    case SampleEncoding::PCM_S8:
+    case SampleEncoding::PCM_U8:
+        return std::to_string(info.bitWidth) + "-bit PCM";
+    case SampleEncoding::FLOAT:
+    case SampleEncoding::FLOAT_BE:
+    case SampleEncoding::FLOAT_LE:
+        return "32-bit float";
+    case SampleEncoding::ULAW:
+        return "u-law";
+    case SampleEncoding::ALAW:
+        return "A-law";
+    case SampleEncoding::IMA_ADPCM:
+        return "IMA ADPCM";
+    case SampleEncoding::MS_ADPCM:
+        return "Microsoft ADPCM";
+    case SampleEncoding::GSM610:
+        return "GSM 6.10";
+    case SampleEncoding::G721_32:
+        return "G721 32 kbit/s";
+    case SampleEncoding::G723_24:
+        return "G723 24 kbit/s";
+    }
+    return "";
+}
+
+std::string DurationText(uint64_t frames, uint32_t rate)
+{
+    // Milliseconds rounded to the nearest, from whole numbers so that nothing drifts.
+    const uint64_t ms = rate ? (frames * 1000 + rate / 2) / rate : 0;
+    char text[48];
+    const uint64_t s = ms / 1000, m = s / 60, h = m / 60;
+    if (h > 0)
+        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu.%03llu", (unsigned long long)h,
+                      (unsigned long long)(m % 60), (unsigned long long)(s % 60),
+                      (unsigned long long)(ms % 1000));
+    else
+        std::snprintf(text, sizeof text, "%llu:%02llu.%03llu", (unsigned long long)m,
+                      (unsigned long long)(s % 60), (unsigned long long)(ms % 1000));
+    return text;
+}
+
 CAudioFileInfo::CAudioFileInfo() = default;
 
 CAudioFileInfo::~CAudioFileInfo()
@@ -102,6 +149,8 @@ void CAudioFileInfo::FillDescription()
     m_strBitWidth = Decimal(m_info.bitWidth);
     m_strChannels = Decimal(m_info.channels);
     m_strSamples = Decimal(m_info.samples);
+    m_strEncoding = EncodingName(m_info);
+    m_strDuration = DurationText(m_info.samples, m_info.sampleRate);
     const FormatKind kind = AudioFormatKind(m_info.format);
     m_strFormat.clear();
     for (const KindName &row : kKindNames)

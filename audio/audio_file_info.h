@@ -13,6 +13,13 @@
 // A count with its thousands set apart, as the window and orvex-cli show counts: "12,624".
 std::string GroupedDecimal(uint64_t value);
 
+// The encoding in words: "24-bit PCM", "32-bit float", "u-law", "IMA ADPCM"...
+std::string EncodingName(const AudioInfo &info);
+// How long `frames` last at `rate`, to the millisecond: "3:25.120", "1:02:03.004".
+std::string DurationText(uint64_t frames, uint32_t rate);
+
+class CSixteenBitReader;
+
 class CAudioFileInfo
 {
 public:
@@ -66,14 +73,16 @@ public:
     std::string m_strChannels;
     std::string m_strSamples;
     std::string m_strSampleRate;
+    // Two more texts of the description: the encoding in words, and the duration.
+    std::string m_strEncoding;
+    std::string m_strDuration;
 
 private:
     void FillDescription();
     // Fails the last Describe or Convert with `code`, and explains it.
     bool Fail(AudioError code, bool onOutput);
     // False when the progress handler cancelled the copy.
-    bool CopySamples(AudioHandle *output, AudioHandle *input, uint32_t samplesPerBlock,
-                     double scale);
+    bool CopySamples(AudioHandle *output, CSixteenBitReader &input);
     // Closes the handle in `slot`, if any, and empties the slot.
     static void CloseSlot(AudioHandle *&slot);
 
@@ -83,7 +92,6 @@ private:
     AudioHandle *m_hOutput = nullptr;
     AudioInfo m_info;
     Outcome m_outcome;
-    bool m_clampToSixteenBits = false; // float input: hold scaled values within 16 bits
     ProgressHandler m_progress;
     std::FILE *m_diagnostics = stdout;
 };

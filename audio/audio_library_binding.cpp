@@ -213,6 +213,7 @@ public:
     // Starts libsndfile on the stream; the container's own code on refusal.
     AudioError StartDecoder();
     uint32_t Read(double *buffer, uint32_t count, AudioError &error);
+    bool Seek(uint64_t frame);
 
 private:
     int64_t VirtualLength() const;
@@ -387,6 +388,15 @@ AudioError AudioReader::StartDecoder()
         return DecoderRefused(m_layout.kind);
     sf_command(m_sndfile, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
     return AudioError::None;
+}
+
+bool AudioReader::Seek(uint64_t frame)
+{
+    frame = std::min<uint64_t>(frame, m_samples);
+    if (sf_seek(m_sndfile, static_cast<sf_count_t>(frame), SEEK_SET) < 0)
+        return false;
+    m_position = frame;
+    return true;
 }
 
 uint32_t AudioReader::Read(double *buffer, uint32_t count, AudioError &error)
@@ -568,6 +578,16 @@ uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count)
         return 0;
     }
     return handle->reader->Read(buffer, count, handle->error);
+}
+
+bool AudioSeekFrame(AudioHandle *handle, uint64_t frame)
+{
+    if (!handle || !handle->reader)
+        return false;
+    handle->error = AudioError::None;
+    if (!handle->reader->Seek(frame))
+        handle->error = AudioError::SeekFailed;
+    return handle->error == AudioError::None;
 }
 
 int AudioClose(AudioHandle *handle)

@@ -175,6 +175,10 @@ AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info);
 // Returns the number of values read; 0 at the end of the data or on a refused call.
 uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count);
 
+// Moves a reading handle to `frame` (at most the end), where the next read starts; false,
+// with code 9, for an input that cannot seek (a stream, and some codecs).
+bool AudioSeekFrame(AudioHandle *handle, uint64_t frame);
+
 // Creates (or empties) a 16-bit PCM WAV file, "-" being standard output, and writes its
 // header with placeholder sizes. `info` supplies sampleRate and channels.
 AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info);
@@ -182,6 +186,9 @@ AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info);
 // Appends `count` values (a whole number of frames) as 16-bit samples: each value is
 // truncated toward zero and its low 16 bits kept. Returns the number of values written.
 uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t count);
+
+// Appends `count` 16-bit samples (a whole number of frames) as they are.
+uint32_t AudioWriteSamples(AudioHandle *handle, const int16_t *samples, uint32_t count);
 
 // Finishes the file (an output's header receives its final sizes), closes it and
 // releases the handle. Returns 0, or for an output whose data or header did not all

@@ -82,19 +82,13 @@ namespace {
     }
 #endif
 
-    // Turns values into samples in the file's (little-endian) byte order.
-    void ToSamples(const double *values, uint32_t n, int16_t *out)
+    // Samples in the host's byte order into the file's (little-endian) one, in place.
+    void ToFileOrder(int16_t *samples, size_t n)
     {
-#if defined(__SSE2__)
-        if (ToSamplesVector(values, n, out))
-            return;
-#endif
-        for (uint32_t i = 0; i < n; ++i)
-            out[i] = WavSampleFromDouble(values[i]);
         if constexpr (std::endian::native == std::endian::big)
-            for (uint32_t i = 0; i < n; ++i)
-                out[i] = static_cast<int16_t>(static_cast<uint16_t>(out[i]) >> 8
-                                              | static_cast<uint16_t>(out[i]) << 8);
+            for (size_t i = 0; i < n; ++i)
+                samples[i] = static_cast<int16_t>(static_cast<uint16_t>(samples[i]) >> 8
+                                                  | static_cast<uint16_t>(samples[i]) << 8);
     }
 
     bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
@@ -112,6 +106,16 @@ namespace {
     }
 
 } // namespace
+
+void ToSixteenBit(const double *values, uint32_t n, int16_t *out)
+{
+#if defined(__SSE2__)
+    if (ToSamplesVector(values, n, out))
+        return;
+#endif
+    for (uint32_t i = 0; i < n; ++i)
+        out[i] = WavSampleFromDouble(values[i]);
+}
 
 AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
                              std::unique_ptr<WavWriter> &out)
@@ -178,6 +182,21 @@ bool WavWriter::Flush()
 
 uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &error)
 {
+    return WriteWith(count, error, [values](uint32_t from, uint32_t n, int16_t *out) {
+        ToSixteenBit(values + from, n, out);
+    });
+}
+
+uint32_t WavWriter::Write(const int16_t *samples, uint32_t count, AudioError &error)
+{
+    return WriteWith(count, error, [samples](uint32_t from, uint32_t n, int16_t *out) {
+        std::memcpy(out, samples + from, n * sizeof(int16_t));
+    });
+}
+
+template<typename Fill>
+uint32_t WavWriter::WriteWith(uint32_t count, AudioError &error, Fill fill)
+{
     if (count % m_channels != 0) {
         error = AudioError::WriteNonWholeFrames;
         return 0;
@@ -198,7 +217,8 @@ uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &erro
     while (done < take) {
         const uint32_t n
                 = static_cast<uint32_t>(std::min<uint64_t>(m_capacity - m_buffered, take - done));
-        ToSamples(values + done, n, m_buffer.get() + m_buffered);
+        fill(done, n, m_buffer.get() + m_buffered);
+        ToFileOrder(m_buffer.get() + m_buffered, n);
         m_buffered += n;
         done += n;
         if (m_buffered == m_capacity && !Flush()) {
@@ -258,7 +278,10 @@ AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info)
     return handle.release();
 }
 
-uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t count)
+namespace {
+
+template<typename Value>
+uint32_t WriteToHandle(AudioHandle *handle, const Value *values, uint32_t count)
 {
     if (!handle)
         return 0;
@@ -267,5 +290,17 @@ uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t co
         handle->error = AudioError::WriteOnReadHandle;
         return 0;
     }
-    return handle->writer->Write(buffer, count, handle->error);
+    return handle->writer->Write(values, count, handle->error);
+}
+
+} // namespace
+
+uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t count)
+{
+    return WriteToHandle(handle, buffer, count);
+}
+
+uint32_t AudioWriteSamples(AudioHandle *handle, const int16_t *samples, uint32_t count)
+{
+    return WriteToHandle(handle, samples, count);
 }

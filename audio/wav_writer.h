@@ -20,8 +20,10 @@ constexpr uint64_t kWavMaxDataBytes = 0x100000000ull - kWavHeaderBytes;
 void MakeWavHeader(unsigned char (&header)[kWavHeaderBytes], uint32_t channels, uint32_t sampleRate,
                    uint32_t riffSize, uint32_t dataSize);
 
-// The writer's value rule for one value.
+// The writer's value rule for one value: truncated toward zero, its low 16 bits kept.
 int16_t WavSampleFromDouble(double value);
+// The same rule over a block, in the host's byte order (vectorised where the CPU allows).
+void ToSixteenBit(const double *values, uint32_t n, int16_t *out);
 
 class WavWriter
 {
@@ -34,8 +36,10 @@ public:
     WavWriter(const WavWriter &) = delete;
     WavWriter &operator=(const WavWriter &) = delete;
 
-    // Appends whole frames; returns the values that reached the medium or its buffer.
+    // Appends whole frames, of values by the writer's rule or of samples as they are;
+    // returns the values that reached the medium or its buffer.
     uint32_t Write(const double *values, uint32_t count, AudioError &error);
+    uint32_t Write(const int16_t *samples, uint32_t count, AudioError &error);
     // Writes what is buffered, fixes the header's sizes where the file can seek, and
     // closes the file. Returns the first failure of the writer's life, or None.
     AudioError Finish();
@@ -44,6 +48,8 @@ private:
     WavWriter(int fd, bool ownsFd, uint32_t channels, uint32_t sampleRate,
               std::unique_ptr<int16_t[]> buffer, size_t capacity);
     bool Flush();
+    template<typename Fill>
+    uint32_t WriteWith(uint32_t count, AudioError &error, Fill fill);
 
     // The largest buffer; a short output (as the description's length foretells) gets
     // a smaller one.

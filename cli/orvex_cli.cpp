@@ -86,6 +86,21 @@ private:
     bool m_drawn = false;
 };
 
+// The duration in seconds to the millisecond, as a JSON number: "205.12", "2.5", "3".
+std::string Seconds(const AudioInfo &info)
+{
+    const uint64_t ms = info.sampleRate
+            ? (uint64_t(info.samples) * 1000 + info.sampleRate / 2) / info.sampleRate
+            : 0;
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000) {
+        char fraction[8];
+        std::snprintf(fraction, sizeof fraction, ".%03u", unsigned(ms % 1000));
+        text += std::string(fraction).substr(0, std::string(fraction).find_last_not_of('0') + 1);
+    }
+    return text;
+}
+
 int64_t FileSize(const std::string &path)
 {
     struct stat st
@@ -136,7 +151,8 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
                     << ",\"channels\":" << info.channels << ",\"bitWidth\":" << info.bitWidth
                     << ",\"kind\":\"" << FormatKindName(AudioFormatKind(info.format))
                     << "\",\"encoding\":\"" << SampleEncodingName(AudioSampleEncoding(info.format))
-                    << "\"}\n";
+                    << "\",\"encodingName\":" << JsonString(audio.m_strEncoding)
+                    << ",\"seconds\":" << Seconds(info) << "}\n";
             } else {
                 auto orNull = [](const std::string &text) {
                     return text.empty() ? std::string("null") : JsonString(text);
@@ -159,7 +175,9 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
             << "Sample Rate: " << audio.m_strSampleRate << "\n"
             << "Number of Samples: " << audio.m_strSamples << "\n"
             << "Channels: " << audio.m_strChannels << "\n"
-            << "Bit Width: " << audio.m_strBitWidth << "\n";
+            << "Bit Width: " << audio.m_strBitWidth << "\n"
+            << "Encoding: " << audio.m_strEncoding << "\n"
+            << "Duration: " << audio.m_strDuration << "\n";
     }
     return status;
 }

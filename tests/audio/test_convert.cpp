@@ -3,6 +3,7 @@
 // leaves at the output path. (The failures users meet are in tests/cli.)
 #include "audio_file_info.h"
 #include "fixtures.h"
+#include "waveform_overview.h"
 
 #include <gtest/gtest.h>
 
@@ -151,4 +152,36 @@ TEST(Convert, WhatTheOutputPathHolds)
     EXPECT_EQ(FolderEntries(dir.root()).size(), 3u);
     audio.SetOutputPath("/dev/null");
     EXPECT_TRUE(audio.Convert());
+}
+
+// The overview shows what the conversion writes: each column the smallest and largest
+// sample of its even share of the frames, per channel for stereo, all channels together
+// otherwise.
+TEST(Convert, OverviewIsTheConvertedSamplesEnvelope)
+{
+    TempDir dir;
+    CAudioFileInfo audio;
+    for (int channels : {1, 2, 6}) {
+        ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), 0x010003, channels, 8000, 10007));
+        const auto samples = *Converted(audio, dir.path("in.wav"), dir.path("out.wav"));
+        for (uint32_t columns : {1u, 7u, 450u, 20000u}) {
+            std::vector<OverviewColumn> got;
+            ASSERT_EQ(CWaveformOverview::Compute(dir.path("in.wav"), columns, got, nullptr),
+                      AudioError::None);
+            std::vector<OverviewColumn> want(columns);
+            std::vector<bool> seen(columns * 2);
+            for (uint64_t f = 0; f < 10007; ++f)
+                for (int c = 0; c < channels; ++c) {
+                    const uint64_t col = f * columns / 10007, lane = channels == 2 ? c : 0;
+                    const int16_t v = samples[f * channels + c];
+                    OverviewColumn &w = want[col];
+                    w.min[lane] = seen[col * 2 + lane] ? std::min(w.min[lane], v) : v;
+                    w.max[lane] = seen[col * 2 + lane] ? std::max(w.max[lane], v) : v;
+                    seen[col * 2 + lane] = true;
+                }
+            for (uint32_t col = 0; col < columns; ++col)
+                ASSERT_TRUE(std::memcmp(&got[col], &want[col], sizeof want[col]) == 0)
+                        << channels << " channels, column " << col << " of " << columns;
+        }
+    }
 }

@@ -46,6 +46,7 @@ TEST(Reading, AcceptedFilesDescribeAndConvertAsAnotherDecoderReadsThem)
         EXPECT_EQ(AudioFormatKind(info.format), f.kind);
         EXPECT_EQ(AudioSampleEncoding(info.format), f.encoding);
         EXPECT_EQ(info.sections, 1u);
+        EXPECT_EQ(audio.m_strEncoding, f.encodingName);
         // Block codecs hold whole blocks: at least what was written, less than a block more.
         const uint32_t samples = f.samples ? f.samples : info.samples;
         EXPECT_TRUE(f.samples || (samples >= 5000 && samples < 5000 + 4096)) << samples;
@@ -65,6 +66,15 @@ TEST(Reading, AcceptedFilesDescribeAndConvertAsAnotherDecoderReadsThem)
         EXPECT_EQ(*written, expected);
         std::filesystem::remove(path);
     }
+}
+
+TEST(Reading, DurationToTheMillisecond)
+{
+    EXPECT_EQ(DurationText(110250, 44100), "0:02.500");
+    EXPECT_EQ(DurationText(9045792, 44100), "3:25.120"); // 205.1200...
+    EXPECT_EQ(DurationText(3, 2000), "0:00.002"); // 1.5 ms, to the nearest
+    EXPECT_EQ(DurationText(uint64_t(3723004) * 48, 48000), "1:02:03.004");
+    EXPECT_EQ(DurationText(5, 0), "0:00.000");
 }
 
 TEST(Reading, RefusalsCarryTheirCodes)
@@ -119,6 +129,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"AIFC u-law", "x", Aiff(1, 4, 16, 8000, pcm, "ulaw"), A::UnimplementedFormat},
         {"AIFC fl64", "x", Aiff(1, 1, 64, 8000, pcm, "fl64"), A::UnimplementedFormat},
         {"AIFF sample size 0", "x", Aiff(1, 4, 0, 8000, pcm), A::InfoIncomplete},
+        {"AIFF data offset past its SSND", "x", Bytes().str("FORM").be32(46).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10).str("SSND").be32(10).be32(3).be32(0).be16(1), A::AiffBadSsndOffset},
         {"AIFF without SSND", "x", Bytes().str("FORM").be32(30).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10), A::AiffNoSsnd},
         {"AU 64-bit float", "x", Au(true, 7, 8000, 1, pcm), A::AuBadEncoding},
         {"AU G721 stereo", "x", Au(true, 23, 8000, 2, pcm), A::InfoIncomplete},

@@ -39,7 +39,8 @@ TEST(Cli, InfoAsTextAndJson)
     WriteFile(le, Au(false, 3, 8000, 1, Le16s({1, 2, 3})));
     WriteFile(x, Bytes().str("not audio at all"));
     const std::string block = "Format: WAV\nSample Rate: 44100\nNumber of Samples: 3\n"
-                              "Channels: 2\nBit Width: 16\n";
+                              "Channels: 2\nBit Width: 16\nEncoding: 16-bit PCM\n"
+                              "Duration: 0:00.000\n";
     const std::string refused = "Error while opening RAW file for read. Must specify format, "
                                 "pcmbitwidth and channels.";
     const std::string hint
@@ -59,10 +60,14 @@ TEST(Cli, InfoAsTextAndJson)
     EXPECT_EQ(json.out,
               "{\"path\":\"" + a
                       + "\",\"format\":\"WAV\",\"sampleRate\":44100,\"samples\":3,\"channels\":2,"
-                        "\"bitWidth\":16,\"kind\":\"WAV\",\"encoding\":\"PCM\"}\n{\"path\":\""
+                        "\"bitWidth\":16,\"kind\":\"WAV\",\"encoding\":\"PCM\",\"encodingName\":"
+                        "\"16-bit "
+                        "PCM\",\"seconds\":0}\n{\"path\":\""
                       + le
                       + "\",\"format\":\"DEC AU\",\"sampleRate\":8000,\"samples\":3,\"channels\":"
-                        "1,\"bitWidth\":16,\"kind\":\"AULE\",\"encoding\":\"PCM\"}\n{\"path\":\""
+                        "1,\"bitWidth\":16,\"kind\":\"AULE\",\"encoding\":\"PCM\",\"encodingName\":"
+                        "\"16-bit "
+                        "PCM\",\"seconds\":0}\n{\"path\":\""
                       + x + "\",\"error\":51,\"message\":\"" + refused
                       + "\",\"detected\":null,\"hint\":\"" + hint + "\"}\n");
 }

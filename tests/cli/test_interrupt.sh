@@ -16,7 +16,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 printf 'RIFF\370\377\277\003WAVEfmt \024\000\000\000\021\000\002\000\104\254\000\000\000\000\000\000\000\010\004\000\002\000\371\007data\320\377\277\003' >"$work/big.wav"
 truncate -s 60M "$work/big.wav"
 printf 'the earlier take' >"$work/out.wav"
-before=$(cd "$work" && ls -la --time-style=+ . | sha256sum)
+before=$(find "$work" -mindepth 1 -printf "%P %s %m\n" | sort)
 
 named=""
 unshare -m sh -c 'mount -t tmpfs none /proc' 2>/dev/null && named="named"
@@ -51,7 +51,7 @@ for run in "unnamed TERM" "unnamed INT" "unnamed HUP" "unnamed KILL" \
     wait $pid
     status=$?
     [ $status -gt 128 ] || fail "$run: orvex-cli ended with $status, not by the signal"
-    after=$(cd "$work" && ls -la --time-style=+ . | sha256sum)
+    after=$(find "$work" -mindepth 1 -printf "%P %s %m\n" | sort)
     [ "$before" = "$after" ] || fail "$run: the folder changed: $(ls -la "$work")"
     [ "$(cat "$work/out.wav")" = "the earlier take" ] || fail "$run: the earlier output changed"
 done

@@ -89,7 +89,8 @@ TEST(UsersFiles, PathsAsUsersHaveThem)
         EXPECT_EQ(Cli({"info", "--", input}),
                   std::pair(kCliOk,
                             std::string("Format: WAV\nSample Rate: 8000\nNumber of Samples: "
-                                        "3\nChannels: 1\nBit Width: 16\n")));
+                                        "3\nChannels: 1\nBit Width: 16\nEncoding: 16-bit "
+                                        "PCM\nDuration: 0:00.000\n")));
         EXPECT_EQ(Cli({"convert", input, output}).first, kCliOk) << name;
         EXPECT_EQ(WavSamples(ReadFile(output), 1, 8000), (std::vector<int16_t>{100, -100, 7}));
         EXPECT_TRUE(Cli({"info", "--json", input})

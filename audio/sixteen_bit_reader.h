@@ -1,0 +1,44 @@
+// CSixteenBitReader: an input read as the 16-bit samples its conversion writes, each value
+// brought from the input's width by a power of two, floats held within 16 bits, then
+// truncated toward zero. The conversion, the waveform overview and the player all read
+// through it, so what the user sees and hears is what will be imported.
+#pragma once
+
+#include "audio_library_binding.h"
+
+#include <cstdint>
+#include <string>
+
+class CSixteenBitReader
+{
+public:
+    // Frames per read: the conversion's blocks of up to 1024 values.
+    static uint32_t BlockFrames(uint32_t channels) { return 1024 / channels; }
+
+    CSixteenBitReader() = default;
+    ~CSixteenBitReader() { Close(); }
+    CSixteenBitReader(const CSixteenBitReader &) = delete;
+    CSixteenBitReader &operator=(const CSixteenBitReader &) = delete;
+
+    // Opens the input (AudioOpenRead's path); None, or the binding's code.
+    AudioError Open(const std::string &path);
+    void Close();
+    // The input as the binding describes it.
+    const AudioInfo &GetInfo() const { return m_info; }
+
+    // Reads up to BlockFrames() frames, interleaved, into `out`; fewer only where the data
+    // ends (or its bytes run out), and 0 after that.
+    uint32_t Read(int16_t *out);
+    // Moves to `frame`, where the next Read starts; false where the input cannot seek.
+    bool Seek(uint64_t frame) { return AudioSeekFrame(m_handle, frame); }
+    // Float samples held at the limits of 16 bits so far.
+    uint64_t ClippedSamples() const { return m_clipped; }
+
+private:
+    AudioHandle *m_handle = nullptr;
+    AudioInfo m_info;
+    double m_scale = 1.0;
+    bool m_clamp = false; // float input: hold scaled values within 16 bits
+    uint64_t m_clipped = 0;
+    double m_values[1024];
+};
