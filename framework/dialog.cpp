@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +21,8 @@
 #include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <map>
 
 // ---- The Qt window -----------------------------------------------------------------------
 
@@ -138,9 +141,26 @@ QLabel *MakeStatic(const ControlTemplate &item, QWidget *client, const CResource
     return label;
 }
 
+// An edit box in which Enter ends the editing (its EN_KILLFOCUS notification) and presses
+// no button: the dialog's buttons become default as the focus passes them, and Enter typed
+// after a path would otherwise press whichever did last, Cancel among them.
+class CEditBox final : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QLineEdit::keyPressEvent(event);
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            event->accept();
+    }
+};
+
 QLineEdit *MakeEdit(const ControlTemplate &item, QWidget *client)
 {
-    auto *edit = new QLineEdit(QStringFromText(item.text), client);
+    auto *edit = new CEditBox(QStringFromText(item.text), client);
     edit->setFrame((item.style & WS_BORDER) != 0 || (item.exStyle & WS_EX_CLIENTEDGE) != 0);
     edit->setReadOnly((item.style & ES_READONLY) != 0);
     const std::uint32_t align = item.style & (ES_CENTER | ES_RIGHT);
@@ -152,6 +172,24 @@ QLineEdit *MakeEdit(const ControlTemplate &item, QWidget *client)
 }
 
 } // namespace
+
+// ---- Custom controls ---------------------------------------------------------------------
+
+namespace {
+
+std::map<std::string, std::function<QWidget *(QWidget *)>> &CustomControls()
+{
+    static std::map<std::string, std::function<QWidget *(QWidget *)>> classes;
+    return classes;
+}
+
+} // namespace
+
+void RegisterCustomControl(const std::string &className,
+                           std::function<QWidget *(QWidget *parent)> make)
+{
+    CustomControls()[className] = std::move(make);
+}
 
 // ---- CDataExchange -----------------------------------------------------------------------
 
@@ -349,6 +387,13 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             control = bar;
             break;
         }
+        case ControlClass::Custom: {
+            const auto made = CustomControls().find(item.text);
+            // A class nobody registered leaves an empty place, as a missing window class
+            // would.
+            control = made != CustomControls().end() ? made->second(client) : new QWidget(client);
+            break;
+        }
         case ControlClass::Static:
             control = MakeStatic(item, client, m_resources);
             break;
@@ -361,7 +406,8 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             control->setGeometry(QRect(rect.topLeft(), label->pixmap().size()));
         else
             control->setGeometry(rect);
-        if (item.cls == ControlClass::Static || item.cls == ControlClass::Progress)
+        if (item.cls == ControlClass::Static || item.cls == ControlClass::Progress
+            || item.cls == ControlClass::Custom)
             control->setFocusPolicy(Qt::NoFocus);
         else
             control->setFocusPolicy((item.style & WS_TABSTOP) != 0 ? Qt::StrongFocus

@@ -9,6 +9,7 @@
 #include "resource_module.h"
 #include "wnd.h"
 
+#include <functional>
 #include <string>
 
 class CDialog;
@@ -28,6 +29,11 @@ public:
 
 // Moves the text of control nIDC to value (saving) or value to the control (refreshing).
 void DDX_Text(CDataExchange *pDX, int nIDC, std::string &value);
+
+// Makes the controls that templates name as Custom with `className`: a widget of the
+// program's own, made as a child of `parent`. Register before any such dialog is made.
+void RegisterCustomControl(const std::string &className,
+                           std::function<QWidget *(QWidget *parent)> make);
 
 class CDialog : public CWnd
 {

@@ -11,8 +11,9 @@
 
 #include <QPixmap>
 
-// The window classes a dialog template can name.
-enum class ControlClass { Button, Edit, Static, Progress };
+// The window classes a dialog template can name. A Custom control's text names a class the
+// program registered (RegisterCustomControl in dialog.h).
+enum class ControlClass { Button, Edit, Static, Progress, Custom };
 
 // One control of a dialog template, in tab order. Positions and sizes are dialog units.
 // A picture (a Static with SS_BITMAP) names its bitmap in imageId and takes the bitmap's size.
