@@ -40,7 +40,7 @@ run: build
 bench:
 	@tools/install-deps.sh ffmpeg sndfile-programs time python3
 	cmake --preset default $(WERROR) >/dev/null
-	cmake --build --preset default --target orvex-cli -j $$(nproc)
+	cmake --build --preset default --target orvex-cli orvex-overview-bench -j $$(nproc)
 	python3 bench/run_bench.py --cli build/default/cli/orvex-cli $(BENCH_ARGS)
 
 # Builds the fuzz targets with clang and runs each for FUZZ_SECONDS.

@@ -5,6 +5,11 @@
 #include "message_box.h"
 #include "resource_ids.h"
 #include "resources.h"
+#include "waveform_view.h"
+
+#include <QPointer>
+
+#include <mutex>
 
 namespace {
 
@@ -30,6 +35,9 @@ constexpr const char kConverting[] = "Wait for the conversion to end, or cancel 
 // A conversion that ends sooner shows no progress at all.
 constexpr UINT kShowProgressTimer = 1;
 constexpr UINT kShowProgressAfterMs = 300;
+// The playhead moves this often while the file plays.
+constexpr UINT kPlayheadTimer = 2;
+constexpr UINT kPlayheadMs = 40;
 
 } // namespace
 
@@ -49,6 +57,13 @@ CSaveFileDialog::CSaveFileDialog(bool bOpenFileDialog, std::string defExt, std::
 
 // ---- The dialog --------------------------------------------------------------------------
 
+struct CImporterDlg::COverview
+{
+    std::mutex lock;
+    std::vector<OverviewColumn> columns; // written by the overview's job
+    uint32_t ready = 0;
+};
+
 CImporterDlg::CImporterDlg()
     : CDialog(OrvexResources(), IDD_IMPORTER_DIALOG, nullptr)
     , m_strImportFile("")
@@ -60,7 +75,10 @@ CImporterDlg::CImporterDlg()
     , m_hIcon(OrvexResources().LoadIcon(IDI_ORVEX))
     , m_openPicker(true, "*.*", "", kPickerOptions, kOpenFilter, nullptr)
     , m_savePicker(false, "*.wav", "", kPickerOptions, kSaveFilter, nullptr)
-{ }
+{
+    RegisterCustomControl(CWaveformView::kClassName,
+                          [](QWidget *parent) { return new CWaveformView(parent); });
+}
 
 CImporterDlg::~CImporterDlg() = default;
 
@@ -77,6 +95,7 @@ const CMessageMap *CImporterDlg::GetMessageMap() const
             {ID_FILE_EXIT, &CImporterDlg::OnExit},
             {IDC_IMPORT_FILE, &CImporterDlg::OnImportFileEdited, EN_KILLFOCUS},
             {IDC_CANCEL_CONVERSION, &CImporterDlg::OnCancelConversion},
+            {IDC_PLAY, &CImporterDlg::OnPlay},
     };
     static const CCommandMap<CImporterDlg> map(entries, CDialog::GetMessageMap());
     return &map;
@@ -92,6 +111,7 @@ void CImporterDlg::DoDataExchange(CDataExchange *pDX)
     DDX_Text(pDX, IDC_SAMPLES, m_strSamples);
     DDX_Text(pDX, IDC_SAMPLE_RATE, m_strSampleRate);
     DDX_Text(pDX, IDC_STATUS, m_strStatus);
+    DDX_Text(pDX, IDC_ENCODING, m_strEncoding);
     // What the box shows of the import path, to tell later whether the user changed it.
     if (!pDX->m_bSaveAndValidate)
         GetDlgItemText(IDC_IMPORT_FILE, m_strImportFileShown);
@@ -120,6 +140,11 @@ bool CImporterDlg::OnInitDialog()
     SetIcon(m_hIcon, false);
     m_helpDlg.Create(IDD_HELP_DIALOG, this);
     DragAcceptFiles();
+    if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
+        view->onClicked = [this](double fraction) {
+            if (m_bDescribed && !m_job.IsRunning())
+                PlayFrom(fraction);
+        };
     UpdateControls();
     // Started with one file (a file manager's "Open With"): take it as picked.
     if (m_hostParams.TokenCount() == 1 && !m_hostParams.m_strParam1.empty())
@@ -157,11 +182,27 @@ void CImporterDlg::OnCancel()
 {
     // Closing the window stops a conversion first; it leaves nothing behind.
     m_job.CancelAndWait();
+    m_overviewJob.CancelAndWait();
+    StopPlaying();
     CDialog::OnCancel();
+}
+
+void CImporterDlg::OnOK()
+{
+    m_overviewJob.CancelAndWait();
+    StopPlaying();
+    CDialog::OnOK();
 }
 
 void CImporterDlg::OnTimer(UINT nIDEvent)
 {
+    if (nIDEvent == kPlayheadTimer) {
+        auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM));
+        const uint64_t frames = m_audio.GetInfo().samples;
+        if (view && m_player.IsPlaying() && frames > 0)
+            view->SetPlayhead(std::min(1.0, double(m_player.Position()) / double(frames)));
+        return;
+    }
     if (nIDEvent != kShowProgressTimer)
         return;
     KillTimer(kShowProgressTimer);
@@ -187,6 +228,13 @@ void CImporterDlg::UpdateControls()
     EnableDlgItem(IDC_CONVERT_AND_GO, go);
     SetDlgItemToolTip(IDC_CONVERT_AND_GO, why);
     EnableMenuItem(ID_FILE_SAVE_AND_EXIT, go, why);
+    const std::string noSound = m_player.Unavailable();
+    EnableDlgItem(IDC_PLAY, !busy && m_bDescribed && noSound.empty());
+    SetDlgItemToolTip(IDC_PLAY,
+                      !noSound.empty()       ? noSound
+                              : busy         ? kConverting
+                              : m_bDescribed ? ""
+                                             : kPickFirst);
     DragAcceptFiles(!busy);
 }
 
@@ -234,7 +282,9 @@ void CImporterDlg::TakeImportFile(const std::string &path)
     m_strImportFile = m_strPickedPath;
     SetStatus("");
     if (m_strImportFile.empty()) {
+        StopPlaying();
         CopyDescription(false);
+        StartOverview();
         UpdateData(false);
     } else {
         OnSaveAs();
@@ -244,9 +294,11 @@ void CImporterDlg::TakeImportFile(const std::string &path)
 
 void CImporterDlg::OnSaveAs()
 {
+    StopPlaying();
     m_audio.SetInputPath(m_strImportFile);
     const bool described = m_audio.Describe();
     CopyDescription(described);
+    StartOverview();
     // The box shows the path being described before any message about it.
     UpdateData(false);
     if (!described)
@@ -261,6 +313,7 @@ void CImporterDlg::CopyDescription(bool described)
     m_strSampleRate = described ? m_audio.m_strSampleRate : "";
     m_strChannels = described ? m_audio.m_strChannels : "";
     m_strBitWidth = described ? m_audio.m_strBitWidth : "";
+    m_strEncoding = described ? m_audio.m_strEncoding + " \xC2\xB7 " + m_audio.m_strDuration : "";
 }
 
 void CImporterDlg::ShowFailure(const CAudioFileInfo::Outcome &outcome)
@@ -285,29 +338,50 @@ void CImporterDlg::DescribeAndConvert(const std::string &outputPath, bool endAft
 {
     if (m_job.IsRunning())
         return;
-    m_strImportFile = ImportPathInBox();
+    StopPlaying();
+    const std::string input = ImportPathInBox();
+    if (input != m_strImportFile) {
+        // A path typed over the last one: described, and its overview drawn, first.
+        TakeImportFile(input);
+        if (!m_bDescribed)
+            return;
+    }
     m_audio.SetInputPath(m_strImportFile);
     if (!m_audio.Describe()) {
         CopyDescription(false);
+        StartOverview();
         UpdateData(false);
         ShowFailure(m_audio.GetOutcome());
         return;
     }
-    CopyDescription(true);
-    UpdateData(false);
     SetStatus("Converting to " + outputPath + "...");
     SetProgressPos(IDC_PROGRESS, 0);
+    struct Result
+    {
+        bool converted = false;
+        CAudioFileInfo::Outcome outcome;
+    };
+    auto result = std::make_shared<Result>();
     m_job.Start(
-            m_strImportFile, outputPath,
+            [result, input, outputPath](const CBackgroundJob::Report &report) {
+                CAudioFileInfo audio;
+                audio.SetInputPath(input);
+                audio.SetOutputPath(outputPath);
+                audio.SetProgressHandler([&report](uint64_t done, uint64_t total) {
+                    return report(total ? int(std::min<uint64_t>(done * 100 / total, 100)) : 0);
+                });
+                result->converted = audio.Convert();
+                result->outcome = audio.GetOutcome();
+            },
             [this](int percent) { SetProgressPos(IDC_PROGRESS, percent); },
-            [this, outputPath, endAfter](const CConversionJob::Result &result) {
-                OnConversionDone(result, outputPath, endAfter);
+            [this, result, outputPath, endAfter] {
+                OnConversionDone(result->converted, result->outcome, outputPath, endAfter);
             });
     SetTimer(kShowProgressTimer, kShowProgressAfterMs);
     UpdateControls();
 }
 
-void CImporterDlg::OnConversionDone(const CConversionJob::Result &result,
+void CImporterDlg::OnConversionDone(bool converted, const CAudioFileInfo::Outcome &o,
                                     const std::string &outputPath, bool endAfter)
 {
     KillTimer(kShowProgressTimer);
@@ -315,13 +389,12 @@ void CImporterDlg::OnConversionDone(const CConversionJob::Result &result,
     ShowDlgItem(IDC_CANCEL_CONVERSION, false);
     ShowDlgItem(IDC_STATUS, true);
     UpdateControls();
-    const CAudioFileInfo::Outcome &o = result.outcome;
     if (o.code == AudioError::Cancelled) {
         SetStatus("Cancelled: nothing was written.");
         return;
     }
     // The host must never find a missing or partial file after a run that looked fine.
-    if (!result.converted) {
+    if (!converted) {
         ShowFailure(o);
         return;
     }
@@ -335,6 +408,77 @@ void CImporterDlg::OnConversionDone(const CConversionJob::Result &result,
     SetStatus(status);
     if (endAfter)
         OnOK();
+}
+
+// ---- The waveform and playing ----------------------------------------------------------
+
+void CImporterDlg::StartOverview()
+{
+    m_overviewJob.CancelAndWait();
+    // The window, and the strip with it, may go before the job ends.
+    QPointer<CWaveformView> view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM));
+    if (view == nullptr)
+        return;
+    view->Clear();
+    if (!m_bDescribed)
+        return;
+    // One column per pixel of the strip, filled in as the file is read.
+    auto overview = std::make_shared<COverview>();
+    m_overview = overview;
+    const auto columns = uint32_t(std::max(1, view->width()));
+    const uint32_t lanes = CWaveformOverview::LanesFor(m_audio.GetInfo().channels);
+    m_overviewJob.Start(
+            [overview, columns, path = m_strImportFile](const CBackgroundJob::Report &report) {
+                std::vector<OverviewColumn> work;
+                CWaveformOverview::Compute(path, columns, work, [&](uint32_t done) {
+                    {
+                        std::lock_guard<std::mutex> hold(overview->lock);
+                        overview->columns = work;
+                        overview->ready = done;
+                    }
+                    return report(int(done * 100 / columns));
+                });
+            },
+            [view, overview, lanes](int) {
+                std::lock_guard<std::mutex> hold(overview->lock);
+                if (view)
+                    view->SetColumns(lanes, overview->columns, overview->ready);
+            },
+            [view, overview, lanes] {
+                if (view)
+                    view->SetColumns(lanes, overview->columns, overview->ready);
+            });
+}
+
+void CImporterDlg::OnPlay()
+{
+    if (m_player.IsPlaying())
+        StopPlaying();
+    else
+        PlayFrom(0);
+}
+
+void CImporterDlg::PlayFrom(double fraction)
+{
+    StopPlaying();
+    std::string why;
+    const auto frame = uint64_t(fraction * m_audio.GetInfo().samples);
+    if (!m_player.Play(
+                m_strImportFile, frame, [this] { StopPlaying(); }, why)) {
+        SetStatus(why);
+        return;
+    }
+    SetDlgItemText(IDC_PLAY, "&Stop");
+    SetTimer(kPlayheadTimer, kPlayheadMs);
+}
+
+void CImporterDlg::StopPlaying()
+{
+    m_player.Stop();
+    KillTimer(kPlayheadTimer);
+    SetDlgItemText(IDC_PLAY, "&Play");
+    if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
+        view->SetPlayhead(-1);
 }
 
 void CImporterDlg::OnCancelConversion()

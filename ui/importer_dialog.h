@@ -9,11 +9,13 @@
 #pragma once
 
 #include "audio_file_info.h"
-#include "conversion_job.h"
+#include "background_job.h"
 #include "dialog.h"
 #include "file_dialog.h"
 #include "formats_help_dlg.h"
 #include "host_params.h"
+#include "player.h"
+#include "waveform_overview.h"
 
 #include <string>
 
@@ -47,14 +49,17 @@ public:
     // The picture of the minimised window, for the window manager.
     HICON OnQueryDragIcon() const { return m_hIcon; }
 
-    // True while a conversion runs.
+    // True while a conversion runs; while the waveform overview is computed; while playing.
     bool IsConverting() const { return m_job.IsRunning(); }
+    bool IsDrawingOverview() const { return m_overviewJob.IsRunning(); }
+    bool IsPlaying() const { return m_player.IsPlaying(); }
 
     const CMessageMap *GetMessageMap() const override;
 
 protected:
     void DoDataExchange(CDataExchange *pDX) override;
     bool OnInitDialog() override;
+    void OnOK() override;
     void OnCancel() override;
     void OnSysCommand(UINT nID, LPARAM lParam) override;
     void OnPaint() override;
@@ -71,6 +76,7 @@ protected:
     void OnExit();
     void OnImportFileEdited();
     void OnCancelConversion();
+    void OnPlay();
 
 private:
     // Takes a path as the file to import, as a pick in the open picker does.
@@ -86,8 +92,14 @@ private:
     // Describes the file in the box and starts converting it to outputPath; the dialog
     // ends with OK after a successful conversion when endAfter is set.
     void DescribeAndConvert(const std::string &outputPath, bool endAfter);
-    void OnConversionDone(const CConversionJob::Result &result, const std::string &outputPath,
-                          bool endAfter);
+    void OnConversionDone(bool converted, const CAudioFileInfo::Outcome &outcome,
+                          const std::string &outputPath, bool endAfter);
+    // Starts computing the waveform overview of the described file, or empties the strip.
+    void StartOverview();
+    // Plays the described file from `fraction` of its length; says in the status line why
+    // it cannot.
+    void PlayFrom(double fraction);
+    void StopPlaying();
     bool HasHostPath() const;
     // Enables what can work now, and says in tooltips why the rest cannot.
     void UpdateControls();
@@ -110,7 +122,14 @@ private:
     std::string m_strPickedPath;
 
     std::string m_strStatus; // bound to the status line
+    std::string m_strEncoding; // bound to the encoding and duration beside the fields
     std::string m_strImportFileShown; // m_strImportFile as the edit box shows it
     bool m_bDescribed = false; // the file in the box is described
-    CConversionJob m_job; // last, so that it stops before anything it reports to goes
+    CPlayer m_player;
+    // The overview's columns, written by its job and read by the window.
+    struct COverview;
+    std::shared_ptr<COverview> m_overview;
+    // Last, so that they stop before anything they report to goes.
+    CBackgroundJob m_overviewJob;
+    CBackgroundJob m_job;
 };

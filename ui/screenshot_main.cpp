@@ -116,14 +116,14 @@ int main(int argc, char **argv)
             // The picker is answered through the seam; the button runs the real handler.
             CModalSeam::QueueFileAnswer(IDOK, setting.substr(5));
             auto *importer = dynamic_cast<CImporterDlg *>(dialog.get());
-            auto *button = qobject_cast<QAbstractButton *>(dialog->GetDlgItem(
-                    setting[0] == 'p' ? IDC_BROWSE : IDC_SAVE_AS_WAV));
+            auto *button = qobject_cast<QAbstractButton *>(
+                    dialog->GetDlgItem(setting[0] == 'p' ? IDC_BROWSE : IDC_SAVE_AS_WAV));
             if (importer == nullptr || button == nullptr || !button->isEnabled()) {
                 std::fprintf(stderr, "orvex-screenshot: cannot %s here\n", setting.c_str());
                 return 1;
             }
             button->click();
-            while (importer->IsConverting())
+            while (importer->IsConverting() || importer->IsDrawingOverview())
                 QApplication::processEvents(QEventLoop::AllEvents, 20);
             continue;
         }
@@ -137,7 +137,8 @@ int main(int argc, char **argv)
         }
     }
     dialog->ShowWindow(SW_SHOW);
-    QApplication::processEvents();
+    for (int i = 0; i < 10; ++i) // the overview's last columns arrive as queued events
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
 
     QWidget *window = dialog->GetSafeHwnd();
     const QPixmap client = window->grab();

@@ -62,8 +62,10 @@ void Type(CImporterDlg &dlg, const std::string &path, bool enter)
 {
     auto *edit = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE));
     edit->setText(QString::fromStdString(path));
-    if (enter)
+    if (enter) {
+        edit->setFocus();
         QTest::keyClick(edit, Qt::Key_Return);
+    }
 }
 
 void SystemMenuCommand(CImporterDlg &dlg, UINT id)
@@ -73,13 +75,23 @@ void SystemMenuCommand(CImporterDlg &dlg, UINT id)
             action->trigger();
 }
 
-// The import path, the five values top to bottom, and the status line.
+// The import path, the five values top to bottom, the encoding and duration, the status
+// line, and how many pixels of the waveform strip show a waveform, once it is drawn.
 Texts Fields(const CImporterDlg &dlg)
 {
     Texts texts;
     for (int id : {IDC_IMPORT_FILE, IDC_FORMAT, IDC_SAMPLE_RATE, IDC_SAMPLES, IDC_CHANNELS,
-                   IDC_BIT_WIDTH, IDC_STATUS})
+                   IDC_BIT_WIDTH, IDC_ENCODING, IDC_STATUS})
         dlg.GetDlgItemText(id, texts.emplace_back());
+    (void)QTest::qWaitFor([&] { return !dlg.IsDrawingOverview(); });
+    QApplication::processEvents();
+    QWidget *strip = dlg.GetDlgItem(IDC_WAVEFORM);
+    const QImage image = strip->grab().toImage();
+    int drawn = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            drawn += image.pixel(x, y) == strip->palette().color(QPalette::Highlight).rgb();
+    texts.push_back(drawn > image.width() ? "waveform" : "");
     return texts;
 }
 
@@ -129,8 +141,11 @@ private slots:
         WriteFile(m_wav, WavPcm(2, 8000, 16, Bytes().zeros(4000)));
         QVERIFY(WriteWithSndfile(m_aiff, 0x020000 | 0x0003 /* AIFF 24-bit */, 2, 44100, 3000));
         WriteFile(m_text, Bytes().str("not audio at all"));
-        m_wavFields = {m_wav, "WAV", "8000", "1000", "2", "16", ""};
-        m_aiffFields = {m_aiff, "AIFF", "44100", "3000", "2", "24", ""};
+        m_wavFields = {m_wav, "WAV",     "8000", "1000", "2", "16", "16-bit PCM \xC2\xB7 0:00.125",
+                       "",    "waveform"};
+        m_aiffFields
+                = {m_aiff, "AIFF",    "44100", "3000", "2", "24", "24-bit PCM \xC2\xB7 0:00.068",
+                   "",     "waveform"};
         m_cliAiff = Path("by cli.wav");
         QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + m_aiff + "' '"
                               + m_cliAiff + "'")
@@ -170,7 +185,7 @@ private slots:
             QCOMPARE(Boxes(),
                      notice ? Texts{"Running as Converter. No or Invalid Parameters from Vandrel."}
                             : Texts{});
-            QCOMPARE(fields, Texts(7));
+            QCOMPARE(fields, Texts(9));
             QCOMPARE(saveAs, kPickFirst);
             QCOMPARE(go,
                      notice ? "off: Vandrel did not start Orvex, so there is no file to convert to "
@@ -203,7 +218,7 @@ private slots:
                                 "IRCAM files.";
         QCOMPARE(afterGood, m_wavFields);
         QCOMPARE(goAfterGood, std::string("on"));
-        QCOMPARE(afterBad, (Texts{m_text, "", "", "", "", "", why}));
+        QCOMPARE(afterBad, (Texts{m_text, "", "", "", "", "", "", why, ""}));
         QCOMPARE(goAfterBad, kPickFirst);
         QCOMPARE(afterCancel, afterBad);
         const auto &pickers = CModalSeam::ShownFileDialogs();
@@ -220,7 +235,7 @@ private slots:
     {
         CImporterDlg dlg;
         Texts typed, cleared, saved;
-        RunModal(dlg, nullptr, [&] {
+        const int result = RunModal(dlg, nullptr, [&] {
             Type(dlg, m_aiff, true);
             typed = Fields(dlg);
             Type(dlg, "", true);
@@ -230,9 +245,10 @@ private slots:
             Pick(dlg, Path("saved.wav"), IDC_SAVE_AS_WAV);
             saved = Fields(dlg);
         });
+        QCOMPARE(result, kLeftOpen); // Enter in the box pressed no button
         QCOMPARE(typed, m_aiffFields);
-        QCOMPARE(cleared, Texts(7));
-        m_aiffFields.back() = "Saved " + Path("saved.wav");
+        QCOMPARE(cleared, Texts(9));
+        m_aiffFields[7] = "Saved " + Path("saved.wav");
         QCOMPARE(saved, m_aiffFields);
         QCOMPARE(ReadFile(Path("saved.wav")), ReadFile(m_cliAiff));
         for (int id : {IDC_CONVERT_AND_GO, int(ID_FILE_SAVE_AND_EXIT)}) {
@@ -263,10 +279,10 @@ private slots:
             for (const char *input : {"loud.wav", "short.aif"}) {
                 Pick(dlg, Path(input));
                 Pick(dlg, Path("out.wav"), IDC_SAVE_AS_WAV);
-                status.push_back(Fields(dlg).back());
+                status.push_back(Fields(dlg)[7]);
             }
             Click(dlg, IDC_CONVERT_AND_GO);
-            status.push_back(Fields(dlg).back());
+            status.push_back(Fields(dlg)[7]);
         });
         QCOMPARE(result, kLeftOpen);
         QCOMPARE(status,
@@ -304,7 +320,7 @@ private slots:
                     dlg.GetSafeHwnd()->close();
                 } else {
                     Click(dlg, IDC_CANCEL_CONVERSION);
-                    QCOMPARE(Fields(dlg).back(), std::string("Cancelled: nothing was written."));
+                    QCOMPARE(Fields(dlg)[7], std::string("Cancelled: nothing was written."));
                 }
             });
             QCOMPARE(result, close ? IDCANCEL : kLeftOpen);

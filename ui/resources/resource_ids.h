@@ -30,6 +30,9 @@ inline constexpr int IDC_STATUS = 1008;
 inline constexpr int IDC_PROGRESS = 1009;
 inline constexpr int IDC_FORMATS_TEXT = 1010;
 inline constexpr int IDC_CANCEL_CONVERSION = 1011;
+inline constexpr int IDC_ENCODING = 1012;
+inline constexpr int IDC_WAVEFORM = 1013;
+inline constexpr int IDC_PLAY = 1014;
 
 // Menu commands.
 inline constexpr UINT ID_FILE_SAVE_AND_EXIT = 32771;

@@ -54,6 +54,11 @@ constexpr ControlTemplate kImporterControls[] = {
         {C::Static, IDC_STATUS, "", 10, 120, 300, 20, kLabel | SS_NOPREFIX},
         {C::Progress, IDC_PROGRESS, "", 10, 121, 240, 12, 0},
         {C::Button, IDC_CANCEL_CONVERSION, "Cancel", 260, 120, 50, 14, kButton & ~WS_VISIBLE},
+        // Beside the fields, the encoding in words and the duration; below everything, the
+        // waveform overview and the button that plays the file.
+        {C::Static, IDC_ENCODING, "", 155, 40, 95, 25, kLabel | SS_NOPREFIX},
+        {C::Custom, IDC_WAVEFORM, "OrvexWaveform", 10, 144, 245, 60, WS_VISIBLE},
+        {C::Button, IDC_PLAY, "&Play", 260, 144, 50, 14, kButton},
 };
 
 // ---- 132: the formats help window ------------------------------------------------------
@@ -82,7 +87,7 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr DialogTemplate kDialogs[] = {
         {IDD_ABOUTBOX, "About Orvex", 0, 0, 262, 95, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kAboutControls},
-        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 144, kDialogStyle | WS_VISIBLE,
+        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 212, kDialogStyle | WS_VISIBLE,
          WS_EX_APPWINDOW, IDR_MAIN_MENU, kDialogFont, kDialogFontSize, kImporterControls},
         {IDD_HELP_DIALOG, "Help Dialog", 0, 0, 292, 306, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kHelpControls},

@@ -1,0 +1,171 @@
+// Play in the importer window, heard through a real PulseAudio server with a null sink that
+// the test starts and records: what plays is what the conversion writes (a sweep with noise,
+// cross-correlated with the converted samples), Play and Stop, a click in the waveform, and
+// the start latency (printed). Run with ORVEX_TEST_NO_SOUND set, it checks instead that
+// without a sound server Play is greyed and says why. Skipped where pulseaudio is missing.
+#include "fixtures.h"
+#include "importer_dialog.h"
+#include "modal_seam.h"
+#include "qt_test_support.h"
+#include "resource_ids.h"
+
+#include <QAbstractButton>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <filesystem>
+
+using namespace fixtures;
+
+class TestPlayer : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempDir> m_dir;
+    QProcess m_server, m_recorder;
+
+private slots:
+    void initTestCase()
+    {
+        m_dir = std::make_unique<TempDir>();
+        std::filesystem::create_directories(m_dir->path("rt"));
+        std::filesystem::create_directories(m_dir->path("home"));
+        qputenv("XDG_RUNTIME_DIR", m_dir->path("rt").c_str()); // ours, for server and client
+        qputenv("HOME", m_dir->path("home").c_str());
+        if (qEnvironmentVariableIsSet("ORVEX_TEST_NO_SOUND")) {
+            // No server there, and none started on demand either.
+            qputenv("PULSE_SERVER", ("unix:" + m_dir->path("rt/none")).c_str());
+            return;
+        }
+        if (QStandardPaths::findExecutable("pulseaudio").isEmpty())
+            QSKIP("pulseaudio is not installed");
+        m_server.start("pulseaudio",
+                       {"--daemonize=no", "--exit-idle-time=-1", "-n", "--disable-shm=yes",
+                        "--load=module-null-sink sink_name=test norewinds=1 rate=48000 channels=2",
+                        "--load=module-native-protocol-unix auth-anonymous=1"});
+        QVERIFY(QTest::qWaitFor(
+                [] {
+                    QProcess info;
+                    info.start("pactl", {"info"});
+                    return info.waitForFinished() && info.exitCode() == 0;
+                },
+                10000));
+    }
+    void cleanupTestCase()
+    {
+        m_recorder.kill();
+        m_recorder.waitForFinished();
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+
+    void playsWhatItImports()
+    {
+        if (qEnvironmentVariableIsSet("ORVEX_TEST_NO_SOUND"))
+            QSKIP("run without a sound server");
+        // A rising sweep with noise over it, 1.2 s of 48 kHz stereo float: nothing repeats.
+        Bytes data;
+        uint32_t noise = 1;
+        for (int i = 0; i < 57600; ++i) {
+            const double t = i / 48000.0, sweep = 0.4 * std::sin(2 * M_PI * (200 + 1500 * t) * t);
+            for (int c = 0; c < 2; ++c)
+                data.f32le(float(sweep
+                                 + ((noise = noise * 1664525 + 1013904223) >> 8) / 16777216.0 * 0.3
+                                 - 0.15));
+        }
+        const std::string take = m_dir->path("sweep.wav"), converted = m_dir->path("converted.wav");
+        WriteFile(take, Wav(3, 2, 48000, 32, 8, data));
+        CModalSeam::SetIntercepting(true);
+        CImporterDlg dlg;
+        double latencyMs = -1;
+        size_t onset = 0;
+        bool stopped = false, fromHalf = false;
+        WhenModal([&] {
+            CModalSeam::QueueFileAnswer(IDOK, take);
+            qobject_cast<QAbstractButton *>(dlg.GetDlgItem(IDC_BROWSE))->click();
+            auto *play = qobject_cast<QAbstractButton *>(dlg.GetDlgItem(IDC_PLAY));
+            // Play, then Stop at once.
+            play->click();
+            stopped = play->text() == "&Stop";
+            play->click();
+            stopped = stopped && play->text() == "&Play" && !dlg.IsPlaying();
+            // Recorded from the sink: the moment of the press is the recording's length then.
+            m_recorder.start("parec",
+                             {"-d", "test.monitor", "--raw", "--rate=48000", "--channels=2",
+                              "--format=s16le", "--latency-msec=20",
+                              m_dir->path("rec.raw").c_str()});
+            QTest::qWait(400);
+            const qint64 atPress = QFileInfo(m_dir->path("rec.raw").c_str()).size();
+            play->click();
+            QVERIFY(QTest::qWaitFor([&] { return !dlg.IsPlaying(); }, 10000));
+            QTest::qWait(300);
+            m_recorder.terminate();
+            m_recorder.waitForFinished();
+            const std::vector<uint8_t> rec = ReadFile(m_dir->path("rec.raw"));
+            for (size_t i = size_t(atPress); i + 1 < rec.size(); i += 2)
+                if (std::abs(int16_t(rec[i] | rec[i + 1] << 8)) > 300) {
+                    onset = i / 4 * 4;
+                    latencyMs = (double(onset) - double(atPress)) / (48000 * 4) * 1000;
+                    break;
+                }
+            // A click in the middle of the waveform plays from there.
+            QWidget *wave = dlg.GetDlgItem(IDC_WAVEFORM);
+            QTest::mouseClick(wave, Qt::LeftButton, {},
+                              QPoint(wave->width() / 2, wave->height() / 2));
+            fromHalf = dlg.IsPlaying() && dlg.GetDlgItem(IDC_PLAY)->isEnabled();
+            dlg.EndDialog(IDCANCEL);
+        });
+        dlg.DoModal();
+        QVERIFY(stopped && fromHalf && latencyMs >= 0);
+        qInfo("playback started %.0f ms after the press (recorded at the sink)", latencyMs);
+
+        // The recording against the converted samples, at the best of the lags near the onset.
+        QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert " + take + " " + converted)
+                                     .c_str()),
+                 0);
+        const std::vector<int16_t> ref = *WavSamples(ReadFile(converted), 2, 48000);
+        const std::vector<uint8_t> rec = ReadFile(m_dir->path("rec.raw"));
+        double best = 0;
+        for (size_t lag = onset > 4000 ? onset - 4000 : 0;
+             lag < onset + 4000 && lag + ref.size() * 2 <= rec.size(); lag += 4) {
+            double xy = 0, xx = 0, yy = 0;
+            for (size_t i = 0; i < ref.size(); i += 7) {
+                const double x = ref[i], y = int16_t(rec[lag + 2 * i] | rec[lag + 2 * i + 1] << 8);
+                xy += x * y, xx += x * x, yy += y * y;
+            }
+            best = std::max(best, xx > 0 && yy > 0 ? xy / std::sqrt(xx * yy) : 0);
+            if (best > 0.999)
+                break;
+        }
+        qInfo("correlation of what was heard with what is imported: %.5f", best);
+        QVERIFY(best > 0.99);
+    }
+
+    void withoutASoundServerPlayIsGreyed()
+    {
+        if (!qEnvironmentVariableIsSet("ORVEX_TEST_NO_SOUND"))
+            QSKIP("run with a sound server");
+        WriteFile(m_dir->path("a.wav"), WavPcm(1, 8000, 16, Le16s({1, 2, 3})));
+        CModalSeam::SetIntercepting(true);
+        CImporterDlg dlg;
+        QString tip;
+        bool enabled = true;
+        WhenModal([&] {
+            CModalSeam::QueueFileAnswer(IDOK, m_dir->path("a.wav"));
+            qobject_cast<QAbstractButton *>(dlg.GetDlgItem(IDC_BROWSE))->click();
+            enabled = dlg.GetDlgItem(IDC_PLAY)->isEnabled();
+            tip = dlg.GetDlgItem(IDC_PLAY)->toolTip();
+            dlg.EndDialog(IDCANCEL);
+        });
+        dlg.DoModal();
+        QVERIFY(!enabled);
+        QCOMPARE(tip,
+                 QStringLiteral("No sound output was found: no sound server runs, or it has no "
+                                "output device."));
+    }
+};
+
+QTEST_MAIN(TestPlayer)
+#include "tst_player.moc"
