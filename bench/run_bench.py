@@ -79,6 +79,9 @@ NOT_AHEAD_EXEMPT = {"ima_adpcm"}  # sox and ffmpeg need not be beaten here
 RSS_LIMIT_MB = 10.0
 
 ORVEX, SNDFILE, SOX, FFMPEG = "orvex-cli", "sndfile-convert", "sox -D", "ffmpeg"
+# The window's waveform overview of the same file, against orvex-cli's conversion of it.
+OVERVIEW = "orvex waveform overview"
+OVERVIEW_TARGET = 1.2
 READ_FLOOR, COPY_FLOOR = "floor: read (cat)", "floor: copy 16-bit (cp)"
 
 
@@ -221,6 +224,9 @@ def targets(all_results):
             for peer in (SOX, FFMPEG):
                 r = ratio(peer)
                 rows.append((name, f"orvex/{peer} < 1.00", r, r is not None and r < 1.0))
+        if "ms" in res.get(OVERVIEW, {}) and "ms" in orvex:
+            r = res[OVERVIEW]["ms"] / orvex["ms"]
+            rows.append((name, f"overview/orvex-cli <= {OVERVIEW_TARGET:.1f}", r, r <= OVERVIEW_TARGET))
         rss = orvex.get("rss")
         rows.append((name, f"orvex peak RSS <= {RSS_LIMIT_MB:.0f} MB", rss,
                      rss is not None and rss <= RSS_LIMIT_MB))
@@ -249,10 +255,12 @@ def main():
         SOX: ([found["sox"], "-D", "IN", "-b", "16", "-e", "signed-integer", "OUT"], True),
         FFMPEG: ([found["ffmpeg"], "-nostdin", "-loglevel", "error", "-y", "-i", "IN",
                   "-c:a", "pcm_s16le", "OUT"], True),
+        OVERVIEW: ([os.path.join(os.path.dirname(os.path.abspath(args.cli)),
+                                 "../bench/orvex-overview-bench"), "IN"], False),
         READ_FLOOR: ([found["cat"], "IN"], False),
         COPY_FLOOR: ([found["cp"], "REF16", "OUT"], True),
     }
-    missing = [t for t, (argv, _) in tools.items() if argv[0] is None]
+    missing = [t for t, (argv, _) in tools.items() if argv[0] is None or not os.access(argv[0], os.X_OK)]
     for t in missing:
         print(f"run_bench: {t} not found; it is left out")
         del tools[t]

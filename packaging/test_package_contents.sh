@@ -36,6 +36,7 @@ deb="$tmp/out/orvex_${version}_${arch}.deb"
         echo usr/bin/orvex
         echo usr/share/man/man1/orvex.1.gz
         echo usr/share/applications/orvex.desktop
+        echo usr/share/metainfo/orvex.metainfo.xml
         for size in 16 22 24 32 48 64 128 256; do
             echo "usr/share/icons/hicolor/${size}x${size}/apps/orvex.png"
         done
