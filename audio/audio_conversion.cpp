@@ -8,6 +8,7 @@
 #include "wav_writer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -40,23 +42,17 @@ public:
     void Abandon();
 
 private:
-    AudioError MakeNamedTemp(const std::string &folder, const std::string &name);
+    // Names (and registers) a hidden temporary file beside the output.
+    void TempName(int attempt);
 
     std::string m_final;
+    std::string m_folder, m_name; // of m_final
     std::string m_writePath;
     std::string m_temp; // a named temporary file, or empty
     int m_unnamed = -1; // an unnamed temporary file, or -1
+    bool m_replacing = false; // a file stands at the output path
     orvex::TempFileGuard m_guard;
 };
-
-bool SameFile(const std::string &a, const std::string &b)
-{
-    struct stat sa
-    {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
-            && sa.st_ino == sb.st_ino;
-}
 
 AudioError OutputPlacement::Prepare(const std::string &input, const std::string &output)
 {
@@ -65,89 +61,95 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
         return AudioError::OpenFailed; // no path: nothing can be created
     if (output == "-")
         return AudioError::None;
-    // Creating the output would destroy an input that is the same file.
-    if (input != "-" && SameFile(input, output))
-        return AudioError::OutputIsInput;
-
     struct stat st
     {
-    };
-    const bool exists = ::stat(output.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode))
+    }, in{};
+    m_replacing = ::stat(output.c_str(), &st) == 0;
+    // Creating the output would destroy an input that is the same file.
+    if (m_replacing && input != "-" && ::stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev
+        && in.st_ino == st.st_ino)
+        return AudioError::OutputIsInput;
+    if (m_replacing && !S_ISREG(st.st_mode))
         return AudioError::None;
     // Through a link the file it names is replaced, not the link.
     struct stat link
     {
     };
-    if (::lstat(output.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && exists) {
+    if (m_replacing && ::lstat(output.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         char resolved[PATH_MAX];
         if (::realpath(output.c_str(), resolved))
             m_final = resolved;
     }
     const size_t slash = m_final.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : m_final.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? m_final : m_final.substr(slash + 1);
+    m_folder = slash == std::string::npos ? "./" : m_final.substr(0, slash + 1);
+    m_name = slash == std::string::npos ? m_final : m_final.substr(slash + 1);
 
-    m_unnamed = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    const std::string unnamedPath = "/proc/self/fd/" + std::to_string(m_unnamed);
-    if (m_unnamed >= 0 && ::access(unnamedPath.c_str(), W_OK) != 0) {
-        ::close(m_unnamed); // no /proc to reach it by: a named file after all
-        m_unnamed = -1;
-    }
+    // An unnamed file is reached again through /proc, which a container may not have.
+    static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
+    m_unnamed = procFds ? ::open(m_folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
     if (m_unnamed >= 0) {
-        m_writePath = unnamedPath;
-    } else {
-        if (AudioError e = MakeNamedTemp(folder, name); e != AudioError::None)
-            return e;
-        m_writePath = m_temp;
-    }
-    // A replaced file keeps its permissions.
-    if (exists)
-        ::chmod(m_writePath.c_str(), st.st_mode & 07777);
-    return AudioError::None;
-}
-
-AudioError OutputPlacement::MakeNamedTemp(const std::string &folder, const std::string &name)
-{
-    const std::string prefix = (folder == "." ? "./." : folder + ".") + name.substr(0, 200)
-            + ".orvex-" + std::to_string(::getpid()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temp = prefix + std::to_string(attempt);
-        // Registered before it exists, so that no moment passes in which an interruption
-        // would leave it behind.
-        orvex::TempFileGuard guard(temp.c_str());
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return AudioError::OpenFailed;
-        }
-        ::close(fd);
-        m_temp = std::move(temp);
-        m_guard = std::move(guard);
+        m_writePath = "/proc/self/fd/" + std::to_string(m_unnamed);
+        // A replaced file keeps its permissions.
+        if (m_replacing)
+            ::fchmod(m_unnamed, st.st_mode & 07777);
         return AudioError::None;
     }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        TempName(attempt);
+        const int fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (m_replacing)
+                ::fchmod(fd, st.st_mode & 07777);
+            ::close(fd);
+            m_writePath = m_temp;
+            return AudioError::None;
+        }
+        m_temp.clear();
+        m_guard.Release();
+        if (errno != EEXIST)
+            break;
+    }
     return AudioError::OpenFailed;
+}
+
+void OutputPlacement::TempName(int attempt)
+{
+    // Registered before it exists, so that no moment passes in which an interruption would
+    // leave it behind.
+    static std::atomic<unsigned> counter{0};
+    m_temp = m_folder + "." + m_name.substr(0, 200) + ".orvex-" + std::to_string(::getpid()) + "-"
+            + std::to_string(counter++) + "-" + std::to_string(attempt);
+    m_guard = orvex::TempFileGuard(m_temp.c_str());
 }
 
 AudioError OutputPlacement::Commit()
 {
     if (m_unnamed >= 0) {
-        // Linked straight to the output when there is none yet; otherwise to a named
-        // file that then replaces the output in one step.
-        if (::linkat(AT_FDCWD, m_writePath.c_str(), AT_FDCWD, m_final.c_str(), AT_SYMLINK_FOLLOW)
-            == 0) {
-            Abandon();
-            return AudioError::None;
-        }
-        const size_t slash = m_final.rfind('/');
-        if (errno != EEXIST
-            || MakeNamedTemp(slash == std::string::npos ? "." : m_final.substr(0, slash + 1),
-                             slash == std::string::npos ? m_final : m_final.substr(slash + 1))
-                    != AudioError::None
-            || ::unlink(m_temp.c_str()) != 0
-            || ::linkat(AT_FDCWD, m_writePath.c_str(), AT_FDCWD, m_temp.c_str(), AT_SYMLINK_FOLLOW)
-                    != 0)
+        // Linked straight to the output when there is none; otherwise to a named file that
+        // then replaces the output in one step.
+        int attempt = 0;
+        do {
+            if (!m_replacing) {
+                if (::linkat(AT_FDCWD, m_writePath.c_str(), AT_FDCWD, m_final.c_str(),
+                             AT_SYMLINK_FOLLOW)
+                    == 0) {
+                    Abandon();
+                    return AudioError::None;
+                }
+                m_replacing = errno == EEXIST; // one came meanwhile
+                if (!m_replacing)
+                    return AudioError::OpenFailed;
+            }
+            TempName(attempt);
+            if (::linkat(AT_FDCWD, m_writePath.c_str(), AT_FDCWD, m_temp.c_str(), AT_SYMLINK_FOLLOW)
+                == 0)
+                break;
+            m_temp.clear();
+            m_guard.Release();
+            if (errno != EEXIST)
+                return AudioError::OpenFailed;
+        } while (++attempt < 100);
+        if (m_temp.empty())
             return AudioError::OpenFailed;
     }
     if (!m_temp.empty() && ::rename(m_temp.c_str(), m_final.c_str()) != 0)
@@ -172,6 +174,8 @@ void OutputPlacement::Abandon()
 // Frames that pass between two calls of the progress handler: a few milliseconds of work,
 // so that a cancellation is seen at once and the calls cost nothing.
 constexpr uint64_t kFramesPerProgressCall = 16384;
+// Samples per block of a conversion.
+constexpr uint32_t kBlockValues = 8192;
 
 } // namespace
 
@@ -233,12 +237,14 @@ bool CAudioFileInfo::Convert()
 bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input)
 {
     const uint32_t channels = m_info.channels;
-    const uint32_t block = CSixteenBitReader::BlockFrames(channels);
-    int16_t samples[1024];
+    // Blocks of whole frames, as large as a few pages: large reads and writes are cheap.
+    const uint32_t block = std::max<uint32_t>(kBlockValues / channels, 1);
+    // Left uninitialised: the reads fill what is written.
+    const std::unique_ptr<int16_t[]> samples(new int16_t[size_t(block) * channels]);
     uint64_t frames = 0, nextCall = kFramesPerProgressCall;
     for (;;) {
-        const uint32_t n = input.Read(samples);
-        frames += AudioWriteSamples(output, samples, n * channels) / channels;
+        const uint32_t n = input.Read(samples.get(), block);
+        frames += AudioWriteSamples(output, samples.get(), n * channels) / channels;
         m_outcome.framesWritten = frames;
         m_outcome.clippedSamples = input.ClippedSamples();
         if (m_progress && (frames >= nextCall || n != block)) {

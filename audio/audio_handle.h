@@ -15,6 +15,12 @@ void SetLastOpenError(AudioError code);
 
 // Closes a writing handle's file, fixing its header; returns the close's code.
 AudioError FinishWavWriter(WavWriter &writer);
+
+// AudioReadSixteen, choosing the road: through doubles as libsndfile decodes, or (where the
+// values are plain) straight from their bytes. The two give the same samples; tests hold
+// them to it.
+uint32_t ReadSixteen(AudioHandle *handle, int16_t *out, uint32_t count, uint64_t *clipped,
+                     bool throughDoubles);
 } // namespace orvex
 
 struct AudioHandle

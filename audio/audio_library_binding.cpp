@@ -7,6 +7,7 @@
 #include "audio_handle.h"
 #include "byte_source.h"
 #include "container_readers.h"
+#include "sixteen_bit_decode.h"
 #include "wav_writer.h"
 
 #include <sndfile.h>
@@ -213,6 +214,10 @@ public:
     // Starts libsndfile on the stream; the container's own code on refusal.
     AudioError StartDecoder();
     uint32_t Read(double *buffer, uint32_t count, AudioError &error);
+    // The same frames as the 16-bit samples a conversion writes: straight from the stored
+    // bytes of plain values unless `throughDoubles`, else through Read.
+    uint32_t ReadSixteen(int16_t *out, uint32_t count, bool throughDoubles, AudioError &error,
+                         uint64_t &clipped);
     bool Seek(uint64_t frame);
 
 private:
@@ -227,8 +232,13 @@ private:
     StreamLayout m_layout;
     uint32_t m_samples; // the description's frame count: reading stops there
     uint64_t m_position = 0; // frames handed out so far
-    SNDFILE *m_sndfile = nullptr;
+    SNDFILE *m_sndfile = nullptr; // for plain values, started only when doubles are read
+    uint64_t m_decoderAt = 0; // the frame libsndfile reads next
     int64_t m_virtualPos = 0;
+    std::vector<double> m_doubles; // ReadSixteen's values on their way through doubles
+    // ReadSixteen's stored bytes of plain values, uninitialised: each read fills them.
+    std::unique_ptr<unsigned char[]> m_stored;
+    size_t m_storedSize = 0;
 };
 
 namespace {
@@ -390,11 +400,58 @@ AudioError AudioReader::StartDecoder()
     return AudioError::None;
 }
 
+uint32_t AudioReader::ReadSixteen(int16_t *out, uint32_t count, bool throughDoubles,
+                                  AudioError &error, uint64_t &clipped)
+{
+    const uint32_t channels = m_layout.channels;
+    if (count % channels != 0) {
+        error = AudioError::ReadNonWholeFrames;
+        return 0;
+    }
+    if (throughDoubles || !IsPlainLayout(m_layout)) {
+        // Through doubles, a block of at most 1024 values at a time; fewer ends the data.
+        m_doubles.resize(std::max<size_t>(1024 / channels, 1) * channels);
+        uint32_t done = 0;
+        while (done < count) {
+            const auto want = std::min<uint32_t>(count - done, uint32_t(m_doubles.size()));
+            const uint32_t n = Read(m_doubles.data(), want, error);
+            clipped += DoublesToSixteen(m_doubles.data(), n, SixteenBitScale(m_layout),
+                                        IsFloatLayout(m_layout), out + done);
+            done += n;
+            if (n != want)
+                break;
+        }
+        return done;
+    }
+    // Plain values: the frames the description still has, as far as the bytes hold them.
+    const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * channels;
+    const uint64_t frames = std::min<uint64_t>(
+            count / channels, m_samples - std::min<uint64_t>(m_position, m_samples));
+    if (m_storedSize < frames * frameBytes) {
+        m_storedSize = frames * frameBytes;
+        m_stored.reset(new unsigned char[m_storedSize]);
+    }
+    const size_t got = m_source->ReadAt(m_layout.dataOffset + int64_t(m_position * frameBytes),
+                                        m_stored.get(), frames * frameBytes);
+    const uint64_t whole = got / frameBytes;
+    if (whole < frames)
+        error = AudioError::ShortRead;
+    clipped += DecodePlain(m_layout, m_stored.get(), whole * channels, out);
+    m_position += whole;
+    return static_cast<uint32_t>(whole * channels);
+}
+
 bool AudioReader::Seek(uint64_t frame)
 {
     frame = std::min<uint64_t>(frame, m_samples);
-    if (sf_seek(m_sndfile, static_cast<sf_count_t>(frame), SEEK_SET) < 0)
+    // Plain values are found by their place; the decoder follows when it next reads.
+    if (m_layout.decoding == Decoding::Container) {
+        if (sf_seek(m_sndfile, static_cast<sf_count_t>(frame), SEEK_SET) < 0)
+            return false;
+        m_decoderAt = frame;
+    } else if (m_source->IsStream() && frame < m_position) {
         return false;
+    }
     m_position = frame;
     return true;
 }
@@ -410,10 +467,21 @@ uint32_t AudioReader::Read(double *buffer, uint32_t count, AudioError &error)
         std::fill(buffer, buffer + count, 0.0);
         return 0;
     }
+    // Plain values start libsndfile on the first read of doubles, where they are.
+    if (!m_sndfile && StartDecoder() != AudioError::None) {
+        error = AudioError::InternalError;
+        return 0;
+    }
+    if (m_decoderAt != m_position
+        && sf_seek(m_sndfile, static_cast<sf_count_t>(m_position), SEEK_SET) < 0) {
+        error = AudioError::SeekFailed;
+        return 0;
+    }
     const sf_count_t want = count / channels;
     sf_count_t got = sf_readf_double(m_sndfile, buffer, want);
     if (got < 0)
         got = 0;
+    m_decoderAt = m_position + uint64_t(got);
     const uint64_t remaining = m_samples - m_position;
     // A plain stream's window runs to the end of the file, so libsndfile stopping
     // short there means the bytes ran out. A block codec stops at its own count,
@@ -557,12 +625,16 @@ AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info)
     if (AudioError e = CheckDescription(described, layout); e != AudioError::None)
         return FailOpen(e);
 
+    const orvex::Decoding decoding = layout.decoding;
     handle->reader.reset(new (std::nothrow) AudioReader(std::move(source), std::move(layout),
                                                         described.samples));
     if (!handle->reader)
         return FailOpen(AudioError::MallocFailed);
-    if (AudioError e = handle->reader->StartDecoder(); e != AudioError::None)
-        return FailOpen(e);
+    // A block codec's decoder must accept the data before the file counts as open; plain
+    // values are read without it unless doubles are asked for.
+    if (decoding == orvex::Decoding::Container)
+        if (AudioError e = handle->reader->StartDecoder(); e != AudioError::None)
+            return FailOpen(e);
 
     info = described;
     return handle.release();
@@ -578,6 +650,32 @@ uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count)
         return 0;
     }
     return handle->reader->Read(buffer, count, handle->error);
+}
+
+namespace orvex {
+
+uint32_t ReadSixteen(AudioHandle *handle, int16_t *out, uint32_t count, uint64_t *clipped,
+                     bool throughDoubles)
+{
+    if (!handle)
+        return 0;
+    handle->error = AudioError::None;
+    if (!handle->reader) {
+        handle->error = AudioError::ReadOnWriteHandle;
+        return 0;
+    }
+    uint64_t held = 0;
+    const uint32_t n = handle->reader->ReadSixteen(out, count, throughDoubles, handle->error, held);
+    if (clipped)
+        *clipped += held;
+    return n;
+}
+
+} // namespace orvex
+
+uint32_t AudioReadSixteen(AudioHandle *handle, int16_t *buffer, uint32_t count, uint64_t *clipped)
+{
+    return orvex::ReadSixteen(handle, buffer, count, clipped, false);
 }
 
 bool AudioSeekFrame(AudioHandle *handle, uint64_t frame)

@@ -175,6 +175,13 @@ AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info);
 // Returns the number of values read; 0 at the end of the data or on a refused call.
 uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count);
 
+// Reads up to `count` values (a whole number of frames) as the 16-bit samples a
+// conversion writes: brought from the input's width to 16 bits by a power of two, floats
+// held within 16 bits (counted in `*clipped`, when given), truncated toward zero. Returns
+// the number of values; fewer only where the data ends or its bytes run out (code 19).
+uint32_t AudioReadSixteen(AudioHandle *handle, int16_t *buffer, uint32_t count,
+                          uint64_t *clipped = nullptr);
+
 // Moves a reading handle to `frame` (at most the end), where the next read starts; false,
 // with code 9, for an input that cannot seek (a stream, and some codecs).
 bool AudioSeekFrame(AudioHandle *handle, uint64_t frame);

@@ -138,8 +138,8 @@ size_t ByteSource::ReadAt(int64_t offset, void *dst, size_t n)
         }
         if (m_size >= 0 && at >= m_size)
             break;
-        if (want >= m_capacity) {
-            // A large request bypasses the buffer.
+        if (want >= std::min(m_capacity, kDirectRead)) {
+            // A large request bypasses the buffer, and the copy out of it.
             ssize_t got = ReadRetrying(m_fd, out + done, want, at, true);
             if (got <= 0)
                 break;

@@ -42,8 +42,10 @@ private:
     bool AdvanceStream();
 
     // The largest buffer; a small file gets one of its own size.
-    static constexpr size_t kBufferSize = 64 * 1024;
+    static constexpr size_t kBufferSize = 16 * 1024;
     static constexpr size_t kSmallestBuffer = 4096;
+    // Requests of this size or more are read straight into the caller's memory.
+    static constexpr size_t kDirectRead = 16 * 1024;
 
     int m_fd;
     bool m_ownsFd;

@@ -15,19 +15,16 @@ namespace {
 
     enum SlotState : int { kFree, kFilling, kArmed };
 
-    struct Slot
-    {
-        std::atomic<int> state{kFree};
-        char path[PATH_MAX];
-    };
-
-    Slot g_slots[TempFileGuard::kMaxTempFiles];
+    // Zero from the start, with nothing to run at load: the paths stay untouched memory
+    // until a conversion needs one.
+    constinit std::atomic<int> g_states[TempFileGuard::kMaxTempFiles] = {};
+    constinit char g_paths[TempFileGuard::kMaxTempFiles][PATH_MAX] = {};
 
     void RemoveAndEnd(int signal)
     {
-        for (Slot &slot : g_slots)
-            if (slot.state.load(std::memory_order_acquire) == kArmed)
-                ::unlink(slot.path);
+        for (int i = 0; i < TempFileGuard::kMaxTempFiles; ++i)
+            if (g_states[i].load(std::memory_order_acquire) == kArmed)
+                ::unlink(g_paths[i]);
         // End as the signal would have ended the process without us.
         std::signal(signal, SIG_DFL);
         ::raise(signal);
@@ -60,9 +57,9 @@ TempFileGuard::TempFileGuard(const char *path)
         return;
     for (int i = 0; i < kMaxTempFiles; ++i) {
         int expected = kFree;
-        if (g_slots[i].state.compare_exchange_strong(expected, kFilling)) {
-            std::strcpy(g_slots[i].path, path);
-            g_slots[i].state.store(kArmed, std::memory_order_release);
+        if (g_states[i].compare_exchange_strong(expected, kFilling)) {
+            std::strcpy(g_paths[i], path);
+            g_states[i].store(kArmed, std::memory_order_release);
             m_slot = i;
             return;
         }
@@ -88,7 +85,7 @@ TempFileGuard &TempFileGuard::operator=(TempFileGuard &&other) noexcept
 void TempFileGuard::Release()
 {
     if (m_slot >= 0)
-        g_slots[m_slot].state.store(kFree, std::memory_order_release);
+        g_states[m_slot].store(kFree, std::memory_order_release);
     m_slot = -1;
 }
 

@@ -12,9 +12,6 @@
 class CSixteenBitReader
 {
 public:
-    // Frames per read: the conversion's blocks of up to 1024 values.
-    static uint32_t BlockFrames(uint32_t channels) { return 1024 / channels; }
-
     CSixteenBitReader() = default;
     ~CSixteenBitReader() { Close(); }
     CSixteenBitReader(const CSixteenBitReader &) = delete;
@@ -26,9 +23,13 @@ public:
     // The input as the binding describes it.
     const AudioInfo &GetInfo() const { return m_info; }
 
-    // Reads up to BlockFrames() frames, interleaved, into `out`; fewer only where the data
-    // ends (or its bytes run out), and 0 after that.
-    uint32_t Read(int16_t *out);
+    // Reads up to `frames` frames, interleaved, into `out`; fewer only where the data ends
+    // (or its bytes run out), and 0 after that.
+    uint32_t Read(int16_t *out, uint32_t frames)
+    {
+        return AudioReadSixteen(m_handle, out, frames * m_info.channels, &m_clipped)
+                / m_info.channels;
+    }
     // Moves to `frame`, where the next Read starts; false where the input cannot seek.
     bool Seek(uint64_t frame) { return AudioSeekFrame(m_handle, frame); }
     // Float samples held at the limits of 16 bits so far.
@@ -37,8 +38,5 @@ public:
 private:
     AudioHandle *m_handle = nullptr;
     AudioInfo m_info;
-    double m_scale = 1.0;
-    bool m_clamp = false; // float input: hold scaled values within 16 bits
     uint64_t m_clipped = 0;
-    double m_values[1024];
 };

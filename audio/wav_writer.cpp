@@ -189,6 +189,20 @@ uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &erro
 
 uint32_t WavWriter::Write(const int16_t *samples, uint32_t count, AudioError &error)
 {
+    // A large block goes out as it is, when nothing waits before it in the buffer and its
+    // byte order is the file's.
+    if (std::endian::native == std::endian::little && m_buffered == 0
+        && count >= std::min<size_t>(m_capacity, kDirectWrite) && count % m_channels == 0
+        && m_failure == AudioError::None && m_dataBytes + 2 * uint64_t(count) <= m_maxDataBytes) {
+        size_t written = 0;
+        if (!WriteAll(m_fd, reinterpret_cast<const unsigned char *>(samples), 2 * size_t(count),
+                      written)) {
+            m_failure = error = AudioError::ShortWrite;
+            count = static_cast<uint32_t>(written / (2 * m_channels) * m_channels);
+        }
+        m_dataBytes += 2 * uint64_t(count);
+        return count;
+    }
     return WriteWith(count, error, [samples](uint32_t from, uint32_t n, int16_t *out) {
         std::memcpy(out, samples + from, n * sizeof(int16_t));
     });

@@ -55,6 +55,8 @@ private:
     // a smaller one.
     static constexpr size_t kBufferSamples = 32 * 1024;
     static constexpr size_t kSmallestBuffer = 2048;
+    // Blocks of samples this large or larger are written without the buffer.
+    static constexpr size_t kDirectWrite = 4096;
 
     int m_fd;
     bool m_ownsFd;

@@ -52,7 +52,8 @@ private:
     bool Decode()
     {
         int16_t block[1024];
-        const uint32_t frames = m_ended ? 0 : m_reader->Read(block);
+        const uint32_t frames
+                = m_ended ? 0 : m_reader->Read(block, std::max(1024 / m_inChannels, 1u));
         m_ended = frames == 0;
         m_ready.clear();
         m_next = 0;
@@ -131,7 +132,7 @@ bool CPlayer::Play(const std::string &path, uint64_t frame, std::function<void()
     if (frame > 0 && !reader->Seek(frame)) {
         std::vector<int16_t> skip(1024);
         for (uint64_t skipped = 0; skipped < frame;) {
-            const uint32_t n = reader->Read(skip.data());
+            const uint32_t n = reader->Read(skip.data(), std::max(1024 / info.channels, 1u));
             if (n == 0)
                 break;
             skipped += n;

@@ -2,11 +2,13 @@
 // whole frames for any channel count, the header, clipped floats, and what a conversion
 // leaves at the output path. (The failures users meet are in tests/cli.)
 #include "audio_file_info.h"
+#include "audio_handle.h"
 #include "fixtures.h"
 #include "waveform_overview.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sys/stat.h>
 
 using namespace fixtures;
@@ -183,5 +185,53 @@ TEST(Convert, OverviewIsTheConvertedSamplesEnvelope)
                 ASSERT_TRUE(std::memcmp(&got[col], &want[col], sizeof want[col]) == 0)
                         << channels << " channels, column " << col << " of " << columns;
         }
+    }
+}
+
+// Plain values are read straight from their bytes; that must give, value for value, what
+// the road through libsndfile's doubles gives: every 8- and 16-bit value, u-law and A-law
+// byte, and a large random sample of 24- and 32-bit and float bit patterns (not-a-number,
+// infinities and huge values among them), in both byte orders.
+TEST(Convert, StoredValuesReadStraightAsThroughDoubles)
+{
+    std::mt19937 random(2026);
+    // Every value in order, or `count` random ones.
+    auto values = [&](int bytes, size_t count, bool every = false) {
+        Bytes b;
+        for (size_t i = 0; i < count; ++i)
+            for (int k = 0; k < bytes; ++k)
+                b.u8(static_cast<uint8_t>(every ? i >> (8 * k) : random()));
+        return b;
+    };
+    const Bytes all8 = values(1, 256, true), all16 = values(2, 65536, true);
+    const size_t n24 = 300000 * 3, n32 = 300000 * 4;
+    // clang-format off
+    const Bytes files[] = {
+        WavPcm(1, 8000, 8, all8), Aiff(1, 256, 8, 8000, all8), WavPcm(2, 8000, 16, all16),
+        Aiff(2, 32768, 16, 8000, all16), Au(true, 1, 8000, 1, all8), Au(true, 27, 8000, 1, all8),
+        WavPcm(3, 8000, 24, values(3, n24 / 3)), Aiff(1, n24 / 3, 24, 8000, values(3, n24 / 3)),
+        WavPcm(2, 8000, 32, values(4, n32 / 4)), Aiff(2, n32 / 8, 32, 8000, values(4, n32 / 4)),
+        Wav(3, 2, 8000, 32, 8, values(4, n32 / 4)), Aiff(2, n32 / 8, 32, 8000, values(4, n32 / 4), "fl32"),
+    };
+    // clang-format on
+    TempDir dir;
+    for (const Bytes &file : files) {
+        WriteFile(dir.path("in"), file);
+        std::vector<int16_t> read[2];
+        uint64_t clipped[2] = {0, 0};
+        for (bool throughDoubles : {false, true}) {
+            AudioInfo info;
+            AudioHandle *h = AudioOpenRead(dir.path("in"), info);
+            ASSERT_NE(h, nullptr);
+            std::vector<int16_t> block(4096 * info.channels);
+            while (uint32_t n = orvex::ReadSixteen(h, block.data(), uint32_t(block.size()),
+                                                   &clipped[throughDoubles], throughDoubles))
+                read[throughDoubles].insert(read[throughDoubles].end(), block.begin(),
+                                            block.begin() + n);
+            AudioClose(h);
+        }
+        EXPECT_GT(read[0].size(), 255u);
+        EXPECT_EQ(read[0], read[1]);
+        EXPECT_EQ(clipped[0], clipped[1]);
     }
 }

@@ -1,0 +1,202 @@
+// The two forms of the 16-bit rule (see sixteen_bit_decode.h). The direct form must give
+// what the double form gives for every value: truncation toward zero of a value divided by
+// a power of two is an arithmetic shift of the value plus the divisor less one when it is
+// negative; a float times 2^15 is exact in float arithmetic, so its clamp and truncation
+// are too; u-law and A-law are the ITU-T G.711 tables that libsndfile decodes with.
+#include "sixteen_bit_decode.h"
+
+#include "byte_order.h"
+#include "wav_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orvex {
+
+namespace {
+
+    bool IsFloat(SampleEncoding e)
+    {
+        return e == SampleEncoding::FLOAT || e == SampleEncoding::FLOAT_BE
+                || e == SampleEncoding::FLOAT_LE;
+    }
+
+    bool IsIntegerPcm(SampleEncoding e)
+    {
+        return e == SampleEncoding::PCM || e == SampleEncoding::PCM_BE
+                || e == SampleEncoding::PCM_LE || e == SampleEncoding::PCM_S8
+                || e == SampleEncoding::PCM_U8;
+    }
+
+    // 2^(16 - b), formed exactly from a whole power of two.
+    double PowerOfTwoScale(uint32_t b)
+    {
+        if (b < 16)
+            return static_cast<double>(uint64_t(1) << (16 - b));
+        if (b > 16)
+            return 1.0 / static_cast<double>(uint64_t(1) << std::min<uint32_t>(b - 16, 62));
+        return 1.0;
+    }
+
+    // G.711 expansion to 16-bit linear values.
+    int16_t UlawToLinear(unsigned char u)
+    {
+        u = static_cast<unsigned char>(~u);
+        const int t = (((u & 0x0F) << 3) + 0x84) << ((u & 0x70) >> 4);
+        return static_cast<int16_t>((u & 0x80) ? 0x84 - t : t - 0x84);
+    }
+
+    int16_t AlawToLinear(unsigned char a)
+    {
+        a ^= 0x55;
+        int t = (a & 0x0F) << 4;
+        const int segment = (a & 0x70) >> 4;
+        t = segment == 0 ? t + 8 : segment == 1 ? t + 0x108 : (t + 0x108) << (segment - 1);
+        return static_cast<int16_t>((a & 0x80) ? t : -t);
+    }
+
+    struct Tables
+    {
+        int16_t ulaw[256], alaw[256];
+        Tables()
+        {
+            for (int i = 0; i < 256; ++i) {
+                ulaw[i] = UlawToLinear(static_cast<unsigned char>(i));
+                alaw[i] = AlawToLinear(static_cast<unsigned char>(i));
+            }
+        }
+    };
+    const Tables kTables;
+
+    // Truncation toward zero of v / 2^shift, for the whole range of int32.
+    inline int32_t TruncShift(int32_t v, int shift)
+    {
+        return (v + ((v >> 31) & ((1 << shift) - 1))) >> shift;
+    }
+
+    template<bool Big>
+    void Decode16(const unsigned char *in, size_t n, int16_t *out)
+    {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<int16_t>(Big ? bytes::LoadBE16(in + 2 * i)
+                                              : bytes::LoadLE16(in + 2 * i));
+    }
+
+    template<bool Big>
+    void Decode24(const unsigned char *in, size_t n, int16_t *out)
+    {
+        // The top two bytes are the value divided by 256 and rounded down; a negative value
+        // with bits in its low byte rounds up instead, toward zero.
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned char *p = in + 3 * i;
+            const unsigned char low = Big ? p[2] : p[0];
+            const auto top
+                    = static_cast<int16_t>(Big ? bytes::LoadBE16(p) : bytes::LoadLE16(p + 1));
+            out[i] = static_cast<int16_t>(top + (top < 0 && low != 0));
+        }
+    }
+
+    template<bool Big>
+    void Decode32(const unsigned char *in, size_t n, int16_t *out)
+    {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<int16_t>(
+                    TruncShift(static_cast<int32_t>(Big ? bytes::LoadBE32(in + 4 * i)
+                                                        : bytes::LoadLE32(in + 4 * i)),
+                               16));
+    }
+
+    template<bool Big>
+    uint64_t DecodeFloat(const unsigned char *in, size_t n, int16_t *out)
+    {
+        uint64_t clipped = 0;
+        for (size_t i = 0; i < n; ++i) {
+            float f;
+            const uint32_t u = Big ? bytes::LoadBE32(in + 4 * i) : bytes::LoadLE32(in + 4 * i);
+            std::memcpy(&f, &u, 4);
+            const float v = f * 32768.0f;
+            clipped += (v >= 32768.0f) + (v < -32768.0f);
+            // Not a number compares false both ways and becomes 0, as the writer makes it.
+            out[i] = v < -32768.0f ? int16_t(-32768)
+                    : v > 32767.0f ? int16_t(32767)
+                    : v == v       ? static_cast<int16_t>(static_cast<int32_t>(v))
+                                   : int16_t(0);
+        }
+        return clipped;
+    }
+
+} // namespace
+
+double SixteenBitScale(const StreamLayout &layout)
+{
+    // Integer PCM reads in the range of its whole bytes whatever width the header declares
+    // (a 12-bit WAV reads as 16-bit values), so its scale follows those bytes; floats hold
+    // -1..1 and take 2^15.
+    if (IsFloat(layout.encoding))
+        return 32768.0;
+    if (IsIntegerPcm(layout.encoding))
+        return PowerOfTwoScale((layout.bitWidth + 7) / 8 * 8);
+    return PowerOfTwoScale(layout.bitWidth);
+}
+
+bool IsFloatLayout(const StreamLayout &layout)
+{
+    return IsFloat(layout.encoding);
+}
+
+uint64_t DoublesToSixteen(double *values, size_t n, double scale, bool clamp, int16_t *out)
+{
+    uint64_t clipped = 0;
+    if (clamp) {
+        // Float values beyond 16 bits are held at its limits, and counted.
+        for (size_t i = 0; i < n; ++i) {
+            const double v = scale * values[i];
+            clipped += (v >= 32768.0) + (v < -32768.0);
+            values[i] = v < -32768.0 ? -32768.0 : v > 32767.0 ? 32767.0 : v;
+        }
+    } else {
+        // Integer input scaled by a power of two cannot leave the 16-bit range.
+        for (size_t i = 0; i < n; ++i)
+            values[i] *= scale;
+    }
+    ToSixteenBit(values, static_cast<uint32_t>(n), out);
+    return clipped;
+}
+
+bool IsPlainLayout(const StreamLayout &layout)
+{
+    return layout.decoding == Decoding::RawWindow && layout.sampleBytes >= 1
+            && layout.sampleBytes <= 4 && (!layout.isFloat || layout.sampleBytes == 4);
+}
+
+uint64_t DecodePlain(const StreamLayout &layout, const unsigned char *in, size_t n, int16_t *out)
+{
+    const bool big = layout.order == ByteOrder::Big;
+    if (layout.isFloat)
+        return big ? DecodeFloat<true>(in, n, out) : DecodeFloat<false>(in, n, out);
+    if (layout.isUlaw || layout.isAlaw) {
+        const int16_t *table = layout.isUlaw ? kTables.ulaw : kTables.alaw;
+        for (size_t i = 0; i < n; ++i)
+            out[i] = table[in[i]];
+        return 0;
+    }
+    switch (layout.sampleBytes) {
+    case 1:
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<int16_t>(
+                    (layout.signedBytes ? int(int8_t(in[i])) : int(in[i]) - 128) * 256);
+        break;
+    case 2:
+        big ? Decode16<true>(in, n, out) : Decode16<false>(in, n, out);
+        break;
+    case 3:
+        big ? Decode24<true>(in, n, out) : Decode24<false>(in, n, out);
+        break;
+    default:
+        big ? Decode32<true>(in, n, out) : Decode32<false>(in, n, out);
+        break;
+    }
+    return 0;
+}
+
+} // namespace orvex
