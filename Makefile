@@ -8,7 +8,8 @@
 #                           build, then install programs, menu entry, icons, manual pages
 #   make package            build the Debian package build/package/orvex_VERSION_ARCH.deb
 #   make screenshot         redraw docs/orvex-window.png, the README's picture
-# PRESET=asan runs the same build and tests under AddressSanitizer + UBSan.
+# PRESET=asan runs the same build and tests under AddressSanitizer + UBSan; PRESET=tsan
+# builds orvex-cli and its tests under ThreadSanitizer and runs those that run threads.
 
 PRESET ?= default
 BUILD  := build/$(PRESET)

@@ -2,6 +2,8 @@
 #include "orvex_cli.h"
 
 #include "audio_file_info.h"
+#include "batch_convert.h"
+#include "cli_output.h"
 #include "orvex_version.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@ namespace {
 
 constexpr const char kUsage[] = "usage: orvex-cli info [--json] FILE...\n"
                                 "       orvex-cli convert [--quiet] INPUT OUTPUT\n"
+                                "       orvex-cli convert [-j N] [--quiet] -t DIR INPUT...\n"
                                 "       orvex-cli --help | --version\n";
 
 constexpr const char kHelp[]
@@ -24,67 +27,19 @@ constexpr const char kHelp[]
           "                          channels and bit width of each FILE\n"
           "                          (--json: one JSON object per line)\n"
           "  convert INPUT OUTPUT    write INPUT as a 16-bit PCM WAV file at OUTPUT\n"
-          "                          (--quiet: no progress line, no count of clipped\n"
-          "                          samples; only errors)\n"
+          "  convert -t DIR INPUT... write each INPUT as DIR/NAME.wav, NAME being its\n"
+          "                          name without its last extension\n"
+          "    -t, --target-directory=DIR   the folder the WAV files go to\n"
+          "    -j, --jobs=N          N conversions at once (default: one per core;\n"
+          "                          -j 1 converts strictly in order)\n"
+          "    -q, --quiet           no progress line, no count of clipped samples:\n"
+          "                          only errors\n"
           "  --help                  show this text\n"
           "  --version               show the version\n"
           "\n"
           "A FILE or INPUT of \"-\" is standard input; an OUTPUT of \"-\" is standard output.\n"
           "Exit status: 0 on success, 1 when a file was refused or could not be\n"
-          "written, 2 on a usage error.\n";
-
-// The failure's code line, and the plain sentence on a line of its own when there is one.
-void PrintFailure(std::ostream &err, const std::string &path, const CAudioFileInfo::Outcome &o)
-{
-    err << "orvex-cli: " << path << ": " << AudioErrorText(o.code) << " (code "
-        << static_cast<int>(o.code) << ")\n";
-    if (!o.explanation.empty())
-        err << "orvex-cli: " << path << ": " << o.explanation << "\n";
-}
-
-// One line on a terminal, redrawn in place at most ten times a second: how far the
-// conversion is, how fast it reads, and how long it has left.
-class ProgressLine
-{
-public:
-    ProgressLine(std::ostream &err, std::string label, int64_t inputBytes)
-        : m_err(err)
-        , m_label(std::move(label))
-        , m_inputBytes(inputBytes)
-        , m_start(Clock::now())
-    { }
-    ~ProgressLine()
-    {
-        if (m_drawn)
-            m_err << "\r\033[K" << std::flush;
-    }
-    void Show(uint64_t done, uint64_t total, uint64_t outputBytes)
-    {
-        const auto now = Clock::now();
-        if (total == 0 || now - m_last < std::chrono::milliseconds(100))
-            return;
-        m_last = now;
-        const double fraction = std::min(1.0, double(done) / double(total));
-        const double seconds = std::chrono::duration<double>(now - m_start).count();
-        // Speed in the input's bytes where its length is known, else in the output's.
-        const double bytes
-                = m_inputBytes > 0 ? fraction * double(m_inputBytes) : double(outputBytes);
-        const double left = fraction > 0 ? seconds * (1 - fraction) / fraction : 0;
-        char line[160];
-        std::snprintf(line, sizeof line, "%3d%%  %.1f MB/s  %d:%02d left", int(fraction * 100),
-                      seconds > 0 ? bytes / seconds / 1e6 : 0.0, int(left) / 60, int(left) % 60);
-        m_err << "\r\033[K" << m_label << ": " << line << std::flush;
-        m_drawn = true;
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    std::ostream &m_err;
-    std::string m_label;
-    int64_t m_inputBytes;
-    Clock::time_point m_start, m_last{};
-    bool m_drawn = false;
-};
+          "written (the others are converted all the same), 2 on a usage error.\n";
 
 // The duration in seconds to the millisecond, as a JSON number: "205.12", "2.5", "3".
 std::string Seconds(const AudioInfo &info)
@@ -99,14 +54,6 @@ std::string Seconds(const AudioInfo &info)
         text += std::string(fraction).substr(0, std::string(fraction).find_last_not_of('0') + 1);
     }
     return text;
-}
-
-int64_t FileSize(const std::string &path)
-{
-    struct stat st
-    {
-    };
-    return path != "-" && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
 }
 
 int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
@@ -182,21 +129,9 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     return status;
 }
 
-int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool showProgress)
+int ConvertOne(const std::string &input, const std::string &output, bool quiet, std::ostream &err,
+               bool showProgress)
 {
-    bool quiet = false;
-    std::vector<std::string> paths;
-    for (const std::string &arg : args) {
-        if (arg == "--quiet" || arg == "-q")
-            quiet = true;
-        else
-            paths.push_back(arg);
-    }
-    if (paths.size() != 2 || paths[0].empty() || paths[1].empty()) {
-        err << "orvex-cli: convert: needs INPUT and OUTPUT\n" << kUsage;
-        return kCliUsage;
-    }
-    const std::string &input = paths[0], &output = paths[1];
     // Convert opens the input itself (and only once, so standard input works), with
     // the same code that the window's buttons run.
     CAudioFileInfo audio;
@@ -206,9 +141,14 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
     audio.SetDiagnosticStream(stderr);
     std::optional<ProgressLine> progress;
     if (showProgress && !quiet) {
-        progress.emplace(err, input, FileSize(input));
+        const int64_t size = FileSize(input);
+        progress.emplace(err, input + ": ");
         audio.SetProgressHandler([&](uint64_t done, uint64_t total) {
-            progress->Show(done, total, done * audio.GetInfo().channels * 2);
+            const double fraction = total ? double(done) / double(total) : 0;
+            // Speed in the input's bytes where its length is known, else in the output's.
+            progress->Show(std::to_string(int(fraction * 100)) + "%", fraction,
+                           size > 0 ? fraction * double(size)
+                                    : double(done * audio.GetInfo().channels * 2));
             return true;
         });
     }
@@ -219,14 +159,60 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
         PrintFailure(err, report.onOutput ? output : input, report);
         return kCliFailed;
     }
-    if (!quiet && report.clippedSamples > 0)
-        err << "orvex-cli: " << input << ": " << report.clippedSamples << " samples clipped\n";
-    if (!quiet && report.framesWritten < report.framesDescribed
-        && report.framesDescribed != UINT32_MAX)
-        err << "orvex-cli: " << input
-            << ": the file ends early: " << GroupedDecimal(report.framesWritten) << " of "
-            << GroupedDecimal(report.framesDescribed) << " frames were converted\n";
+    if (!quiet)
+        PrintWarnings(err, input, report);
     return kCliOk;
+}
+
+int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool showProgress)
+{
+    BatchOptions batch;
+    bool quiet = false, optionsEnded = false;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        auto value = [&](const char *name) -> std::optional<std::string> {
+            const std::string eq = std::string(name) + "=";
+            if (arg.rfind(eq, 0) == 0)
+                return arg.substr(eq.size());
+            if (arg == name && i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+        std::optional<std::string> v;
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            paths.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            quiet = true;
+        } else if ((v = value("-t")) || (v = value("--target-directory"))) {
+            batch.folder = *v;
+        } else if ((v = value("-j")) || (v = value("--jobs"))
+                   || (arg.rfind("-j", 0) == 0 && (v = arg.substr(2)))) {
+            char *end = nullptr;
+            const long jobs = std::strtol(v->c_str(), &end, 10);
+            if (end == v->c_str() || *end != '\0' || jobs < 1 || jobs > 256) {
+                err << "orvex-cli: convert: -j needs a number of jobs from 1 to 256\n" << kUsage;
+                return kCliUsage;
+            }
+            batch.jobs = unsigned(jobs);
+        } else {
+            err << "orvex-cli: convert: unknown option " << arg << "\n" << kUsage;
+            return kCliUsage;
+        }
+    }
+    if (!batch.folder) {
+        if (paths.size() != 2 || paths[0].empty() || paths[1].empty()) {
+            err << "orvex-cli: convert: needs INPUT and OUTPUT, or -t DIR and INPUT...\n" << kUsage;
+            return kCliUsage;
+        }
+        return ConvertOne(paths[0], paths[1], quiet, err, showProgress);
+    }
+    batch.inputs = std::move(paths);
+    batch.quiet = quiet;
+    batch.showProgress = showProgress && !quiet;
+    return RunBatchConvert(batch, err);
 }
 
 } // namespace

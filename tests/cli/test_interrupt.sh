@@ -5,6 +5,7 @@
 # temporary file. Then again where unnamed temporary files cannot be had (no /proc to reach
 # them by, as in some containers), so that the named one must be removed by the signal
 # handlers; that part needs the right to make a mount namespace, and is skipped without it.
+# Last, a batch interrupted with two conversions in flight keeps the file it finished.
 # Usage: test_interrupt.sh ORVEX_CLI
 set -u
 cli=$1
@@ -55,4 +56,24 @@ for run in "unnamed TERM" "unnamed INT" "unnamed HUP" "unnamed KILL" \
     [ "$before" = "$after" ] || fail "$run: the folder changed: $(ls -la "$work")"
     [ "$(cat "$work/out.wav")" = "the earlier take" ] || fail "$run: the earlier output changed"
 done
+
+# A batch: a short 16-bit file converts first, then both large ones are in flight at Ctrl-C.
+mkdir "$work/in" "$work/out"
+printf 'RIFF\054\000\000\000WAVEfmt \020\000\000\000\001\000\001\000\100\037\000\000\200\076\000\000\002\000\020\000data\010\000\000\000\001\000\002\000\003\000\004\000' >"$work/in/a.wav"
+ln "$work/big.wav" "$work/in/b.wav" && ln "$work/big.wav" "$work/in/c.wav"
+"$cli" convert "$work/in/a.wav" "$work/alone.wav" || fail "batch: the short file alone failed"
+env --default-signal=INT "$cli" convert -j 2 -t "$work/out" "$work/in/a.wav" "$work/in/b.wav" "$work/in/c.wav" &
+pid=$!
+i=0
+until [ -e "$work/out/a.wav" ] && [ "$(ls /proc/$pid/fd 2>/dev/null | wc -l)" -ge 7 ]; do
+    i=$((i + 1))
+    [ $i -lt 300 ] || fail "batch: the conversions did not get under way"
+    sleep 0.02
+done
+kill -s INT $pid
+wait $pid
+status=$?
+[ $status -gt 128 ] || fail "batch: orvex-cli ended with $status, not by the signal"
+[ "$(ls -A "$work/out")" = a.wav ] || fail "batch: the folder holds $(ls -A "$work/out")"
+cmp -s "$work/out/a.wav" "$work/alone.wav" || fail "batch: the finished file differs from its lone conversion"
 echo "ok: interrupted half-way, the folder is as it was (${named:-unnamed only: no mount namespace})"

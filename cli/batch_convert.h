@@ -1,0 +1,23 @@
+// orvex-cli convert -t DIR INPUT...: many files at once, each written exactly as converting it
+// alone would write it, on as many threads as asked; a failed file is reported and the others
+// go on.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct BatchOptions
+{
+    std::optional<std::string> folder; // -t DIR
+    std::vector<std::string> inputs;
+    unsigned jobs = 0; // 0: one per core
+    bool quiet = false;
+    bool showProgress = false; // standard error is a terminal, and not quiet
+};
+
+// The exit status: 0 when every file was converted, 1 when any failed, 2 when the batch was
+// refused before anything was written (a usage error, two inputs that would land on one
+// output, an output that is one of the inputs).
+int RunBatchConvert(const BatchOptions &options, std::ostream &err);
