@@ -10,11 +10,14 @@
 #include "sixteen_bit_decode.h"
 #include "wav_writer.h"
 
+#include <dlfcn.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <type_traits>
 
 namespace {
 
@@ -101,6 +104,40 @@ constexpr ErrorText kErrorTexts[] = {
          "The output would be larger than a WAV file can hold (4 GiB)."},
         {AudioError::Cancelled, "The conversion was cancelled."},
 };
+
+// libsndfile, loaded the first time a stream needs its decoder. Plain values are read
+// by our own code, so describing or converting them never loads it, nor the codec
+// libraries it brings along: half of what a short conversion cost was loading them.
+// The library stays loaded until the process ends.
+struct SndfileLibrary
+{
+    decltype(&sf_open_virtual) openVirtual = nullptr;
+    decltype(&sf_close) close = nullptr;
+    decltype(&sf_command) command = nullptr;
+    decltype(&sf_seek) seek = nullptr;
+    decltype(&sf_readf_double) readfDouble = nullptr;
+};
+
+// nullptr when libsndfile cannot be loaded, which only a broken installation causes.
+const SndfileLibrary *Sndfile()
+{
+    static const SndfileLibrary *const library = []() -> const SndfileLibrary * {
+        void *handle = dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return nullptr;
+        static SndfileLibrary found;
+        auto bind = [handle](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                    dlsym(handle, name));
+            return function != nullptr;
+        };
+        const bool all = bind(found.openVirtual, "sf_open_virtual") && bind(found.close, "sf_close")
+                && bind(found.command, "sf_command") && bind(found.seek, "sf_seek")
+                && bind(found.readfDouble, "sf_readf_double");
+        return all ? &found : nullptr;
+    }();
+    return library;
+}
 
 } // namespace
 
@@ -206,7 +243,7 @@ public:
     ~AudioReader()
     {
         if (m_sndfile)
-            sf_close(m_sndfile);
+            Sndfile()->close(m_sndfile);
     }
     AudioReader(const AudioReader &) = delete;
     AudioReader &operator=(const AudioReader &) = delete;
@@ -387,8 +424,17 @@ AudioError AudioReader::StartDecoder()
         info.channels = static_cast<int>(m_layout.channels);
         info.samplerate = static_cast<int>(std::min<uint32_t>(m_layout.sampleRate, INT32_MAX));
     }
+    const SndfileLibrary *library = Sndfile();
+    if (!library)
+        return AudioError::InternalError;
     m_virtualPos = 0;
-    m_sndfile = sf_open_virtual(&vio, SFM_READ, &info, this);
+    {
+        // libsndfile keeps the error of a failed open in a global of its own (sf_errno):
+        // opens happen one at a time. Handles once open share nothing.
+        static std::mutex openLock;
+        std::lock_guard<std::mutex> hold(openLock);
+        m_sndfile = library->openVirtual(&vio, SFM_READ, &info, this);
+    }
     if (!m_sndfile)
         return raw ? AudioError::InternalError : DecoderRefused(m_layout.kind);
     // A block codec must decode what our own reading of the header found.
@@ -396,7 +442,7 @@ AudioError AudioReader::StartDecoder()
         && ((info.format & SF_FORMAT_SUBMASK) != ExpectedCodec(m_layout.encoding)
             || static_cast<uint32_t>(info.channels) != m_layout.channels))
         return DecoderRefused(m_layout.kind);
-    sf_command(m_sndfile, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
+    library->command(m_sndfile, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
     return AudioError::None;
 }
 
@@ -446,7 +492,7 @@ bool AudioReader::Seek(uint64_t frame)
     frame = std::min<uint64_t>(frame, m_samples);
     // Plain values are found by their place; the decoder follows when it next reads.
     if (m_layout.decoding == Decoding::Container) {
-        if (sf_seek(m_sndfile, static_cast<sf_count_t>(frame), SEEK_SET) < 0)
+        if (Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(frame), SEEK_SET) < 0)
             return false;
         m_decoderAt = frame;
     } else if (m_source->IsStream() && frame < m_position) {
@@ -473,12 +519,12 @@ uint32_t AudioReader::Read(double *buffer, uint32_t count, AudioError &error)
         return 0;
     }
     if (m_decoderAt != m_position
-        && sf_seek(m_sndfile, static_cast<sf_count_t>(m_position), SEEK_SET) < 0) {
+        && Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(m_position), SEEK_SET) < 0) {
         error = AudioError::SeekFailed;
         return 0;
     }
     const sf_count_t want = count / channels;
-    sf_count_t got = sf_readf_double(m_sndfile, buffer, want);
+    sf_count_t got = Sndfile()->readfDouble(m_sndfile, buffer, want);
     if (got < 0)
         got = 0;
     m_decoderAt = m_position + uint64_t(got);
