@@ -72,10 +72,26 @@ PARTIALS = ["sine", "220", "sine", "331", "sine", "441", "triangle", "110",
 GAINS = [0.28, 0.20, 0.15, 0.12, 0.10]
 NOISE_GAIN = 0.03
 
+# Small files: where starting the process, opening and closing cost as much as converting.
+SMALL_INPUTS = [
+    ("small_wav16", "small_wav16_stereo_44k.wav", "0.5 MB 16-bit stereo 44.1 kHz WAV",
+     ["-b", "16", "-e", "signed-integer"], 44100, 2, 4),
+    ("small_aiff24", "small_aiff24_stereo_44k.aiff", "0.5 MB 24-bit stereo 44.1 kHz AIFF",
+     ["-b", "24", "-e", "signed-integer"], 44100, 2, 6),
+]
+# A short conversion is mostly starting up: ahead there means ahead, not level.
+SMALL_MB, SMALL_RUNS, SMALL_TARGET = 0.5, 201, 0.90
+
+# The batch: 400 files of 0.5 to 2 MB in the bench's formats but IMA ADPCM (whose decoding
+# is libsndfile's for every tool, and would only measure that), converted into one folder.
+BATCH_FILES, BATCH_RUNS = 400, 5
+BATCH_LOOP_TARGET, BATCH_XARGS_TARGET, BATCH_RSS_MB = 0.35, 0.60, 20.0
+
 # Largest acceptable ratio orvex-cli / sndfile-convert, per input.
 SNDFILE_TARGET = {"wav24": 0.90, "aiff16": 0.90, "wav24_6ch": 0.90, "ulaw": 0.90,
-                  "float32": 0.70, "ima_adpcm": 1.05}
-NOT_AHEAD_EXEMPT = {"ima_adpcm"}  # sox and ffmpeg need not be beaten here
+                  "float32": 0.70, "ima_adpcm": 1.05, "small_wav16": SMALL_TARGET,
+                  "small_aiff24": SMALL_TARGET}
+NOT_AHEAD_EXEMPT = {"ima_adpcm", "small_wav16", "small_aiff24"}  # sox and ffmpeg: not here
 RSS_LIMIT_MB = 10.0
 
 ORVEX, SNDFILE, SOX, FFMPEG = "orvex-cli", "sndfile-convert", "sox -D", "ffmpeg"
@@ -224,7 +240,7 @@ def targets(all_results):
             for peer in (SOX, FFMPEG):
                 r = ratio(peer)
                 rows.append((name, f"orvex/{peer} < 1.00", r, r is not None and r < 1.0))
-        if "ms" in res.get(OVERVIEW, {}) and "ms" in orvex:
+        if name in SNDFILE_TARGET and "ms" in res.get(OVERVIEW, {}) and "ms" in orvex:
             r = res[OVERVIEW]["ms"] / orvex["ms"]
             rows.append((name, f"overview/orvex-cli <= {OVERVIEW_TARGET:.1f}", r, r <= OVERVIEW_TARGET))
         rss = orvex.get("rss")
@@ -233,16 +249,97 @@ def targets(all_results):
     return rows
 
 
+def batch_inputs(root, regenerate):
+    """The batch's files (cached), the formats of INPUTS but IMA ADPCM, 0.5 to 2 MB."""
+    folder = root / f"batch{BATCH_FILES}"
+    folder.mkdir(parents=True, exist_ok=True)
+    kinds = [i for i in INPUTS if i[0] != "ima_adpcm"]
+    paths, made = [], 0
+    for n in range(BATCH_FILES):
+        name, file, _, opts, rate, ch, bpf = kinds[n % len(kinds)]
+        path = folder / f"{n:03d}_{file}"
+        if regenerate or not path.exists():
+            generate(path, opts, rate, ch, bpf, 0.5 + 1.5 * ((n * 37) % 100) / 99)
+            made += 1
+        paths.append(path)
+    if made:
+        print(f"generated {made} batch file(s) in {folder.relative_to(ROOT)}")
+    return paths
+
+
+def bench_batch(paths, cli, found, runs, work):
+    """orvex-cli's batch against one sndfile-convert per file, in a loop and two at a time."""
+    out = os.path.join(work, "batch-out")
+    pairs = os.path.join(work, "pairs")
+    sox_lines = os.path.join(work, "sox-lines")
+    with open(pairs, "w") as p, open(sox_lines, "w") as q:
+        for path in paths:
+            dest = os.path.join(out, path.stem + ".wav")
+            p.write(f"{path} {dest}\n")
+            q.write(f"{path} -b 16 -e signed-integer {dest}\n")
+    sh = shutil.which("sh")
+    tools = {
+        "orvex-cli convert -t OUT -j 2": [os.path.abspath(cli), "convert", "-j", "2", "-t", out,
+                                         *map(str, paths)],
+        "loop of sndfile-convert": [sh, "-c", f'while read i o; do "{found["sndfile-convert"]}" '
+                                              f'-pcm16 "$i" "$o" || exit 1; done < {pairs}'],
+        "xargs -P 2 sndfile-convert": [shutil.which("xargs"), "-a", pairs, "-P", "2", "-n", "2",
+                                       found["sndfile-convert"], "-pcm16"],
+        "xargs -P 2 sox -D": [shutil.which("xargs"), "-a", sox_lines, "-P", "2", "-n", "6",
+                              found["sox"], "-D"],
+    }
+    total = sum(p.stat().st_size for p in paths) / 1e6
+    print(f"\n== batch: {len(paths)} files, {total:.0f} MB, into one folder ==")
+    err = os.path.join(work, "stderr")
+    results = {}
+    rss_file = os.path.join(work, "rss")
+    for tool, argv in tools.items():
+        shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out)
+        _, code = spawn([found["time"], "-f", "%M", "-o", rss_file, *argv], os.devnull, err)
+        results[tool] = ({"error": f"exit code {code}: {Path(err).read_text()[-300:]}"} if code
+                         else {"rss": int(Path(rss_file).read_text().split()[-1]) / 1024})
+    times = {tool: [] for tool in tools if "error" not in results[tool]}
+    order = list(times)
+    for r in range(runs):
+        for tool in order[r % len(order):] + order[:r % len(order)]:
+            shutil.rmtree(out, ignore_errors=True)
+            os.makedirs(out)
+            secs, _ = spawn(tools[tool], os.devnull, err)
+            times[tool].append(secs)
+    shutil.rmtree(out, ignore_errors=True)
+    print(f"{'tool':<32}{'median ms':>10}{'peak RSS MB':>13}")
+    for tool in tools:
+        if "error" in results[tool]:
+            print(f"{tool:<32}FAILED: {results[tool]['error']}")
+            continue
+        results[tool]["ms"] = statistics.median(times[tool]) * 1000
+        print(f"{tool:<32}{results[tool]['ms']:>10.1f}{results[tool]['rss']:>13.1f}")
+    orvex = results[next(iter(tools))]
+    rows = []
+    def ratio(peer):
+        return orvex["ms"] / results[peer]["ms"] if "ms" in orvex and "ms" in results[peer] else None
+    r = ratio("loop of sndfile-convert")
+    rows.append(("batch", f"orvex/loop <= {BATCH_LOOP_TARGET:.2f}", r, r is not None and r <= BATCH_LOOP_TARGET))
+    peers = [ratio(t) for t in ("xargs -P 2 sndfile-convert", "xargs -P 2 sox -D")]
+    r = max((x for x in peers if x is not None), default=None)
+    rows.append(("batch", f"orvex/best xargs -P 2 <= {BATCH_XARGS_TARGET:.2f}", r,
+                 r is not None and r <= BATCH_XARGS_TARGET))
+    rss = orvex.get("rss")
+    rows.append(("batch", f"orvex peak RSS < {BATCH_RSS_MB:.0f} MB", rss, rss is not None and rss < BATCH_RSS_MB))
+    return rows
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--cli", default=str(ROOT / "build/default/cli/orvex-cli"))
     ap.add_argument("--runs", type=int, default=7)
-    ap.add_argument("--only", choices=[i[0] for i in INPUTS])
+    ap.add_argument("--only", choices=[i[0] for i in INPUTS + SMALL_INPUTS] + ["batch"])
     ap.add_argument("--regenerate", action="store_true")
     ap.add_argument("--size-mb", type=float, default=100)
     args = ap.parse_args()
 
-    need = ["sox", "sndfile-convert", "sndfile-info", "ffmpeg", "cat", "cp", "time"]
+    need = ["sox", "sndfile-convert", "sndfile-info", "ffmpeg", "cat", "cp", "time", "xargs"]
     found = {n: shutil.which(n if n != "time" else "/usr/bin/time") for n in need}
     if not os.access(args.cli, os.X_OK):
         sys.exit(f"run_bench: {args.cli} is not an executable; build it first (make bench)")
@@ -266,15 +363,19 @@ def main():
         del tools[t]
 
     inputs = [i for i in INPUTS if args.only in (None, i[0])]
+    small = [i for i in SMALL_INPUTS if args.only in (None, i[0])]
     folder = CACHE / f"{args.size_mb:g}MB"
+    small_folder = CACHE / f"{SMALL_MB:g}MB"
     folder.mkdir(parents=True, exist_ok=True)
+    small_folder.mkdir(parents=True, exist_ok=True)
     start, made = time.perf_counter(), 0
-    for name, file, desc, opts, rate, ch, bpf in inputs:
-        path = folder / file
-        if args.regenerate or not path.exists():
-            print(f"generating {path.relative_to(ROOT)} ...", flush=True)
-            generate(path, opts, rate, ch, bpf, args.size_mb)
-            made += 1
+    for where, size, group in ((folder, args.size_mb, inputs), (small_folder, SMALL_MB, small)):
+        for name, file, desc, opts, rate, ch, bpf in group:
+            path = where / file
+            if args.regenerate or not path.exists():
+                print(f"generating {path.relative_to(ROOT)} ...", flush=True)
+                generate(path, opts, rate, ch, bpf, size)
+                made += 1
     if made:
         print(f"generated {made} input(s) in {time.perf_counter() - start:.1f} s")
     else:
@@ -282,18 +383,26 @@ def main():
 
     print(f"{args.runs} timed runs per tool after one warm-up; outputs on tmpfs")
     work = tempfile.mkdtemp(prefix="orvex-bench-", dir="/dev/shm")
+    small_tools = {t: tools[t] for t in (ORVEX, SNDFILE) if t in tools}
+    batch_rows = []
     try:
         all_results = {name: bench_input(name, folder / file, desc, tools, args.runs,
                                          work, found["time"])
                        for name, file, desc, *_ in inputs}
+        for name, file, desc, *_ in small:
+            all_results[name] = bench_input(name, small_folder / file, desc, small_tools,
+                                            max(args.runs, SMALL_RUNS), work, found["time"])
+        if args.only in (None, "batch"):
+            batch_rows = bench_batch(batch_inputs(CACHE, args.regenerate), args.cli, found,
+                                     BATCH_RUNS, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
     print("\n== Targets (orvex-cli median / peer median, same run) ==")
-    rows = targets(all_results)
+    rows = targets(all_results) + batch_rows
     for name, what, value, met in rows:
         shown = "n/a" if value is None else f"{value:.3f}"
-        print(f"{name:<11}{what:<34}{shown:>7}   {'met' if met else 'NOT met'}")
+        print(f"{name:<14}{what:<36}{shown:>7}   {'met' if met else 'NOT met'}")
     print(f"{sum(r[3] for r in rows)} of {len(rows)} targets met")
 
 
