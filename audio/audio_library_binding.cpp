@@ -686,16 +686,24 @@ AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info)
     return handle.release();
 }
 
-uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count)
+namespace {
+
+// The reader of a handle about to be read, its error cleared; nullptr for no handle, or for
+// a writing one, which is then told so.
+AudioReader *ReaderFor(AudioHandle *handle)
 {
     if (!handle)
-        return 0;
-    handle->error = AudioError::None;
-    if (!handle->reader) {
-        handle->error = AudioError::ReadOnWriteHandle;
-        return 0;
-    }
-    return handle->reader->Read(buffer, count, handle->error);
+        return nullptr;
+    handle->error = handle->reader ? AudioError::None : AudioError::ReadOnWriteHandle;
+    return handle->reader.get();
+}
+
+} // namespace
+
+uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count)
+{
+    AudioReader *reader = ReaderFor(handle);
+    return reader ? reader->Read(buffer, count, handle->error) : 0;
 }
 
 namespace orvex {
@@ -703,15 +711,11 @@ namespace orvex {
 uint32_t ReadSixteen(AudioHandle *handle, int16_t *out, uint32_t count, uint64_t *clipped,
                      bool throughDoubles)
 {
-    if (!handle)
+    AudioReader *reader = ReaderFor(handle);
+    if (!reader)
         return 0;
-    handle->error = AudioError::None;
-    if (!handle->reader) {
-        handle->error = AudioError::ReadOnWriteHandle;
-        return 0;
-    }
     uint64_t held = 0;
-    const uint32_t n = handle->reader->ReadSixteen(out, count, throughDoubles, handle->error, held);
+    const uint32_t n = reader->ReadSixteen(out, count, throughDoubles, handle->error, held);
     if (clipped)
         *clipped += held;
     return n;
