@@ -2,28 +2,12 @@
 // conversion is in audio_conversion.cpp.
 #include "audio_file_info.h"
 
+#include "container.h"
 #include "refusal_explanation.h"
 
 #include <cstdio>
 
 namespace {
-
-// The display name of each container kind.
-struct KindName
-{
-    FormatKind kind;
-    const char *name;
-};
-
-constexpr KindName kKindNames[] = {
-        {FormatKind::WAV, "WAV"},           {FormatKind::AIFF, "AIFF"},
-        {FormatKind::AU, "Sun/NeXT AU"},    {FormatKind::AULE, "DEC AU"},
-        {FormatKind::RAW, "RAW PCM"},       {FormatKind::PAF, "PARIS"},
-        {FormatKind::SVX, "IFF/SVX8/SV16"}, {FormatKind::NIST, "NIST"},
-        {FormatKind::WMA, "WMA"},           {FormatKind::SEKD, "Sekd"},
-        {FormatKind::VOC, "VOC"},           {FormatKind::SD2, "Sound Designer"},
-        {FormatKind::REX2, "Rex2"},         {FormatKind::IRCAM, "IRCAM/CARL"},
-};
 
 std::string Decimal(uint32_t value)
 {
@@ -151,9 +135,6 @@ void CAudioFileInfo::FillDescription()
     m_strSamples = Decimal(m_info.samples);
     m_strEncoding = EncodingName(m_info);
     m_strDuration = DurationText(m_info.samples, m_info.sampleRate);
-    const FormatKind kind = AudioFormatKind(m_info.format);
-    m_strFormat.clear();
-    for (const KindName &row : kKindNames)
-        if (row.kind == kind)
-            m_strFormat = row.name;
+    const char *format = orvex::NamesOfKind(AudioFormatKind(m_info.format)).displayName;
+    m_strFormat = format ? format : "";
 }

@@ -31,12 +31,15 @@ public:
     void SetInputPath(std::string path);
     void SetOutputPath(std::string path);
 
-    // Opens the input and fills the five texts; false (texts unchanged, no input held)
+    // Opens the input and fills the description's texts; false (texts unchanged, no input held)
     // when the path is empty or the binding cannot open the file.
     bool Describe();
 
     // Writes the input as a 16-bit PCM WAV file at the output path.
     bool Convert();
+    // The same from an input that is already open, from where it stands; the input path
+    // still names the file, if any, that the output must not replace.
+    bool ConvertFrom(CSixteenBitReader &input);
 
     // Called by Convert after each block with the frames written so far and the frames
     // the input describes; returning false cancels the conversion, which then leaves

@@ -14,18 +14,10 @@ struct AudioRefusal
     std::string sentence; // one or two plain sentences; empty when there is nothing to add
 };
 
-// For an input that AudioOpenRead refused with `code`. Looks at the file again (its type and
-// first bytes); standard input ("-") cannot be looked at again and is explained by its code.
+// For an input that AudioOpenRead refused with `code`, on the thread that opened it: from the
+// file's type (missing, a folder, empty) and what the open found in its first bytes and
+// header. Standard input ("-") is explained by its code alone.
 AudioRefusal ExplainInputRefusal(const std::string &path, AudioError code);
 
 // For an output that a conversion could not write, refused with `code`.
 AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code);
-
-// What the opening bytes of a file that no reader took make of it ("FLAC", "MIDI"...), with
-// the article that goes before the name; empty when nothing is known.
-struct DetectedFormat
-{
-    const char *article;
-    const char *name;
-};
-DetectedFormat DetectOtherFormat(const unsigned char *head, size_t size);

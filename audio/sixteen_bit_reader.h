@@ -19,6 +19,9 @@ public:
 
     // Opens the input (AudioOpenRead's path); None, or the binding's code.
     AudioError Open(const std::string &path);
+    // Opens `size` bytes at `bytes`, which must outlive the reader; `name` stands for the
+    // file's name where recognition looks at it.
+    AudioError OpenMemory(const void *bytes, size_t size, const std::string &name);
     void Close();
     // The input as the binding describes it.
     const AudioInfo &GetInfo() const { return m_info; }

@@ -4,6 +4,7 @@
 #include "audio_file_info.h"
 #include "batch_convert.h"
 #include "cli_output.h"
+#include "description_fields.h"
 #include "orvex_version.h"
 
 #include <algorithm>
@@ -41,21 +42,6 @@ constexpr const char kHelp[]
           "Exit status: 0 on success, 1 when a file was refused or could not be\n"
           "written (the others are converted all the same), 2 on a usage error.\n";
 
-// The duration in seconds to the millisecond, as a JSON number: "205.12", "2.5", "3".
-std::string Seconds(const AudioInfo &info)
-{
-    const uint64_t ms = info.sampleRate
-            ? (uint64_t(info.samples) * 1000 + info.sampleRate / 2) / info.sampleRate
-            : 0;
-    std::string text = std::to_string(ms / 1000);
-    if (ms % 1000) {
-        char fraction[8];
-        std::snprintf(fraction, sizeof fraction, ".%03u", unsigned(ms % 1000));
-        text += std::string(fraction).substr(0, std::string(fraction).find_last_not_of('0') + 1);
-    }
-    return text;
-}
-
 int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
 {
     bool json = false;
@@ -92,14 +78,13 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         if (json) {
             out << "{\"path\":" << JsonString(path);
             if (described) {
-                const AudioInfo &info = audio.GetInfo();
-                out << ",\"format\":" << JsonString(audio.m_strFormat)
-                    << ",\"sampleRate\":" << info.sampleRate << ",\"samples\":" << info.samples
-                    << ",\"channels\":" << info.channels << ",\"bitWidth\":" << info.bitWidth
-                    << ",\"kind\":\"" << FormatKindName(AudioFormatKind(info.format))
-                    << "\",\"encoding\":\"" << SampleEncodingName(AudioSampleEncoding(info.format))
-                    << "\",\"encodingName\":" << JsonString(audio.m_strEncoding)
-                    << ",\"seconds\":" << Seconds(info) << "}\n";
+                for (const DescriptionField &field : DescriptionFields())
+                    if (field.jsonKey) {
+                        const std::string value = (field.json ? field.json : field.text)(audio);
+                        out << ",\"" << field.jsonKey
+                            << "\":" << (field.jsonNumber ? value : JsonString(value));
+                    }
+                out << "}\n";
             } else {
                 auto orNull = [](const std::string &text) {
                     return text.empty() ? std::string("null") : JsonString(text);
@@ -118,13 +103,9 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         if (files.size() > 1)
             out << (first ? "" : "\n") << "==> " << path << " <==\n";
         first = false;
-        out << "Format: " << audio.m_strFormat << "\n"
-            << "Sample Rate: " << audio.m_strSampleRate << "\n"
-            << "Number of Samples: " << audio.m_strSamples << "\n"
-            << "Channels: " << audio.m_strChannels << "\n"
-            << "Bit Width: " << audio.m_strBitWidth << "\n"
-            << "Encoding: " << audio.m_strEncoding << "\n"
-            << "Duration: " << audio.m_strDuration << "\n";
+        for (const DescriptionField &field : DescriptionFields())
+            if (field.label)
+                out << field.label << ": " << field.text(audio) << "\n";
     }
     return status;
 }

@@ -2,7 +2,9 @@
 #include "fuzz_checks.h"
 
 #include "audio_file_info.h"
+#include "audio_handle.h"
 #include "host_params.h"
+#include "sixteen_bit_reader.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,13 +15,6 @@
 namespace fuzzchecks {
 
 namespace {
-
-    bool WriteWhole(const std::string &path, const uint8_t *data, size_t size)
-    {
-        FILE *f = std::fopen(path.c_str(), "wb");
-        const bool ok = f && (size == 0 || std::fwrite(data, 1, size, f) == size);
-        return f && std::fclose(f) == 0 && ok;
-    }
 
     std::vector<uint8_t> ReadWhole(const std::string &path)
     {
@@ -40,13 +35,10 @@ namespace {
 
 } // namespace
 
-std::string CheckOpenReadAs(const std::string &path, const uint8_t *data, size_t size)
+std::string CheckOpenReadAs(const std::string &name, const uint8_t *data, size_t size)
 {
-    if (!WriteWhole(path, data, size))
-        return "cannot write the input";
     AudioInfo info;
-    AudioHandle *h = AudioOpenRead(path, info);
-    std::filesystem::remove(path);
+    AudioHandle *h = orvex::OpenReadMemory(data, size, name, info);
     if (!h)
         return AudioLastError() == AudioError::None ? "refused without a code" : "";
     uint64_t total = 0;
@@ -65,26 +57,24 @@ std::string CheckOpenReadAs(const std::string &path, const uint8_t *data, size_t
     return total > uint64_t(info.samples) * info.channels ? "read more values than described" : "";
 }
 
-std::string CheckOpenRead(const std::string &folder, const uint8_t *data, size_t size)
+std::string CheckOpenRead(const uint8_t *data, size_t size)
 {
-    for (const char *name : {"/f", "/f.au", "/f.snd", "/f.wav"})
-        if (std::string failure = CheckOpenReadAs(folder + name, data, size); !failure.empty())
+    for (const char *name : {"f", "f.au", "f.snd", "f.wav"})
+        if (std::string failure = CheckOpenReadAs(name, data, size); !failure.empty())
             return name + (": " + failure);
     return {};
 }
 
-std::string CheckConvertAs(const std::string &input, const uint8_t *data, size_t size)
+std::string CheckConvertAs(const std::string &folder, const std::string &name, const uint8_t *data,
+                           size_t size)
 {
-    const std::string folder = std::filesystem::path(input).parent_path();
     const std::string output = folder + "/out.wav";
-    if (!WriteWhole(input, data, size))
-        return "cannot write the input";
+    CSixteenBitReader input;
     CAudioFileInfo audio;
-    audio.SetInputPath(input);
     audio.SetOutputPath(output);
-    const bool converted = audio.Describe() && audio.Convert();
+    const bool converted
+            = input.OpenMemory(data, size, name) == AudioError::None && audio.ConvertFrom(input);
     std::fflush(stdout);
-    std::filesystem::remove(input);
     const std::vector<uint8_t> wav = ReadWhole(output);
     std::filesystem::remove(output);
     std::error_code ec;
@@ -103,8 +93,8 @@ std::string CheckConvertAs(const std::string &input, const uint8_t *data, size_t
 
 std::string CheckConvert(const std::string &folder, const uint8_t *data, size_t size)
 {
-    for (const char *name : {"/in", "/in.au"})
-        if (std::string failure = CheckConvertAs(folder + name, data, size); !failure.empty())
+    for (const char *name : {"in", "in.au"})
+        if (std::string failure = CheckConvertAs(folder, name, data, size); !failure.empty())
             return name + (": " + failure);
     return {};
 }

@@ -9,20 +9,20 @@
 
 namespace fuzzchecks {
 
-// The bytes as a file under each name ending that changes recognition (none, .au,
-// .snd, .wav): an open that succeeds describes something readable, and reading it
-// ends within the described length.
-std::string CheckOpenRead(const std::string &folder, const uint8_t *data, size_t size);
-// The same under one given path; the file is removed afterwards.
-std::string CheckOpenReadAs(const std::string &path, const uint8_t *data, size_t size);
+// The bytes, read from memory, as a file under each name ending that changes recognition
+// (none, .au, .snd, .wav): an open that succeeds describes something readable, and reading
+// it ends within the described length.
+std::string CheckOpenRead(const uint8_t *data, size_t size);
+// The same under one given name.
+std::string CheckOpenReadAs(const std::string &name, const uint8_t *data, size_t size);
 
-// The bytes described and converted as the window does: a conversion that succeeds
-// leaves a well-formed 16-bit WAV whose sizes match its length; one that fails leaves
-// no output and no temporary file.
+// The bytes, read from memory under the names "in" and "in.au", converted as a conversion
+// does into `folder`, which holds nothing else: one that succeeds leaves a well-formed 16-bit
+// WAV whose sizes match its length; one that fails leaves no output and no temporary file.
 std::string CheckConvert(const std::string &folder, const uint8_t *data, size_t size);
-// The same with the input at `path`, in a folder that holds nothing else; the output is
-// made beside it and both are removed afterwards.
-std::string CheckConvertAs(const std::string &path, const uint8_t *data, size_t size);
+// The same under one given name; the output is removed afterwards.
+std::string CheckConvertAs(const std::string &folder, const std::string &name, const uint8_t *data,
+                           size_t size);
 
 // The bytes as the host's command line: Parse keeps no leading space and stores
 // nothing longer than the text.

@@ -1,4 +1,4 @@
-// libFuzzer entry point: arbitrary bytes as a file, described and converted.
+// libFuzzer entry point: arbitrary bytes as a file in memory, converted to a WAV file.
 #include "fuzz_checks.h"
 #include "fuzz_support.h"
 

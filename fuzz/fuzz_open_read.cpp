@@ -1,4 +1,4 @@
-// libFuzzer entry point: arbitrary bytes as a file, opened and read to the end.
+// libFuzzer entry point: arbitrary bytes as a file in memory, opened and read to the end.
 #include "fuzz_checks.h"
 #include "fuzz_support.h"
 
@@ -8,7 +8,7 @@ ORVEX_FUZZ_KEEP_MARKER_MUTATOR
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string failure = fuzzchecks::CheckOpenRead(fuzz::Folder(), data, size);
+    const std::string failure = fuzzchecks::CheckOpenRead(data, size);
     if (!failure.empty()) {
         std::fprintf(stderr, "fuzz_open_read: %s\n", failure.c_str());
         std::abort();

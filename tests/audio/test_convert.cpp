@@ -224,8 +224,10 @@ TEST(Convert, StoredValuesReadStraightAsThroughDoubles)
             AudioHandle *h = AudioOpenRead(dir.path("in"), info);
             ASSERT_NE(h, nullptr);
             std::vector<int16_t> block(4096 * info.channels);
-            while (uint32_t n = orvex::ReadSixteen(h, block.data(), uint32_t(block.size()),
-                                                   &clipped[throughDoubles], throughDoubles))
+            const auto road = throughDoubles ? orvex::SixteenBitRoad::ThroughDoubles
+                                             : orvex::SixteenBitRoad::FromStoredBytes;
+            while (uint32_t n = orvex::ReadSixteenBy(road, h, block.data(), uint32_t(block.size()),
+                                                     &clipped[throughDoubles]))
                 read[throughDoubles].insert(read[throughDoubles].end(), block.begin(),
                                             block.begin() + n);
             AudioClose(h);

@@ -1,6 +1,7 @@
 // Buffered reading of an input for the header readers and for libsndfile: a regular
-// file read with pread() through one large buffer, or standard input read forward
-// once, with its first bytes kept so that headers can be looked at again.
+// file read with pread() through one large buffer, standard input read forward once, with
+// its first bytes kept so that headers can be looked at again, or bytes held in memory (as
+// the fuzz targets hand them over).
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,8 @@ public:
 
     // Opens `path` for reading; "-" is standard input. On success `out` holds the source.
     static OpenStatus Open(const std::string &path, std::unique_ptr<ByteSource> &out);
+    // Reads `size` bytes at `bytes`, which must outlive the source; null without memory.
+    static std::unique_ptr<ByteSource> FromMemory(const void *bytes, size_t size);
 
     ~ByteSource();
     ByteSource(const ByteSource &) = delete;
@@ -49,6 +52,7 @@ private:
 
     int m_fd;
     bool m_ownsFd;
+    const unsigned char *m_memory = nullptr; // the bytes of a source in memory
     bool m_stream;
     int64_t m_size;
     std::unique_ptr<unsigned char[]> m_buffer;

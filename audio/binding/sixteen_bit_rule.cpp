@@ -1,9 +1,9 @@
-// The two forms of the 16-bit rule (see sixteen_bit_decode.h). The direct form must give
+// The two forms of the 16-bit rule (see sixteen_bit_rule.h). The direct form must give
 // what the double form gives for every value: truncation toward zero of a value divided by
 // a power of two is an arithmetic shift of the value plus the divisor less one when it is
 // negative; a float times 2^15 is exact in float arithmetic, so its clamp and truncation
 // are too; u-law and A-law are the ITU-T G.711 tables that libsndfile decodes with.
-#include "sixteen_bit_decode.h"
+#include "sixteen_bit_rule.h"
 
 #include "byte_order.h"
 #include "wav_writer.h"

@@ -48,6 +48,15 @@ ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr
     return OpenStatus::Ok;
 }
 
+std::unique_ptr<ByteSource> ByteSource::FromMemory(const void *bytes, size_t size)
+{
+    std::unique_ptr<ByteSource> source(new (std::nothrow)
+                                               ByteSource(-1, false, false, int64_t(size), {}, 0));
+    if (source)
+        source->m_memory = static_cast<const unsigned char *>(bytes);
+    return source;
+}
+
 ByteSource::ByteSource(int fd, bool ownsFd, bool stream, int64_t size,
                        std::unique_ptr<unsigned char[]> buffer, size_t capacity)
     : m_fd(fd)
@@ -112,6 +121,13 @@ size_t ByteSource::ReadAt(int64_t offset, void *dst, size_t n)
 {
     if (offset < 0)
         return 0;
+    if (m_memory) {
+        if (offset >= m_size || n == 0)
+            return 0;
+        const size_t take = std::min<size_t>(n, static_cast<size_t>(m_size - offset));
+        std::memcpy(dst, m_memory + offset, take);
+        return take;
+    }
     auto *out = static_cast<unsigned char *>(dst);
     size_t done = 0;
     while (done < n) {

@@ -5,7 +5,7 @@
 // u-law, A-law), with integer arithmetic and no double in between. Internal to the binding.
 #pragma once
 
-#include "container_readers.h"
+#include "container.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,62 @@
+// The inside of an AudioHandle and the binding's entry points that are not part of its
+// interface: opening bytes held in memory, choosing the road to 16-bit samples, and what
+// the latest open found, for the sentence that explains a refusal. Not for front ends.
+#pragma once
+
+#include "audio_library_binding.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace orvex {
+class CSampleReader;
+class WavWriter;
+class Container;
+class ByteSource;
+struct StreamLayout;
+
+// The calling thread's code of the most recent open.
+void SetLastOpenError(AudioError code);
+
+// Closes a writing handle's file, fixing its header; returns the close's code.
+AudioError FinishWavWriter(WavWriter &writer);
+
+// AudioOpenRead over `size` bytes at `bytes`, which must outlive the handle; `name` stands
+// for the file's path where recognition looks at it (header-less u-law).
+AudioHandle *OpenReadMemory(const void *bytes, size_t size, std::string_view name, AudioInfo &info);
+
+// A header-less file that the caller describes in `given`: PCM of its width and byte order.
+AudioError DescribeCallerRaw(const AudioInfo &given, ByteSource &source, StreamLayout &layout);
+
+// The two roads by which AudioReadSixteen reaches the 16-bit samples; they give the same
+// samples, and tests hold them to it. Stored bytes are read straight where the values are
+// plain; elsewhere both roads go through the doubles.
+enum class SixteenBitRoad { FromStoredBytes, ThroughDoubles };
+uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, uint32_t count,
+                       uint64_t *clipped);
+
+// What the calling thread's most recent open of a file learned before it refused it.
+struct OpenReport
+{
+    const Container *container = nullptr; // as recognised; null for none or before reading
+    unsigned char head[64] = {}; // the file's first bytes, for telling other formats apart
+    size_t headBytes = 0;
+    std::string detected; // an encoding the reader refused, in words ("u-law AIFC")
+    const char *orvexReads = ""; // and what Orvex reads instead
+};
+const OpenReport &LastOpenReport();
+} // namespace orvex
+
+struct AudioHandle
+{
+    AudioHandle();
+    ~AudioHandle();
+    AudioHandle(const AudioHandle &) = delete;
+    AudioHandle &operator=(const AudioHandle &) = delete;
+
+    AudioError error = AudioError::None; // of the latest read, write or close
+    std::unique_ptr<orvex::CSampleReader> reader; // set on a handle opened for reading
+    std::unique_ptr<orvex::WavWriter> writer; // set on a handle opened for writing
+};

@@ -1,0 +1,308 @@
+// The reader adapter (see sample_reader.h): libsndfile's virtual stream over our byte source,
+// and the three roads to a file's samples.
+#include "sample_reader.h"
+
+#include "sixteen_bit_rule.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace orvex {
+
+namespace {
+
+    // The libsndfile codec that a block-coded layout must decode to.
+    int ExpectedCodec(SampleEncoding encoding)
+    {
+        switch (encoding) {
+        case SampleEncoding::IMA_ADPCM:
+            return SF_FORMAT_IMA_ADPCM;
+        case SampleEncoding::MS_ADPCM:
+            return SF_FORMAT_MS_ADPCM;
+        case SampleEncoding::GSM610:
+            return SF_FORMAT_GSM610;
+        case SampleEncoding::G721_32:
+            return SF_FORMAT_G721_32;
+        case SampleEncoding::G723_24:
+            return SF_FORMAT_G723_24;
+        case SampleEncoding::PCM_BE:
+        case SampleEncoding::PCM_LE:
+            return SF_FORMAT_PCM_24; // packed 24-bit PARIS
+        case SampleEncoding::PCM:
+        case SampleEncoding::FLOAT:
+        case SampleEncoding::ULAW:
+        case SampleEncoding::ALAW:
+        case SampleEncoding::PCM_S8:
+        case SampleEncoding::PCM_U8:
+        case SampleEncoding::FLOAT_BE:
+        case SampleEncoding::FLOAT_LE:
+            break;
+        }
+        return 0;
+    }
+
+    // libsndfile's header-less format for plain stored values.
+    int RawWindowFormat(const StreamLayout &layout)
+    {
+        int codec;
+        if (layout.isFloat)
+            codec = SF_FORMAT_FLOAT;
+        else if (layout.isUlaw)
+            codec = SF_FORMAT_ULAW;
+        else if (layout.isAlaw)
+            codec = SF_FORMAT_ALAW;
+        else if (layout.sampleBytes == 1)
+            codec = layout.signedBytes ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_U8;
+        else if (layout.sampleBytes == 2)
+            codec = SF_FORMAT_PCM_16;
+        else if (layout.sampleBytes == 3)
+            codec = SF_FORMAT_PCM_24;
+        else
+            codec = SF_FORMAT_PCM_32;
+        return SF_FORMAT_RAW | codec
+                | (layout.order == ByteOrder::Big ? SF_ENDIAN_BIG : SF_ENDIAN_LITTLE);
+    }
+
+    // The code for a container whose data libsndfile would not decode.
+    AudioError DecoderRefused(FormatKind kind)
+    {
+        switch (kind) {
+        case FormatKind::WAV:
+            return AudioError::WavDecoderRefused;
+        case FormatKind::AU:
+        case FormatKind::AULE:
+            return AudioError::AuBadHeader;
+        case FormatKind::PAF:
+            return AudioError::PafBadChannels;
+        case FormatKind::AIFF:
+        case FormatKind::RAW:
+        case FormatKind::SVX:
+        case FormatKind::NIST:
+        case FormatKind::WMA:
+        case FormatKind::SEKD:
+        case FormatKind::VOC:
+        case FormatKind::SD2:
+        case FormatKind::REX2:
+        case FormatKind::IRCAM:
+            break;
+        }
+        return AudioError::InternalError;
+    }
+
+} // namespace
+
+CSampleReader::CSampleReader(std::unique_ptr<ByteSource> source, StreamLayout layout,
+                             uint32_t samples)
+    : m_source(std::move(source))
+    , m_layout(std::move(layout))
+    , m_samples(samples)
+{ }
+
+CSampleReader::~CSampleReader()
+{
+    if (m_sndfile)
+        Sndfile()->close(m_sndfile);
+}
+
+int64_t CSampleReader::VirtualLength() const
+{
+    const int64_t prefix = static_cast<int64_t>(m_layout.prefix.size());
+    if (m_source->Size() >= 0)
+        return prefix + std::max<int64_t>(0, m_source->Size() - m_layout.dataOffset);
+    // A stream's length is unknown: as far as the header declares, or 16 GiB, far past
+    // what any conversion writes and small enough for libsndfile's own counts.
+    return prefix + static_cast<int64_t>(std::min<uint64_t>(m_layout.dataBytes, uint64_t(1) << 34));
+}
+
+sf_count_t CSampleReader::VioLength(void *self)
+{
+    return static_cast<CSampleReader *>(self)->VirtualLength();
+}
+
+sf_count_t CSampleReader::VioSeek(sf_count_t offset, int whence, void *self)
+{
+    auto *r = static_cast<CSampleReader *>(self);
+    int64_t base = whence == SEEK_CUR ? r->m_virtualPos
+            : whence == SEEK_END      ? r->VirtualLength()
+                                      : 0;
+    if (offset < -base || offset > INT64_MAX / 2 - base)
+        return -1;
+    r->m_virtualPos = base + offset;
+    return r->m_virtualPos;
+}
+
+sf_count_t CSampleReader::VioTell(void *self)
+{
+    return static_cast<CSampleReader *>(self)->m_virtualPos;
+}
+
+sf_count_t CSampleReader::VioRead(void *dst, sf_count_t count, void *self)
+{
+    auto *r = static_cast<CSampleReader *>(self);
+    if (count <= 0)
+        return 0;
+    auto *out = static_cast<unsigned char *>(dst);
+    size_t want = static_cast<size_t>(count), done = 0;
+    const int64_t prefix = static_cast<int64_t>(r->m_layout.prefix.size());
+    if (r->m_virtualPos < prefix) {
+        size_t take = std::min(want, static_cast<size_t>(prefix - r->m_virtualPos));
+        std::memcpy(out, r->m_layout.prefix.data() + r->m_virtualPos, take);
+        done = take;
+    }
+    if (done < want) {
+        const int64_t at
+                = r->m_layout.dataOffset + (r->m_virtualPos + static_cast<int64_t>(done) - prefix);
+        done += r->m_source->ReadAt(at, out + done, want - done);
+    }
+    r->m_virtualPos += static_cast<int64_t>(done);
+    return static_cast<sf_count_t>(done);
+}
+
+AudioError CSampleReader::StartDecoder()
+{
+    static SF_VIRTUAL_IO vio = {&VioLength, &VioSeek, &VioRead, &VioWrite, &VioTell};
+    SF_INFO info{};
+    const bool raw = m_layout.decoding == Decoding::RawWindow;
+    if (raw) {
+        info.format = RawWindowFormat(m_layout);
+        info.channels = static_cast<int>(m_layout.channels);
+        info.samplerate = static_cast<int>(std::min<uint32_t>(m_layout.sampleRate, INT32_MAX));
+    }
+    const SndfileLibrary *library = Sndfile();
+    if (!library)
+        return AudioError::InternalError;
+    m_virtualPos = 0;
+    {
+        // libsndfile keeps the error of a failed open in a global of its own (sf_errno):
+        // opens happen one at a time. Handles once open share nothing.
+        static std::mutex openLock;
+        std::lock_guard<std::mutex> hold(openLock);
+        m_sndfile = library->openVirtual(&vio, SFM_READ, &info, this);
+    }
+    if (!m_sndfile)
+        return raw ? AudioError::InternalError : DecoderRefused(m_layout.kind);
+    // A block codec must decode what our own reading of the header found.
+    if (!raw
+        && ((info.format & SF_FORMAT_SUBMASK) != ExpectedCodec(m_layout.encoding)
+            || static_cast<uint32_t>(info.channels) != m_layout.channels))
+        return DecoderRefused(m_layout.kind);
+    library->command(m_sndfile, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
+    return AudioError::None;
+}
+
+bool CSampleReader::HasPlainValues() const
+{
+    return IsPlainLayout(m_layout);
+}
+
+uint32_t CSampleReader::ReadSixteenThroughDoubles(int16_t *out, uint32_t count, AudioError &error,
+                                                  uint64_t &clipped)
+{
+    const uint32_t channels = m_layout.channels;
+    if (count % channels != 0) {
+        error = AudioError::ReadNonWholeFrames;
+        return 0;
+    }
+    // A block of at most 1024 values at a time; fewer ends the data.
+    m_doubles.resize(std::max<size_t>(1024 / channels, 1) * channels);
+    uint32_t done = 0;
+    while (done < count) {
+        const auto want = std::min<uint32_t>(count - done, uint32_t(m_doubles.size()));
+        const uint32_t n = ReadDoubles(m_doubles.data(), want, error);
+        clipped += DoublesToSixteen(m_doubles.data(), n, SixteenBitScale(m_layout),
+                                    IsFloatLayout(m_layout), out + done);
+        done += n;
+        if (n != want)
+            break;
+    }
+    return done;
+}
+
+uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
+                                             uint64_t &clipped)
+{
+    const uint32_t channels = m_layout.channels;
+    if (count % channels != 0) {
+        error = AudioError::ReadNonWholeFrames;
+        return 0;
+    }
+    // The frames the description still has, as far as the bytes hold them.
+    const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * channels;
+    const uint64_t frames = std::min<uint64_t>(
+            count / channels, m_samples - std::min<uint64_t>(m_position, m_samples));
+    if (m_storedSize < frames * frameBytes) {
+        m_storedSize = frames * frameBytes;
+        m_stored.reset(new unsigned char[m_storedSize]);
+    }
+    const size_t got = m_source->ReadAt(m_layout.dataOffset + int64_t(m_position * frameBytes),
+                                        m_stored.get(), frames * frameBytes);
+    const uint64_t whole = got / frameBytes;
+    if (whole < frames)
+        error = AudioError::ShortRead;
+    clipped += DecodePlain(m_layout, m_stored.get(), whole * channels, out);
+    m_position += whole;
+    return static_cast<uint32_t>(whole * channels);
+}
+
+bool CSampleReader::Seek(uint64_t frame)
+{
+    frame = std::min<uint64_t>(frame, m_samples);
+    // Plain values are found by their place; the decoder follows when it next reads.
+    if (m_layout.decoding == Decoding::Container) {
+        if (Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(frame), SEEK_SET) < 0)
+            return false;
+        m_decoderAt = frame;
+    } else if (m_source->IsStream() && frame < m_position) {
+        return false;
+    }
+    m_position = frame;
+    return true;
+}
+
+uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count, AudioError &error)
+{
+    const uint32_t channels = m_layout.channels;
+    if (count % channels != 0) {
+        error = AudioError::ReadNonWholeFrames;
+        return 0;
+    }
+    if (m_position >= m_samples) {
+        std::fill(buffer, buffer + count, 0.0);
+        return 0;
+    }
+    // Plain values start libsndfile on the first read of doubles, where they are.
+    if (!m_sndfile && StartDecoder() != AudioError::None) {
+        error = AudioError::InternalError;
+        return 0;
+    }
+    if (m_decoderAt != m_position
+        && Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(m_position), SEEK_SET) < 0) {
+        error = AudioError::SeekFailed;
+        return 0;
+    }
+    const sf_count_t want = count / channels;
+    sf_count_t got = Sndfile()->readfDouble(m_sndfile, buffer, want);
+    if (got < 0)
+        got = 0;
+    m_decoderAt = m_position + uint64_t(got);
+    const uint64_t remaining = m_samples - m_position;
+    // A plain stream's window runs to the end of the file, so libsndfile stopping
+    // short there means the bytes ran out. A block codec stops at its own count,
+    // which reaching the description's length is not a shortage of.
+    const bool reachedEnd = static_cast<uint64_t>(got) > remaining
+            || (static_cast<uint64_t>(got) == remaining && got < want
+                && m_layout.decoding == Decoding::Container);
+    if (reachedEnd) {
+        // Cut to the description's length; the rest of the request reads as silence.
+        std::fill(buffer + remaining * channels, buffer + count, 0.0);
+        m_position = m_samples;
+        return static_cast<uint32_t>(remaining * channels);
+    }
+    if (got < want)
+        error = AudioError::ShortRead;
+    m_position += static_cast<uint64_t>(got);
+    return static_cast<uint32_t>(got * channels);
+}
+
+} // namespace orvex

@@ -1,0 +1,63 @@
+// CSampleReader: the inside of a handle opened for reading. It holds the input's bytes, what
+// its header says, and, where doubles are asked for or the samples are coded in blocks,
+// libsndfile decoding them from a virtual stream of our own: the layout's prefix, then the
+// source from dataOffset on. Samples come out by three roads: unnormalised doubles (as
+// libsndfile decodes them), and the 16-bit samples a conversion writes, either straight from
+// the stored bytes of plain values or through those doubles. Internal to the binding.
+#pragma once
+
+#include "container.h"
+#include "sndfile_library.h"
+
+#include <memory>
+#include <vector>
+
+namespace orvex {
+
+class CSampleReader
+{
+public:
+    CSampleReader(std::unique_ptr<ByteSource> source, StreamLayout layout, uint32_t samples);
+    ~CSampleReader();
+    CSampleReader(const CSampleReader &) = delete;
+    CSampleReader &operator=(const CSampleReader &) = delete;
+
+    // Starts libsndfile on the stream; the container's own code on refusal.
+    AudioError StartDecoder();
+    // Whether the 16-bit samples can be read straight from the stored bytes.
+    bool HasPlainValues() const;
+
+    // Up to `count` values (whole frames) as unnormalised doubles.
+    uint32_t ReadDoubles(double *buffer, uint32_t count, AudioError &error);
+    // Up to `count` values (whole frames) as the 16-bit samples a conversion writes, adding
+    // the floats held at the limits of 16 bits to `clipped`. The two roads give the same
+    // samples: from the stored bytes (plain values only), or through ReadDoubles.
+    uint32_t ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
+                                  uint64_t &clipped);
+    uint32_t ReadSixteenThroughDoubles(int16_t *out, uint32_t count, AudioError &error,
+                                       uint64_t &clipped);
+    // Moves to `frame` (at most the end); false where the input cannot go there.
+    bool Seek(uint64_t frame);
+
+private:
+    int64_t VirtualLength() const;
+    static sf_count_t VioLength(void *self);
+    static sf_count_t VioSeek(sf_count_t offset, int whence, void *self);
+    static sf_count_t VioRead(void *dst, sf_count_t count, void *self);
+    static sf_count_t VioWrite(const void *, sf_count_t, void *) { return 0; }
+    static sf_count_t VioTell(void *self);
+
+    std::unique_ptr<ByteSource> m_source;
+    StreamLayout m_layout;
+    uint32_t m_samples; // the description's frame count: reading stops there
+    uint64_t m_position = 0; // frames handed out so far
+    SNDFILE *m_sndfile = nullptr; // for plain values, started only when doubles are read
+    uint64_t m_decoderAt = 0; // the frame libsndfile reads next
+    int64_t m_virtualPos = 0;
+    std::vector<double> m_doubles; // values on their way through doubles
+    // The stored bytes of plain values, uninitialised: each read fills them.
+    std::unique_ptr<unsigned char[]> m_stored;
+    size_t m_storedSize = 0;
+};
+
+} // namespace orvex
