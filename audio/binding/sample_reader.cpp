@@ -64,32 +64,6 @@ namespace {
                 | (layout.order == ByteOrder::Big ? SF_ENDIAN_BIG : SF_ENDIAN_LITTLE);
     }
 
-    // The code for a container whose data libsndfile would not decode.
-    AudioError DecoderRefused(FormatKind kind)
-    {
-        switch (kind) {
-        case FormatKind::WAV:
-            return AudioError::WavDecoderRefused;
-        case FormatKind::AU:
-        case FormatKind::AULE:
-            return AudioError::AuBadHeader;
-        case FormatKind::PAF:
-            return AudioError::PafBadChannels;
-        case FormatKind::AIFF:
-        case FormatKind::RAW:
-        case FormatKind::SVX:
-        case FormatKind::NIST:
-        case FormatKind::WMA:
-        case FormatKind::SEKD:
-        case FormatKind::VOC:
-        case FormatKind::SD2:
-        case FormatKind::REX2:
-        case FormatKind::IRCAM:
-            break;
-        }
-        return AudioError::InternalError;
-    }
-
 } // namespace
 
 CSampleReader::CSampleReader(std::unique_ptr<ByteSource> source, StreamLayout layout,
@@ -181,12 +155,12 @@ AudioError CSampleReader::StartDecoder()
         m_sndfile = library->openVirtual(&vio, SFM_READ, &info, this);
     }
     if (!m_sndfile)
-        return raw ? AudioError::InternalError : DecoderRefused(m_layout.kind);
+        return raw ? AudioError::InternalError : m_layout.decoderRefused;
     // A block codec must decode what our own reading of the header found.
     if (!raw
         && ((info.format & SF_FORMAT_SUBMASK) != ExpectedCodec(m_layout.encoding)
             || static_cast<uint32_t>(info.channels) != m_layout.channels))
-        return DecoderRefused(m_layout.kind);
+        return m_layout.decoderRefused;
     library->command(m_sndfile, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
     return AudioError::None;
 }

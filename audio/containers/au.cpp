@@ -102,6 +102,7 @@ namespace {
             layout.samples = g721 ? layout.dataBytes * 2 : layout.dataBytes * 8 / 3;
             layout.decoding = Decoding::Container;
             layout.prefix = AuCodecPrefix(encoding, rate, channels, layout.dataBytes);
+            layout.decoderRefused = AudioError::AuBadHeader;
             return AudioError::None;
         }
         default:

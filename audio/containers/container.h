@@ -62,6 +62,8 @@ struct StreamLayout
     int64_t dataOffset = 0;
     uint64_t dataBytes = 0; // sample bytes the file holds (as declared, on a stream)
     std::vector<unsigned char> prefix;
+    // The code of a block-coded stream that libsndfile will not decode.
+    AudioError decoderRefused = AudioError::InternalError;
 
     // Set by a reader that refuses the file's encoding.
     RefusedEncoding refused;

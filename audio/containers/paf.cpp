@@ -63,6 +63,7 @@ namespace {
                 ? layout.dataBytes * kPaf24SamplesPerBlock / (kPaf24BlockBytes * channels)
                 : 0;
         layout.decoding = Decoding::Container;
+        layout.decoderRefused = AudioError::PafBadChannels;
         // libsndfile reads the packed blocks behind a header of its own kind: the
         // file's first fields, zero to the header's full length.
         layout.prefix.assign(kPafHeaderBytes, 0);

@@ -235,6 +235,7 @@ namespace {
 
         layout.decoding = Decoding::Container;
         layout.prefix = CodecPrefix(chunks, layout.dataBytes);
+        layout.decoderRefused = AudioError::WavDecoderRefused;
         return AudioError::None;
     }
 

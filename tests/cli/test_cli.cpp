@@ -1,4 +1,5 @@
 // orvex-cli in-process (arguments, output, errors, exit status) and as the real binary.
+#include "container.h"
 #include "fixtures.h"
 #include "orvex_cli.h"
 
@@ -43,9 +44,8 @@ TEST(Cli, InfoAsTextAndJson)
                               "Duration: 0:00.000\n";
     const std::string refused = "Error while opening RAW file for read. Must specify format, "
                                 "pcmbitwidth and channels.";
-    const std::string hint
-            = "x.bin is not an audio file that Orvex recognises. Orvex reads WAV, "
-              "AIFF/AIFC, AU/SND, PARIS, IFF 8SVX/16SV, NIST Sphere and IRCAM files.";
+    const std::string hint = "x.bin is not an audio file that Orvex recognises. Orvex reads "
+            + orvex::ListOfReadContainers() + " files.";
 
     EXPECT_EQ(Cli({"info", a}).out, block);
     const CliRun many = Cli({"info", a, x, a});

@@ -2,6 +2,7 @@
 // drops, with pickers and message boxes answered through the modal seam: what it describes,
 // what it converts and says about it, what it lets the user do when, and how a long
 // conversion shows its progress and stops.
+#include "container.h"
 #include "fixtures.h"
 #include "importer_dialog.h"
 #include "modal_seam.h"
@@ -214,8 +215,7 @@ private slots:
             afterCancel = Fields(dlg);
         });
         const std::string why = "notes.txt is not an audio file that Orvex recognises. Orvex reads "
-                                "WAV, AIFF/AIFC, AU/SND, PARIS, IFF 8SVX/16SV, NIST Sphere and "
-                                "IRCAM files.";
+                + orvex::ListOfReadContainers() + " files.";
         QCOMPARE(afterGood, m_wavFields);
         QCOMPARE(goAfterGood, std::string("on"));
         QCOMPARE(afterBad, (Texts{m_text, "", "", "", "", "", "", why, ""}));
