@@ -3,6 +3,7 @@
 // temporary file in its folder and put in place only when complete, so a failed or
 // interrupted conversion leaves whatever stood at the output path as it was.
 #include "audio_file_info.h"
+#include "audio_handle.h"
 #include "output_placement.h"
 #include "sixteen_bit_reader.h"
 #include "wav_writer.h"
@@ -39,11 +40,14 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
 {
     m_outcome = Outcome{};
     m_info = input.GetInfo();
+    const orvex::InputExtent extent = input.Extent();
     // A length of 0xFFFFFFFF frames is one that the input could not state (a stream
-    // read from its start); then the writer's own limit is the only one.
+    // read from its start); then the writer's own limit is the only one. Otherwise the
+    // output holds at most the frames the input's bytes hold.
     const bool lengthKnown = m_info.samples != UINT32_MAX;
-    const uint64_t dataBytes = uint64_t(m_info.samples) * m_info.channels * 2;
-    m_outcome.framesDescribed = m_info.samples;
+    const uint64_t dataBytes = extent.held * m_info.channels * 2;
+    m_outcome.framesDescribed = extent.promised;
+    m_outcome.framesHeld = extent.held;
 
     // The output's description: 16-bit PCM WAV at the input's rate and channels.
     m_info.format = AudioFormatWord(FormatKind::WAV, SampleEncoding::PCM);

@@ -2,6 +2,7 @@
 // conversion is in audio_conversion.cpp.
 #include "audio_file_info.h"
 
+#include "audio_handle.h"
 #include "container.h"
 #include "refusal_explanation.h"
 
@@ -112,6 +113,9 @@ bool CAudioFileInfo::Describe()
     m_hInput = AudioOpenRead(m_strInputPath, m_info);
     if (!m_hInput)
         return Fail(AudioLastError(), false);
+    const orvex::InputExtent extent = orvex::ExtentOf(m_hInput);
+    m_outcome.framesDescribed = extent.promised;
+    m_outcome.framesHeld = extent.held;
     FillDescription();
     return true;
 }

@@ -66,7 +66,10 @@ public:
         std::string explanation; // a plain sentence on the failure, or empty
         uint64_t clippedSamples = 0;
         uint64_t framesWritten = 0;
+        // The frames the input's header promised (more than it holds, in a file cut short),
+        // and those its bytes hold: after Describe and Convert.
         uint64_t framesDescribed = 0;
+        uint64_t framesHeld = 0;
     };
     const Outcome &GetOutcome() const { return m_outcome; }
 

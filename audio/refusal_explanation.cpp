@@ -163,7 +163,7 @@ AudioRefusal ExplainInputRefusal(const std::string &path, AudioError code)
         return {{}, name + " is not an audio file that Orvex recognises. " + WhatOrvexReads()};
     }
     if (!report.detected.empty())
-        return Is(name, report.detected, std::string("; ") + report.orvexReads);
+        return Is(name, report.detected, "; " + report.reason);
     if (wording == orvex::Refusal::DamagedOrEncoding)
         return {container,
                 name + " is " + Article(container) + " " + container

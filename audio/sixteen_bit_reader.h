@@ -4,6 +4,7 @@
 // through it, so what the user sees and hears is what will be imported.
 #pragma once
 
+#include "audio_handle.h"
 #include "audio_library_binding.h"
 
 #include <cstdint>
@@ -35,6 +36,8 @@ public:
     }
     // Moves to `frame`, where the next Read starts; false where the input cannot seek.
     bool Seek(uint64_t frame) { return AudioSeekFrame(m_handle, frame); }
+    // What the input's header promised and what its bytes hold.
+    orvex::InputExtent Extent() const { return orvex::ExtentOf(m_handle); }
     // Float samples held at the limits of 16 bits so far.
     uint64_t ClippedSamples() const { return m_clipped; }
 

@@ -74,6 +74,10 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         if (!described) {
             PrintFailure(err, path, o);
             status = kCliFailed;
+        } else if (o.framesHeld < o.framesDescribed) {
+            err << "orvex-cli: " << path << ": the file ends early: it holds "
+                << GroupedDecimal(o.framesHeld) << " of the " << GroupedDecimal(o.framesDescribed)
+                << " frames its header promises\n";
         }
         if (json) {
             out << "{\"path\":" << JsonString(path);

@@ -7,10 +7,11 @@ set -eu
 # dpkg-dev and file: CPack's Debian package and its test; librsvg2-bin: the menu icons;
 # xvfb and xdotool: the test that drives the real window; fonts-dejavu-core: a font for
 # the offscreen window tests to lay out with; pulseaudio and pulseaudio-utils: a real sound
-# server with a null sink for the test that plays; appstream: the software centre's check.
+# server with a null sink for the test that plays; appstream: the software centre's check;
+# ffmpeg: one of the programs whose files the tests read.
 packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev qt6-multimedia-dev googletest \
 libgtest-dev sox libsox-fmt-base dpkg-dev file librsvg2-bin xvfb xdotool fonts-dejavu-core \
-pulseaudio pulseaudio-utils appstream $*"
+pulseaudio pulseaudio-utils appstream ffmpeg $*"
 
 missing=""
 for p in $packages; do

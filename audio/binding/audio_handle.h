@@ -37,14 +37,24 @@ enum class SixteenBitRoad { FromStoredBytes, ThroughDoubles };
 uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, uint32_t count,
                        uint64_t *clipped);
 
+// Frames beside those an open input describes (AudioInfo::samples): what its header promised,
+// where the file holds fewer and the description counts what it holds; and what its bytes
+// can hold, where the description counts what its header promised (AIFF, NIST).
+struct InputExtent
+{
+    uint64_t promised;
+    uint64_t held;
+};
+InputExtent ExtentOf(const AudioHandle *handle);
+
 // What the calling thread's most recent open of a file learned before it refused it.
 struct OpenReport
 {
     const Container *container = nullptr; // as recognised; null for none or before reading
     unsigned char head[64] = {}; // the file's first bytes, for telling other formats apart
     size_t headBytes = 0;
-    std::string detected; // an encoding the reader refused, in words ("u-law AIFC")
-    const char *orvexReads = ""; // and what Orvex reads instead
+    std::string detected; // what the reader found, in words ("u-law AIFC")
+    std::string reason; // and why it refused it ("Orvex reads ...")
 };
 const OpenReport &LastOpenReport();
 } // namespace orvex

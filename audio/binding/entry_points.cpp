@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -33,8 +34,15 @@ AudioError CheckDescription(const AudioInfo &info, const orvex::StreamLayout &la
         || info.format == 0 || info.sections == 0)
         return AudioError::InfoIncomplete;
     if (layout.sampleBytes != 0 && layout.declaredFrameBytes
-        && *layout.declaredFrameBytes != layout.sampleBytes * layout.channels)
+        && *layout.declaredFrameBytes != layout.sampleBytes * layout.channels) {
+        orvex::OpenReport &report = g_lastOpenReport;
+        report.detected = report.container ? report.container->Name() : "";
+        report.reason = "its header's block size (" + std::to_string(*layout.declaredFrameBytes)
+                + " bytes) does not match " + std::to_string(layout.channels) + " channels of "
+                + std::to_string(layout.bitWidth) + "-bit samples ("
+                + std::to_string(layout.sampleBytes * layout.channels) + " bytes).";
         return AudioError::InternalError;
+    }
     if (layout.dataBytes == 0)
         return AudioError::InternalError;
     return AudioError::None;
@@ -67,7 +75,7 @@ AudioHandle *OpenReadFrom(std::unique_ptr<orvex::ByteSource> source, std::string
         error = report.container ? report.container->ReadHeader(*source, layout)
                                  : AudioError::RawBadSpec;
         report.detected = layout.refused.detected;
-        report.orvexReads = layout.refused.orvexReads;
+        report.reason = layout.refused.reason;
     }
     if (error != AudioError::None)
         return FailOpen(error);
@@ -179,6 +187,13 @@ void SetLastOpenError(AudioError code)
 const OpenReport &LastOpenReport()
 {
     return g_lastOpenReport;
+}
+
+InputExtent ExtentOf(const AudioHandle *handle)
+{
+    if (!handle || !handle->reader)
+        return {0, 0};
+    return handle->reader->Extent();
 }
 
 AudioHandle *OpenReadMemory(const void *bytes, size_t size, std::string_view name, AudioInfo &info)

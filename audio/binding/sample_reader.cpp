@@ -193,6 +193,24 @@ uint32_t CSampleReader::ReadSixteenThroughDoubles(int16_t *out, uint32_t count, 
     return done;
 }
 
+uint64_t CSampleReader::ReadPlanes(uint64_t frames)
+{
+    // Each channel's run of values, from its own plane, into the frames' order.
+    const uint32_t channels = m_layout.channels, bytes = m_layout.sampleBytes;
+    m_planeRun.resize(frames * bytes);
+    uint64_t whole = frames;
+    for (uint32_t c = 0; c < channels; ++c) {
+        const size_t got = m_source->ReadAt(
+                m_layout.dataOffset + int64_t(c * m_layout.planeBytes + m_position * bytes),
+                m_planeRun.data(), frames * bytes);
+        whole = std::min<uint64_t>(whole, got / bytes);
+        for (uint64_t f = 0; f < got / bytes; ++f)
+            std::memcpy(m_stored.get() + (f * channels + c) * bytes, m_planeRun.data() + f * bytes,
+                        bytes);
+    }
+    return whole;
+}
+
 uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
                                              uint64_t &clipped)
 {
@@ -209,14 +227,74 @@ uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, Audio
         m_storedSize = frames * frameBytes;
         m_stored.reset(new unsigned char[m_storedSize]);
     }
-    const size_t got = m_source->ReadAt(m_layout.dataOffset + int64_t(m_position * frameBytes),
-                                        m_stored.get(), frames * frameBytes);
-    const uint64_t whole = got / frameBytes;
+    uint64_t whole;
+    if (m_layout.planeBytes == 0) {
+        const size_t got = m_source->ReadAt(m_layout.dataOffset + int64_t(m_position * frameBytes),
+                                            m_stored.get(), frames * frameBytes);
+        whole = got / frameBytes;
+    } else {
+        whole = ReadPlanes(frames);
+    }
     if (whole < frames)
         error = AudioError::ShortRead;
     clipped += DecodePlain(m_layout, m_stored.get(), whole * channels, out);
     m_position += whole;
     return static_cast<uint32_t>(whole * channels);
+}
+
+uint32_t CSampleReader::ReadOwnDoubles(double *buffer, uint32_t count, AudioError &error)
+{
+    const uint32_t channels = m_layout.channels;
+    const uint64_t want = std::min<uint64_t>(count / channels, m_samples - m_position);
+    uint64_t got = 0;
+    if (m_layout.decoding == Decoding::Packed) {
+        const PackedBlocks &packed = m_layout.packed;
+        while (got < want) {
+            const uint64_t frame = m_position + got, block = frame / packed.frames;
+            if (block != m_unpackedBlock) {
+                // A block cut short by the end of the file reads as zeros where it ends.
+                m_blockBytes.assign(packed.bytes, 0);
+                if (m_source->ReadAt(m_layout.dataOffset + int64_t(block * packed.bytes),
+                                     m_blockBytes.data(), packed.bytes)
+                    == 0)
+                    break;
+                m_unpacked.resize(size_t(packed.frames) * channels);
+                packed.unpack(m_blockBytes.data(), channels, m_layout.order, m_unpacked.data());
+                m_unpackedBlock = block;
+            }
+            const uint64_t from = frame % packed.frames;
+            const uint64_t take = std::min<uint64_t>(packed.frames - from, want - got);
+            std::copy_n(m_unpacked.begin() + int64_t(from * channels), take * channels,
+                        buffer + got * channels);
+            got += take;
+        }
+        m_position += got;
+    } else {
+        // Planes of 8- or 16-bit values: their 16-bit samples are the values scaled by a
+        // power of two, exactly.
+        m_sixteen.resize(size_t(want) * channels);
+        uint64_t clipped = 0;
+        got = ReadSixteenFromBytes(m_sixteen.data(), uint32_t(want * channels), error, clipped)
+                / channels;
+        const double scale = SixteenBitScale(m_layout);
+        for (size_t i = 0; i < got * channels; ++i)
+            buffer[i] = m_sixteen[i] / scale;
+    }
+    if (got < want)
+        error = AudioError::ShortRead; // the bytes ran out; the rest is left as it was
+    else
+        std::fill(buffer + got * channels, buffer + count, 0.0); // past the described end
+    return static_cast<uint32_t>(got * channels);
+}
+
+InputExtent CSampleReader::Extent() const
+{
+    InputExtent extent{m_samples, m_samples};
+    extent.promised = std::max<uint64_t>(m_samples, m_layout.promisedFrames);
+    const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * m_layout.channels;
+    if (m_layout.decoding == Decoding::RawWindow && m_layout.planeBytes == 0 && frameBytes != 0)
+        extent.held = std::min<uint64_t>(m_samples, m_layout.dataBytes / frameBytes);
+    return extent;
 }
 
 bool CSampleReader::Seek(uint64_t frame)
@@ -245,6 +323,8 @@ uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count, AudioError &
         std::fill(buffer, buffer + count, 0.0);
         return 0;
     }
+    if (m_layout.planeBytes != 0 || m_layout.decoding == Decoding::Packed)
+        return ReadOwnDoubles(buffer, count, error);
     // Plain values start libsndfile on the first read of doubles, where they are.
     if (!m_sndfile && StartDecoder() != AudioError::None) {
         error = AudioError::InternalError;

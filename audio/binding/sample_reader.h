@@ -6,6 +6,7 @@
 // the stored bytes of plain values or through those doubles. Internal to the binding.
 #pragma once
 
+#include "audio_handle.h"
 #include "container.h"
 #include "sndfile_library.h"
 
@@ -38,6 +39,8 @@ public:
                                        uint64_t &clipped);
     // Moves to `frame` (at most the end); false where the input cannot go there.
     bool Seek(uint64_t frame);
+    // What the header promised and what the bytes hold, beside the frames described.
+    InputExtent Extent() const;
 
 private:
     int64_t VirtualLength() const;
@@ -46,6 +49,11 @@ private:
     static sf_count_t VioRead(void *dst, sf_count_t count, void *self);
     static sf_count_t VioWrite(const void *, sf_count_t, void *) { return 0; }
     static sf_count_t VioTell(void *self);
+    // ReadDoubles of values that libsndfile would not read as they lie: packed blocks and
+    // planes, which our own code reads.
+    uint32_t ReadOwnDoubles(double *buffer, uint32_t count, AudioError &error);
+    // Gathers `frames` frames of planar values into m_stored; returns the whole frames read.
+    uint64_t ReadPlanes(uint64_t frames);
 
     std::unique_ptr<ByteSource> m_source;
     StreamLayout m_layout;
@@ -58,6 +66,11 @@ private:
     // The stored bytes of plain values, uninitialised: each read fills them.
     std::unique_ptr<unsigned char[]> m_stored;
     size_t m_storedSize = 0;
+    std::vector<unsigned char> m_planeRun; // one channel's values, read from its plane
+    std::vector<int16_t> m_sixteen; // planar values on their way to doubles
+    std::vector<unsigned char> m_blockBytes; // the packed block last read
+    std::vector<int32_t> m_unpacked; // its values, and which block they are
+    uint64_t m_unpackedBlock = UINT64_MAX;
 };
 
 } // namespace orvex

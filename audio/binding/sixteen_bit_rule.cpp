@@ -129,13 +129,14 @@ namespace {
 
 double SixteenBitScale(const StreamLayout &layout)
 {
-    // Integer PCM reads in the range of its whole bytes whatever width the header declares
-    // (a 12-bit WAV reads as 16-bit values), so its scale follows those bytes; floats hold
-    // -1..1 and take 2^15.
+    // Integer PCM reads in the range of the bytes it is stored in, whatever narrower width
+    // the header declares (a 12-bit WAV, a NIST file of 8 significant bits in 2 bytes), as
+    // libsndfile reads it, so its scale follows those bytes; floats hold -1..1 and take 2^15.
     if (IsFloat(layout.encoding))
         return 32768.0;
     if (IsIntegerPcm(layout.encoding))
-        return PowerOfTwoScale((layout.bitWidth + 7) / 8 * 8);
+        return PowerOfTwoScale(layout.sampleBytes ? 8 * layout.sampleBytes
+                                                  : (layout.bitWidth + 7) / 8 * 8);
     return PowerOfTwoScale(layout.bitWidth);
 }
 

@@ -49,8 +49,7 @@ namespace {
                 : lower == "fl64"                 ? "64-bit float AIFC"
                 : lower == "ima4"                 ? "IMA ADPCM AIFC"
                                                   : "AIFC ('" + name + "')";
-        layout.refused.orvexReads
-                = "Orvex reads uncompressed AIFF and AIFC, and 32-bit float AIFC.";
+        layout.refused.reason = "Orvex reads uncompressed AIFF and AIFC, and 32-bit float AIFC.";
         return AudioError::UnimplementedFormat;
     }
 

@@ -73,6 +73,7 @@ namespace {
             layout.isAlaw = encoding == kAuAlaw;
             layout.bitWidth = 16;
             detail::SetPlainSamples(layout, 1);
+            detail::SetPromisedBytes(layout, declared);
             return AudioError::None;
         case kAuPcm8:
         case kAuPcm16:
@@ -82,6 +83,7 @@ namespace {
             layout.encoding = SampleEncoding::PCM;
             layout.bitWidth = 8 * bytes;
             detail::SetPlainSamples(layout, bytes);
+            detail::SetPromisedBytes(layout, declared);
             return AudioError::None;
         }
         case kAuFloat:
@@ -89,6 +91,7 @@ namespace {
             layout.bitWidth = 32;
             layout.isFloat = true;
             detail::SetPlainSamples(layout, 4);
+            detail::SetPromisedBytes(layout, declared);
             return AudioError::None;
         case kAuG721:
         case kAuG723_24: {
@@ -99,7 +102,10 @@ namespace {
             layout.bitWidth = channels == 1 ? 16 : 0;
             layout.seekable = false;
             // Four (G721) or three (G723, 24 kbit/s) bits per sample.
-            layout.samples = g721 ? layout.dataBytes * 2 : layout.dataBytes * 8 / 3;
+            auto frames = [g721](uint64_t bytes) { return g721 ? bytes * 2 : bytes * 8 / 3; };
+            layout.samples = frames(layout.dataBytes);
+            if (declared > layout.dataBytes)
+                layout.promisedFrames = frames(declared);
             layout.decoding = Decoding::Container;
             layout.prefix = AuCodecPrefix(encoding, rate, channels, layout.dataBytes);
             layout.decoderRefused = AudioError::AuBadHeader;

@@ -22,20 +22,33 @@ enum class ByteOrder { Big, Little };
 // How the decoder reaches the samples.
 enum class Decoding {
     // The samples are plain values from dataOffset on: libsndfile reads them as a
-    // header-less stream over a window of the source that runs to its end.
+    // header-less stream over a window of the source that runs to its end. (Values stored
+    // channel after channel, in planes, are read by our own code only.)
     RawWindow,
-    // Block codecs (ADPCM, GSM 6.10, G721/G723, packed 24-bit PARIS): libsndfile reads
-    // `prefix`, a header of the container's own kind, followed by the source's bytes
-    // from dataOffset on.
+    // Block codecs (ADPCM, GSM 6.10, G721/G723): libsndfile reads `prefix`, a header of the
+    // container's own kind, followed by the source's bytes from dataOffset on.
     Container,
+    // Values packed in blocks that the container unpacks itself (`packed`).
+    Packed,
 };
 
-// What a reader found in an encoding it refuses, for the sentence that tells the user:
-// "NAME is a/an DETECTED file; ORVEXREADS".
-struct RefusedEncoding
+// What a reader found in a file it refuses, for the sentence that tells the user:
+// "NAME is a/an DETECTED file; REASON".
+struct RefusalWords
 {
     std::string detected; // "64-bit float WAV", "u-law AIFC"; empty when nothing was found
-    const char *orvexReads = ""; // "Orvex reads integer PCM and 32-bit float WAV."
+    std::string reason; // "Orvex reads integer PCM and 32-bit float WAV."
+};
+
+// Samples packed in blocks that the container's own code unpacks (packed 24-bit PARIS): a
+// block of `bytes` holds `frames` frames, which `unpack` turns into interleaved signed values
+// of the layout's bit width.
+struct PackedBlocks
+{
+    uint32_t bytes = 0;
+    uint32_t frames = 0;
+    void (*unpack)(const unsigned char *block, uint32_t channels, ByteOrder order,
+                   int32_t *values) = nullptr;
 };
 
 struct StreamLayout
@@ -46,6 +59,9 @@ struct StreamLayout
     uint32_t sampleRate = 0;
     uint32_t channels = 0;
     uint64_t samples = 0; // frames
+    // Frames the header promised where the file holds fewer and `samples` counts what it
+    // holds (a WAV data chunk cut short); 0 when nothing more was promised.
+    uint64_t promisedFrames = 0;
     bool seekable = true;
 
     Decoding decoding = Decoding::RawWindow;
@@ -55,6 +71,9 @@ struct StreamLayout
     // channels x sampleBytes before anything is read.
     std::optional<uint32_t> declaredFrameBytes;
     bool signedBytes = true; // one-byte PCM: stored signed, or unsigned (WAV, PCM_U8)
+    // Values stored channel after channel (stereo IFF 8SVX: all of the left channel, then
+    // all of the right): the bytes of one channel's values. 0 for frame after frame.
+    uint64_t planeBytes = 0;
     bool isFloat = false; // 32-bit IEEE float values
     bool isUlaw = false;
     bool isAlaw = false;
@@ -64,9 +83,10 @@ struct StreamLayout
     std::vector<unsigned char> prefix;
     // The code of a block-coded stream that libsndfile will not decode.
     AudioError decoderRefused = AudioError::InternalError;
+    PackedBlocks packed;
 
-    // Set by a reader that refuses the file's encoding.
-    RefusedEncoding refused;
+    // Set by a reader that refuses the file, to say why in words.
+    RefusalWords refused;
 };
 
 // ---------------------------------------------------------------- the Container value
@@ -200,6 +220,10 @@ namespace detail {
     // Fills the layout of plain stored values: sampleBytes from the width, samples from
     // the data bytes.
     void SetPlainSamples(StreamLayout &layout, uint32_t sampleBytes);
+
+    // Notes the frames that `declaredBytes` of plain values would hold, where the file holds
+    // fewer (layout.dataBytes, cut to the file): call after SetPlainSamples.
+    void SetPromisedBytes(StreamLayout &layout, uint64_t declaredBytes);
 
     // One chunk of a RIFF or IFF file: its id, where its body starts, its declared size.
     struct Chunk

@@ -130,6 +130,13 @@ namespace detail {
         layout.samples = frameBytes ? layout.dataBytes / frameBytes : 0;
     }
 
+    void SetPromisedBytes(StreamLayout &layout, uint64_t declaredBytes)
+    {
+        const uint64_t frameBytes = uint64_t(layout.sampleBytes) * layout.channels;
+        if (frameBytes != 0 && declaredBytes > layout.dataBytes)
+            layout.promisedFrames = declaredBytes / frameBytes;
+    }
+
     bool Chunk::Is(const char *name) const
     {
         return std::memcmp(id, name, 4) == 0;

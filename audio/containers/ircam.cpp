@@ -4,6 +4,7 @@
 #include "container.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -18,6 +19,18 @@ namespace {
     constexpr uint32_t kIrcamPcm16 = 2, kIrcamPcm32 = 0x40004, kIrcamFloat = 4,
                        kIrcamUlaw = 0x20001, kIrcamAlaw = 0x10001;
     constexpr uint32_t kIrcamMaxChannels = 256;
+
+    // A marker that recognition took but that this reader does not (sox's 64 A3 01 00, a
+    // big-endian 64 A3 02 00), named for the user.
+    AudioError RefuseMarker(StreamLayout &layout, const unsigned char *h)
+    {
+        char marker[16];
+        std::snprintf(marker, sizeof marker, "%02X %02X %02X %02X", h[0], h[1], h[2], h[3]);
+        layout.refused
+                = {"IRCAM",
+                   std::string("its header's marker (") + marker + ") is one Orvex does not read."};
+        return AudioError::IrcamNoMarker;
+    }
 
     AudioError ReadIrcamHeader(ByteSource &source, StreamLayout &layout)
     {
@@ -34,7 +47,7 @@ namespace {
         else if (std::memcmp(h, kBigA, 4) == 0 || std::memcmp(h, kBigB, 4) == 0)
             big = true;
         else
-            return AudioError::IrcamNoMarker;
+            return RefuseMarker(layout, h);
 
         const uint32_t rateBits = Load32(h + 4, big);
         float rate;

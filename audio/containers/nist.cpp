@@ -91,13 +91,12 @@ namespace {
     // A sample coding or byte format that Orvex does not read, named for the user.
     AudioError RefuseCoding(StreamLayout &layout, const NistFields &fields)
     {
-        const std::string_view coding = fields.coding.value_or("");
-        layout.refused = {"NIST Sphere ("
-                                  + (coding.empty() ? "byte order "
-                                                     + std::string(fields.byteFormat.value_or(""))
-                                                    : std::string(coding))
-                                  + ")",
-                          "Orvex reads uncompressed PCM NIST Sphere."};
+        layout.refused.detected = "NIST Sphere";
+        layout.refused.reason = fields.coding
+                ? "its header names a sample coding (" + std::string(*fields.coding)
+                        + "), which Orvex does not read."
+                : "its header's byte format (" + std::string(fields.byteFormat.value_or(""))
+                        + ") is not one Orvex reads: 2 to 4 bytes, in either order.";
         return AudioError::NistBadEncoding;
     }
 

@@ -1,10 +1,12 @@
 // Header reader for Ensoniq PARIS files: 16-bit and packed 24-bit PCM in either byte order.
-// Reference: the Ensoniq PARIS file notes.
+// Reference: the Ensoniq PARIS file notes. The packed blocks are unpacked here, not by
+// libsndfile, whose reader drops the last block of many whole files.
 #include "byte_order.h"
 #include "container.h"
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace orvex {
 
@@ -16,7 +18,29 @@ namespace {
     constexpr uint32_t kPafHeaderBytes = 2048;
     constexpr uint32_t kPafPcm16 = 0, kPafPcm24 = 1;
     // Packed 24-bit data: ten samples of one channel in a block of 32 bytes.
-    constexpr uint64_t kPaf24SamplesPerBlock = 10, kPaf24BlockBytes = 32;
+    constexpr uint32_t kPaf24SamplesPerBlock = 10, kPaf24BlockBytes = 32;
+
+    // A block holds 32 bytes for each channel in turn: ten 24-bit values, little-endian,
+    // in eight 32-bit words whose bytes a big-endian file stores the other way round.
+    void UnpackPaf24(const unsigned char *block, uint32_t channels, ByteOrder order,
+                     int32_t *values)
+    {
+        for (uint32_t c = 0; c < channels; ++c) {
+            unsigned char words[kPaf24BlockBytes];
+            std::memcpy(words, block + kPaf24BlockBytes * c, sizeof words);
+            if (order == ByteOrder::Big)
+                for (size_t w = 0; w < sizeof words; w += 4) {
+                    std::swap(words[w], words[w + 3]);
+                    std::swap(words[w + 1], words[w + 2]);
+                }
+            for (uint32_t k = 0; k < kPaf24SamplesPerBlock; ++k) {
+                const unsigned char *p = words + 3 * k;
+                const auto top = static_cast<uint32_t>(p[0]) << 8
+                        | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 24;
+                values[k * channels + c] = static_cast<int32_t>(top) >> 8;
+            }
+        }
+    }
 
     AudioError ReadPafHeader(ByteSource &source, StreamLayout &layout)
     {
@@ -54,20 +78,16 @@ namespace {
             detail::SetPlainSamples(layout, 2);
             return AudioError::None;
         }
-        // Packed blocks are counted from the file's length, which a stream does not have,
-        // and libsndfile would decode stale blocks past a stream's end.
+        // Packed blocks are counted from the file's length, which a stream does not have.
         if (source.Size() < 0)
             return AudioError::SeekFailed;
+        if (channels == 0)
+            return AudioError::PafBadChannels;
         layout.bitWidth = 24;
-        layout.samples = channels
-                ? layout.dataBytes * kPaf24SamplesPerBlock / (kPaf24BlockBytes * channels)
-                : 0;
-        layout.decoding = Decoding::Container;
-        layout.decoderRefused = AudioError::PafBadChannels;
-        // libsndfile reads the packed blocks behind a header of its own kind: the
-        // file's first fields, zero to the header's full length.
-        layout.prefix.assign(kPafHeaderBytes, 0);
-        std::memcpy(layout.prefix.data(), h, sizeof h);
+        layout.samples = layout.dataBytes * kPaf24SamplesPerBlock
+                / (uint64_t(kPaf24BlockBytes) * channels);
+        layout.decoding = Decoding::Packed;
+        layout.packed = {kPaf24BlockBytes * channels, kPaf24SamplesPerBlock, &UnpackPaf24};
         return AudioError::None;
     }
 

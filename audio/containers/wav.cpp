@@ -168,6 +168,7 @@ namespace {
             // One-byte WAV data is stored unsigned.
             layout.signedBytes = bits > 8;
             detail::SetPlainSamples(layout, (bits + 7) / 8);
+            detail::SetPromisedBytes(layout, chunks.dataSize);
             return AudioError::None;
         case kTagFloat:
             if (bits != 32)
@@ -176,6 +177,7 @@ namespace {
             layout.bitWidth = 32;
             layout.isFloat = true;
             detail::SetPlainSamples(layout, 4);
+            detail::SetPromisedBytes(layout, chunks.dataSize);
             return AudioError::None;
         case kTagAlaw:
         case kTagUlaw:
@@ -186,6 +188,7 @@ namespace {
             layout.isUlaw = tag == kTagUlaw;
             layout.bitWidth = 16;
             detail::SetPlainSamples(layout, 1);
+            detail::SetPromisedBytes(layout, chunks.dataSize);
             return AudioError::None;
         case kTagImaAdpcm:
         case kTagMsAdpcm: {
@@ -216,9 +219,11 @@ namespace {
             layout.encoding = ima ? SampleEncoding::IMA_ADPCM : SampleEncoding::MS_ADPCM;
             layout.bitWidth = 16;
             // IMA counts a partial last block, Microsoft ADPCM only whole blocks.
-            const uint64_t blocks
-                    = ima ? CeilDiv(layout.dataBytes, blockAlign) : layout.dataBytes / blockAlign;
-            layout.samples = blocks * samplesPerBlock;
+            auto frames = [&](uint64_t bytes) {
+                return (ima ? CeilDiv(bytes, blockAlign) : bytes / blockAlign) * samplesPerBlock;
+            };
+            layout.samples = frames(layout.dataBytes);
+            layout.promisedFrames = frames(chunks.dataSize);
             break;
         }
         case kTagGsm610:
@@ -228,6 +233,7 @@ namespace {
             layout.bitWidth = 16;
             layout.seekable = false;
             layout.samples = CeilDiv(layout.dataBytes, 65) * 320;
+            layout.promisedFrames = CeilDiv(chunks.dataSize, 65) * 320;
             break;
         default:
             return RefuseEncoding(layout, tag, bits);

@@ -212,6 +212,9 @@ TEST(Convert, StoredValuesReadStraightAsThroughDoubles)
         WavPcm(3, 8000, 24, values(3, n24 / 3)), Aiff(1, n24 / 3, 24, 8000, values(3, n24 / 3)),
         WavPcm(2, 8000, 32, values(4, n32 / 4)), Aiff(2, n32 / 8, 32, 8000, values(4, n32 / 4)),
         Wav(3, 2, 8000, 32, 8, values(4, n32 / 4)), Aiff(2, n32 / 8, 32, 8000, values(4, n32 / 4), "fl32"),
+        // Fewer significant bits than the bytes they are stored in: scaled from the bytes.
+        Nist({"sample_count -i 32768", "channel_count -i 2", "sample_rate -i 8000", "sample_byte_format -s2 01", "sample_sig_bits -i 8"}, all16),
+        Nist({"sample_count -i 300000", "channel_count -i 1", "sample_rate -i 8000", "sample_byte_format -s4 3210", "sample_sig_bits -i 16"}, values(4, n32 / 4)),
     };
     // clang-format on
     TempDir dir;

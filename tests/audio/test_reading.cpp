@@ -306,7 +306,9 @@ TEST(Reading, RefusedFilesAreNamedForWhatTheyAre)
         {"u.aifc", Aiff(1, 4, 16, 8000, pcm, "ulaw"), "u.aifc is a u-law AIFC file; Orvex reads uncompressed AIFF and AIFC, and 32-bit float AIFC."},
         {"d.au", Au(true, 7, 8000, 1, pcm), "d.au is a 64-bit float AU file; Orvex reads AU of 8- to 32-bit PCM, 32-bit float, u-law, A-law, G721 and G723."},
         {"p.paf", WrittenBySndfile(SF_FORMAT_PAF | SF_FORMAT_PCM_S8, 1, 8000, 10), "p.paf is an 8-bit PARIS file; Orvex reads 16- and 24-bit PARIS."},
-        {"s.nist", Nist({"sample_byte_format -s2 01", "sample_coding -s7 shorten"}, pcm), "s.nist is a NIST Sphere (shorten) file; Orvex reads uncompressed PCM NIST Sphere."},
+        {"s.nist", Nist({"sample_byte_format -s2 01", "sample_coding -s3 pcm"}, pcm), "s.nist is a NIST Sphere file; its header names a sample coding (pcm), which Orvex does not read."},
+        {"b.wav", Wav(1, 2, 8000, 16, 2, pcm), "b.wav is a WAV file; its header's block size (2 bytes) does not match 2 channels of 16-bit samples (4 bytes)."},
+        {"s.sf", Ircam({0x64, 0xA3, 0x01, 0x00}, false, 8000, 1, 2, pcm), "s.sf is an IRCAM file; its header's marker (64 A3 01 00) is one Orvex does not read."},
         {"x.wav", Bytes().str("RIFF").le32(12).str("WAVEdata").le32(0), "x.wav is a WAV file that Orvex cannot read: its header is damaged or incomplete."},
         {"empty.wav", Bytes(), "empty.wav is empty."},
     };

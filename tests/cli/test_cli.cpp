@@ -116,6 +116,29 @@ TEST(Cli, UsageVersionAndConvert)
     EXPECT_EQ(r.status, kCliOk);
     EXPECT_EQ(r.err, "orvex-cli: " + dir.path("f.wav") + ": 2 samples clipped\n");
     EXPECT_EQ(Cli({"convert", "--quiet", dir.path("f.wav"), dir.path("o.wav")}).err, "");
+
+    // A file shorter than its header says: described as it is, said when described and when
+    // converted, and converted as far as it goes, also where its header claims more than a
+    // WAV file could hold.
+    Bytes cut = WavPcm(1, 8000, 16, Le16s({1, 2, 3}));
+    cut.data()[40] = 0xD0, cut.data()[41] = 0x07; // a data chunk of 2,000 bytes
+    WriteFile(dir.path("cut.wav"), cut);
+    WriteFile(dir.path("long.aif"), Aiff(2, 0x7FFFFFFF, 16, 44100, Be16s({1, 2})));
+    const CliRun info = Cli({"info", dir.path("cut.wav")});
+    EXPECT_EQ(info.status, kCliOk);
+    EXPECT_NE(info.out.find("Number of Samples: 3\n"), std::string::npos);
+    EXPECT_EQ(info.err,
+              "orvex-cli: " + dir.path("cut.wav")
+                      + ": the file ends early: it holds 3 of the 1,000 frames its header "
+                        "promises\n");
+    for (auto [input, said] : {std::pair{dir.path("cut.wav"), "3 of 1,000"},
+                               {dir.path("long.aif"), "1 of 2,147,483,647"}}) {
+        const CliRun convert = Cli({"convert", input, dir.path("o.wav")});
+        EXPECT_EQ(convert.status, kCliOk);
+        EXPECT_EQ(convert.err,
+                  "orvex-cli: " + input + ": the file ends early: " + said
+                          + " frames were converted\n");
+    }
 }
 
 // The real binary writes the same bytes as an in-process conversion: to a file, to
