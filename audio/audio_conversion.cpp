@@ -9,6 +9,7 @@
 #include "wav_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -39,12 +40,13 @@ bool CAudioFileInfo::Convert()
 bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
 {
     m_outcome = Outcome{};
+    m_trouble = orvex::OutputTrouble{};
     m_info = input.GetInfo();
     const orvex::InputExtent extent = input.Extent();
-    // A length of 0xFFFFFFFF frames is one that the input could not state (a stream
-    // read from its start); then the writer's own limit is the only one. Otherwise the
-    // output holds at most the frames the input's bytes hold.
-    const bool lengthKnown = m_info.samples != UINT32_MAX;
+    // A stream whose length no header states is read to its end, and then the writer's own
+    // limit is the only one. Otherwise the output holds the frames the input's bytes hold,
+    // which the header written first states where it cannot be written again (a pipe).
+    const bool lengthKnown = !extent.unknown;
     const uint64_t dataBytes = extent.held * m_info.channels * 2;
     m_outcome.framesDescribed = extent.promised;
     m_outcome.framesHeld = extent.held;
@@ -52,14 +54,17 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
     // The output's description: 16-bit PCM WAV at the input's rate and channels.
     m_info.format = AudioFormatWord(FormatKind::WAV, SampleEncoding::PCM);
     m_info.bitWidth = 16;
+    m_info.samples = lengthKnown ? uint32_t(std::min<uint64_t>(extent.held, UINT32_MAX)) : 0;
 
     orvex::OutputPlacement placement;
     AudioError refusal = lengthKnown && dataBytes > orvex::kWavMaxDataBytes
             ? AudioError::OutputTooLarge
             : placement.Prepare(m_strInputPath, m_strOutputPath);
+    m_trouble = placement.Trouble();
     const bool refusedBeforeOpening = refusal != AudioError::None;
     if (!refusedBeforeOpening) {
         m_hOutput = AudioOpenWrite(placement.WritePath(), m_info);
+        m_trouble.error = m_hOutput ? 0 : errno;
         refusal = m_hOutput ? AudioError::None : AudioLastError();
     }
     if (refusal != AudioError::None) {
@@ -81,8 +86,11 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
     if (!completed)
         return Fail(AudioError::Cancelled, true);
     const AudioError placed = written != AudioError::None ? written : placement.Commit();
+    m_trouble = placement.Trouble();
     if (placed != AudioError::None)
         return Fail(placed, true);
+    if (!lengthKnown)
+        m_outcome.framesDescribed = m_outcome.framesHeld = m_outcome.framesWritten;
     return true;
 }
 

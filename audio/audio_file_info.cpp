@@ -31,37 +31,6 @@ std::string GroupedDecimal(uint64_t value)
     return out;
 }
 
-std::string EncodingName(const AudioInfo &info)
-{
-    switch (AudioSampleEncoding(info.format)) {
-    case SampleEncoding::PCM:
-    case SampleEncoding::PCM_BE:
-    case SampleEncoding::PCM_LE:
-    case SampleEncoding::PCM_S8:
-    case SampleEncoding::PCM_U8:
-        return std::to_string(info.bitWidth) + "-bit PCM";
-    case SampleEncoding::FLOAT:
-    case SampleEncoding::FLOAT_BE:
-    case SampleEncoding::FLOAT_LE:
-        return "32-bit float";
-    case SampleEncoding::ULAW:
-        return "u-law";
-    case SampleEncoding::ALAW:
-        return "A-law";
-    case SampleEncoding::IMA_ADPCM:
-        return "IMA ADPCM";
-    case SampleEncoding::MS_ADPCM:
-        return "Microsoft ADPCM";
-    case SampleEncoding::GSM610:
-        return "GSM 6.10";
-    case SampleEncoding::G721_32:
-        return "G721 32 kbit/s";
-    case SampleEncoding::G723_24:
-        return "G723 24 kbit/s";
-    }
-    return "";
-}
-
 std::string DurationText(uint64_t frames, uint32_t rate)
 {
     // Milliseconds rounded to the nearest, from whole numbers so that nothing drifts.
@@ -124,7 +93,7 @@ bool CAudioFileInfo::Fail(AudioError code, bool onOutput)
 {
     m_outcome.code = code;
     m_outcome.onOutput = onOutput;
-    const AudioRefusal why = onOutput ? ExplainOutputFailure(m_strOutputPath, code)
+    const AudioRefusal why = onOutput ? ExplainOutputFailure(m_strOutputPath, code, m_trouble)
                                       : ExplainInputRefusal(m_strInputPath, code);
     m_outcome.detected = why.detected;
     m_outcome.explanation = why.sentence;

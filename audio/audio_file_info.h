@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio_library_binding.h"
+#include "output_placement.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,8 +14,6 @@
 // A count with its thousands set apart, as the window and orvex-cli show counts: "12,624".
 std::string GroupedDecimal(uint64_t value);
 
-// The encoding in words: "24-bit PCM", "32-bit float", "u-law", "IMA ADPCM"...
-std::string EncodingName(const AudioInfo &info);
 // How long `frames` last at `rate`, to the millisecond: "3:25.120", "1:02:03.004".
 std::string DurationText(uint64_t frames, uint32_t rate);
 
@@ -100,4 +99,5 @@ private:
     Outcome m_outcome;
     ProgressHandler m_progress;
     std::FILE *m_diagnostics = stdout;
+    orvex::OutputTrouble m_trouble; // why the last output could not be made
 };

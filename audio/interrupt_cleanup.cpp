@@ -3,10 +3,12 @@
 // register is a fixed array of paths claimed and released through atomic states.
 #include "interrupt_cleanup.h"
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <mutex>
 #include <unistd.h>
 
 namespace orvex {
@@ -20,11 +22,20 @@ namespace {
     constinit std::atomic<int> g_states[TempFileGuard::kMaxTempFiles] = {};
     constinit char g_paths[TempFileGuard::kMaxTempFiles][PATH_MAX] = {};
 
+    // Two buffers for the note, so that the handler reads a whole one while the other is
+    // written; g_note says which is whole (or -1 for none).
+    constinit char g_notes[2][256] = {};
+    constinit std::atomic<int> g_noteLength[2] = {};
+    constinit std::atomic<int> g_note{-1};
+    std::mutex g_noteLock; // one writer at a time
+
     void RemoveAndEnd(int signal)
     {
         for (int i = 0; i < TempFileGuard::kMaxTempFiles; ++i)
             if (g_states[i].load(std::memory_order_acquire) == kArmed)
                 ::unlink(g_paths[i]);
+        if (const int note = g_note.load(std::memory_order_acquire); note >= 0)
+            (void)!::write(STDERR_FILENO, g_notes[note], size_t(g_noteLength[note].load()));
         // End as the signal would have ended the process without us.
         std::signal(signal, SIG_DFL);
         ::raise(signal);
@@ -32,8 +43,23 @@ namespace {
 
 } // namespace
 
+void SetInterruptNote(const std::string &text)
+{
+    std::lock_guard<std::mutex> hold(g_noteLock);
+    if (text.empty()) {
+        g_note.store(-1, std::memory_order_release);
+        return;
+    }
+    const int next = g_note.load(std::memory_order_relaxed) == 0 ? 1 : 0;
+    const size_t n = std::min(text.size(), sizeof g_notes[next]);
+    std::memcpy(g_notes[next], text.data(), n);
+    g_noteLength[next].store(int(n), std::memory_order_relaxed);
+    g_note.store(next, std::memory_order_release);
+}
+
 void RemoveTempFilesOnSignals()
 {
+    std::signal(SIGXFSZ, SIG_IGN);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction old
         {

@@ -11,76 +11,196 @@
 
 namespace orvex {
 
+namespace {
+
+    std::string FolderOf(const std::string &path)
+    {
+        const size_t slash = path.rfind('/');
+        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    }
+
+    std::string NameOf(const std::string &path)
+    {
+        const size_t slash = path.rfind('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+
+    std::string FoldedCase(std::string text)
+    {
+        for (char &c : text)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return text;
+    }
+
+    std::string RealFolder(const std::string &folder)
+    {
+        char resolved[PATH_MAX];
+        return ::realpath(folder.c_str(), resolved) ? std::string(resolved) : folder;
+    }
+
+    std::atomic<unsigned> g_counter{0};
+
+} // namespace
+
+std::string PathThroughLinks(const std::string &path, int &error)
+{
+    error = 0;
+    std::string at = path;
+    // As the kernel does, at most 40 links; more means a circle.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st
+        {
+        };
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(at.c_str(), target, sizeof target - 1);
+        if (n <= 0)
+            return at;
+        const std::string next(target, size_t(n));
+        at = next[0] == '/' ? next : FolderOf(at) + "/" + next;
+    }
+    error = ELOOP;
+    return path;
+}
+
+bool FolderIgnoresCase(const std::string &folder)
+{
+    // A probe whose name has both cases, asked for in the other case: a file system that
+    // finds it does not tell the two names apart. Named per process and call, and
+    // registered, so that nothing of it outlives an interruption.
+    const std::string base = folder + "/.orvex-Case-" + std::to_string(::getpid()) + "-"
+            + std::to_string(g_counter++);
+    TempFileGuard guard(base.c_str());
+    const int fd = ::open(base.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false; // nothing can be written there, so nothing will collide
+    ::close(fd);
+    std::string other = base;
+    for (size_t i = folder.size() + 1; i < other.size(); ++i)
+        other[i] = static_cast<char>(other[i] >= 'a' && other[i] <= 'z'           ? other[i] - 32
+                                             : other[i] >= 'A' && other[i] <= 'Z' ? other[i] + 32
+                                                                                  : other[i]);
+    const bool ignores = ::access(other.c_str(), F_OK) == 0;
+    ::unlink(base.c_str());
+    return ignores;
+}
+
+bool SameNameIn(const std::string &folder, const std::string &a, const std::string &b)
+{
+    return a == b || (FoldedCase(a) == FoldedCase(b) && FolderIgnoresCase(folder));
+}
+
+AudioError OutputPlacement::Failed(int error)
+{
+    m_trouble.error = error;
+    return AudioError::OpenFailed;
+}
+
 AudioError OutputPlacement::Prepare(const std::string &input, const std::string &output)
 {
     m_final = m_writePath = output;
+    m_trouble = OutputTrouble{};
     if (output.empty())
         return AudioError::OpenFailed; // no path: nothing can be created
-    if (output == "-")
-        return AudioError::None;
+    if (output == "-") {
+        // A WAV file starts with its header: appended to a file it would not be one, and
+        // on a terminal it is noise.
+        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+        m_trouble.appending = flags >= 0 && (flags & O_APPEND) != 0;
+        m_trouble.terminal = ::isatty(STDOUT_FILENO) == 1;
+        return m_trouble.appending || m_trouble.terminal ? AudioError::OpenFailed
+                                                         : AudioError::None;
+    }
+    int loop = 0;
+    m_final = PathThroughLinks(output, loop);
+    m_folder = FolderOf(m_final);
+    m_name = NameOf(m_final);
+    m_trouble.folder = m_folder;
+    if (loop)
+        return Failed(loop);
+
     struct stat st
     {
     }, in{};
-    m_replacing = ::stat(output.c_str(), &st) == 0;
-    // Creating the output would destroy an input that is the same file.
-    if (m_replacing && input != "-" && ::stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev
-        && in.st_ino == st.st_ino)
-        return AudioError::OutputIsInput;
+    m_replacing = ::stat(m_final.c_str(), &st) == 0;
+    // Creating the output would destroy an input that is the same file, whether by its
+    // inode or, on a file system that ignores letter case, by another spelling of its name.
+    if (input != "-" && ::stat(input.c_str(), &in) == 0) {
+        if (m_replacing && in.st_dev == st.st_dev && in.st_ino == st.st_ino)
+            return AudioError::OutputIsInput;
+        const std::string inputPath = PathThroughLinks(input, loop);
+        if (m_replacing && RealFolder(FolderOf(inputPath)) == RealFolder(m_folder)
+            && SameNameIn(m_folder, NameOf(inputPath), m_name))
+            return AudioError::OutputIsInput;
+    }
+    if (m_replacing && S_ISDIR(st.st_mode))
+        return Failed(EISDIR);
     if (m_replacing && !S_ISREG(st.st_mode))
         return AudioError::None;
-    // Through a link the file it names is replaced, not the link.
-    struct stat link
-    {
-    };
-    if (m_replacing && ::lstat(output.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(output.c_str(), resolved))
-            m_final = resolved;
-    }
-    const size_t slash = m_final.rfind('/');
-    m_folder = slash == std::string::npos ? "./" : m_final.substr(0, slash + 1);
-    m_name = slash == std::string::npos ? m_final : m_final.substr(slash + 1);
+    m_owner = st.st_uid;
+    m_group = st.st_gid;
+    m_mode = st.st_mode;
 
     // An unnamed file is reached again through /proc, which a container may not have.
     static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
-    m_unnamed = procFds ? ::open(m_folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
+    m_unnamed = procFds ? ::open((m_folder + "/").c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)
+                        : -1;
     if (m_unnamed >= 0) {
         m_writePath = "/proc/self/fd/" + std::to_string(m_unnamed);
-        // A replaced file keeps its permissions.
-        if (m_replacing)
-            ::fchmod(m_unnamed, st.st_mode & 07777);
         return AudioError::None;
     }
+    const int unnamedError = procFds ? errno : 0;
+    // Where unnamed files are simply not offered, a named one is made; a folder that
+    // refuses any file says why now.
+    if (unnamedError != 0 && unnamedError != EOPNOTSUPP && unnamedError != EISDIR
+        && unnamedError != EINVAL)
+        return Failed(unnamedError);
     for (int attempt = 0; attempt < 100; ++attempt) {
         TempName(attempt);
         const int fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            if (m_replacing)
-                ::fchmod(fd, st.st_mode & 07777);
             ::close(fd);
             m_writePath = m_temp;
             return AudioError::None;
         }
+        const int error = errno;
         m_temp.clear();
         m_guard.Release();
-        if (errno != EEXIST)
-            break;
+        if (error != EEXIST)
+            return Failed(error);
     }
-    return AudioError::OpenFailed;
+    return Failed(EEXIST);
 }
 
 void OutputPlacement::TempName(int attempt)
 {
     // Registered before it exists, so that no moment passes in which an interruption would
     // leave it behind.
-    static std::atomic<unsigned> counter{0};
-    m_temp = m_folder + "." + m_name.substr(0, 200) + ".orvex-" + std::to_string(::getpid()) + "-"
-            + std::to_string(counter++) + "-" + std::to_string(attempt);
+    m_temp = m_folder + "/." + m_name.substr(0, 200) + ".orvex-" + std::to_string(::getpid()) + "-"
+            + std::to_string(g_counter++) + "-" + std::to_string(attempt);
     m_guard = TempFileGuard(m_temp.c_str());
+}
+
+void OutputPlacement::KeepOwnerAndMode()
+{
+    if (!m_replacing)
+        return;
+    // Only the superuser may give a file away; a set-user or set-group-ID bit is never
+    // carried over to a file that Orvex wrote.
+    const int fd = m_unnamed >= 0 ? m_unnamed : ::open(m_temp.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::geteuid() == 0)
+        (void)!::fchown(fd, m_owner, m_group);
+    ::fchmod(fd, m_mode & 0777);
+    if (fd != m_unnamed)
+        ::close(fd);
 }
 
 AudioError OutputPlacement::Commit()
 {
+    KeepOwnerAndMode();
     if (m_unnamed >= 0) {
         // Linked straight to the output when there is none; otherwise to a named file that
         // then replaces the output in one step.
@@ -95,22 +215,23 @@ AudioError OutputPlacement::Commit()
                 }
                 m_replacing = errno == EEXIST; // one came meanwhile
                 if (!m_replacing)
-                    return AudioError::OpenFailed;
+                    return Failed(errno);
             }
             TempName(attempt);
             if (::linkat(AT_FDCWD, m_writePath.c_str(), AT_FDCWD, m_temp.c_str(), AT_SYMLINK_FOLLOW)
                 == 0)
                 break;
+            const int error = errno;
             m_temp.clear();
             m_guard.Release();
-            if (errno != EEXIST)
-                return AudioError::OpenFailed;
+            if (error != EEXIST)
+                return Failed(error);
         } while (++attempt < 100);
         if (m_temp.empty())
-            return AudioError::OpenFailed;
+            return Failed(EEXIST);
     }
     if (!m_temp.empty() && ::rename(m_temp.c_str(), m_final.c_str()) != 0)
-        return AudioError::OpenFailed;
+        return Failed(errno);
     m_temp.clear();
     m_guard.Release();
     Abandon();

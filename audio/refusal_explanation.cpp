@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
@@ -123,26 +124,38 @@ DetectedFormat DetectOtherFormat(const unsigned char *h, size_t n)
 
 AudioRefusal ExplainInputRefusal(const std::string &path, AudioError code)
 {
-    if (path == "-")
-        return {};
-    const std::string name = BaseName(path);
-    struct stat st
-    {
-    };
-    if (::stat(path.c_str(), &st) != 0)
-        return errno == EACCES ? AudioRefusal{{}, "Orvex is not allowed to open " + path + "."}
-                               : AudioRefusal{{}, name + " does not exist."};
-    if (S_ISDIR(st.st_mode))
-        return {"folder", name + " is a folder, not a file."};
-    if (S_ISREG(st.st_mode) && st.st_size == 0)
+    const bool standardInput = path == "-";
+    const std::string name = standardInput ? "Standard input" : QuotedName(BaseName(path));
+    if (!standardInput) {
+        struct stat st
+        {
+        };
+        if (::stat(path.c_str(), &st) != 0)
+            return errno == EACCES
+                    ? AudioRefusal{{}, "Orvex is not allowed to open " + QuotedName(path) + "."}
+                    : AudioRefusal{{}, name + " does not exist."};
+        if (S_ISDIR(st.st_mode))
+            return {"folder", name + " is a folder, not a file."};
+        if (S_ISREG(st.st_mode) && st.st_size == 0)
+            return {"empty file", name + " is empty."};
+        if (code == AudioError::OpenFailed) {
+            // Opened again for the system's reason: a file that cannot be opened is not
+            // damaged.
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            const int error = fd < 0 ? errno : 0;
+            if (fd >= 0)
+                ::close(fd);
+            if (error == EACCES || error == EPERM)
+                return {{}, "Orvex is not allowed to read " + name + "."};
+            if (error == EMFILE || error == ENFILE)
+                return {{}, name + " could not be opened: too many files are open."};
+            return {{},
+                    name + " could not be opened"
+                            + (error ? std::string(": ") + std::strerror(error) : std::string())
+                            + "."};
+        }
+    } else if (orvex::LastOpenReport().headBytes == 0 && code != AudioError::OpenFailed) {
         return {"empty file", name + " is empty."};
-    if (code == AudioError::OpenFailed) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
-        return {{},
-                fd < 0 && errno == EACCES ? "Orvex is not allowed to read " + name + "."
-                                          : name + " could not be opened."};
     }
 
     // What the open found before it refused the file.
@@ -171,22 +184,64 @@ AudioRefusal ExplainInputRefusal(const std::string &path, AudioError code)
     return {};
 }
 
-AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code)
+AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code,
+                                  const orvex::OutputTrouble &trouble)
 {
-    const std::string name = BaseName(path), folder = FolderOf(path);
-    struct stat st
-    {
-    };
+    const std::string name = QuotedName(BaseName(path));
+    const std::string where = trouble.folder.empty() ? FolderOf(path) : trouble.folder;
+    const std::string folder = where == "." ? "the current folder" : QuotedName(where);
     if (code == AudioError::OpenFailed) {
         if (path.empty())
             return {{}, "No output file was given."};
-        if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        if (trouble.appending)
+            return {{},
+                    "Standard output is open for appending, and a WAV file must start at the "
+                    "start of its file; nothing was written."};
+        if (trouble.terminal)
+            return {{},
+                    "Standard output is a terminal; Orvex writes no WAV file there. Redirect it "
+                    "to a file or a pipe."};
+        struct stat st
+        {
+        };
+        switch (trouble.error) {
+        case EISDIR:
             return {{}, name + " is a folder, not a file."};
-        if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return {{}, "The folder " + folder + " does not exist."};
-        if (::access(folder.c_str(), W_OK) != 0)
+        case ENOENT:
+        case ENOTDIR:
+            return {{},
+                    where == "." ? "The current folder is gone."
+                                 : "The folder " + folder + " does not exist."};
+        case EACCES:
+        case EPERM:
+            // In a folder with its sticky bit set only a file's owner may replace it.
+            if (::stat(trouble.folder.c_str(), &st) == 0 && (st.st_mode & S_ISVTX) != 0
+                && ::access(path.c_str(), F_OK) == 0)
+                return {{},
+                        "Orvex is not allowed to replace " + name + ": in " + folder
+                                + " only a file's owner may replace it."};
             return {{}, "Orvex is not allowed to write in " + folder + "."};
-        return {{}, name + " could not be created."};
+        case EROFS:
+            return {{}, "The file system of " + folder + " is mounted read-only."};
+        case ENAMETOOLONG:
+            return {{}, "The name " + name + " is too long for the file system of " + folder + "."};
+        case EMFILE:
+        case ENFILE:
+            return {{},
+                    name
+                            + " could not be created: too many files are open. Convert fewer files "
+                              "at once."};
+        case ENOSPC:
+        case EDQUOT:
+            return {{},
+                    name + " could not be created: the disk that holds " + folder + " is full."};
+        case ELOOP:
+            return {{}, name + " is a symbolic link that leads back to itself."};
+        case 0:
+            return {{}, name + " could not be created."};
+        default:
+            return {{}, name + " could not be created: " + std::strerror(trouble.error) + "."};
+        }
     }
     if (code == AudioError::ShortWrite || code == AudioError::SeekFailed)
         return {{},
@@ -200,4 +255,41 @@ AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code)
     if (code == AudioError::BadOpenFormat)
         return {{}, "A WAV file from Orvex holds at most 256 channels."};
     return {};
+}
+
+std::string QuotedName(const std::string &name)
+{
+    if (std::none_of(name.begin(), name.end(),
+                     [](unsigned char c) { return c < 0x20 || c == 0x7F; }))
+        return name;
+    // Printable runs in single quotes, a single quote as \', control characters as $'\n'.
+    std::string out;
+    bool open = false;
+    for (unsigned char c : name) {
+        const bool control = c < 0x20 || c == 0x7F;
+        if (control || c == '\'') {
+            if (open)
+                out += '\'';
+            open = false;
+            if (c == '\'') {
+                out += "\\'";
+                continue;
+            }
+            static constexpr char kLetters[] = "abtnvfr";
+            char escaped[8];
+            if (c >= 7 && c <= 13)
+                std::snprintf(escaped, sizeof escaped, "$'\\%c'", kLetters[c - 7]);
+            else
+                std::snprintf(escaped, sizeof escaped, "$'\\%03o'", c);
+            out += escaped;
+            continue;
+        }
+        if (!open)
+            out += '\'';
+        open = true;
+        out += static_cast<char>(c);
+    }
+    if (open)
+        out += '\'';
+    return out;
 }

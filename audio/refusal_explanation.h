@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio_library_binding.h"
+#include "output_placement.h"
 
 #include <cstddef>
 #include <string>
@@ -19,5 +20,12 @@ struct AudioRefusal
 // header. Standard input ("-") is explained by its code alone.
 AudioRefusal ExplainInputRefusal(const std::string &path, AudioError code);
 
-// For an output that a conversion could not write, refused with `code`.
-AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code);
+// For an output that a conversion could not write, refused with `code`, for the reason the
+// system gave.
+AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code,
+                                  const orvex::OutputTrouble &trouble);
+
+// A name as it goes into a message: as it is, or, where it holds a line break or another
+// control character, quoted as ls and the other coreutils quote it ('a'$'\n''b.wav'), so
+// that one message stays one line.
+std::string QuotedName(const std::string &name);

@@ -141,11 +141,16 @@ AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
     }
 
     // Until the file is finished its sizes are placeholders: the largest a signed
-    // 32-bit reader accepts, the data size a whole number of frames.
-    const uint32_t frameBytes = info.channels * 2;
+    // 32-bit reader accepts, the data size a whole number of frames. An output that cannot
+    // be written again (a pipe) gets the final sizes now, where the frames are known.
+    const uint64_t frameBytes = info.channels * 2ull;
+    const uint64_t known = uint64_t(info.samples) * frameBytes;
+    const bool once
+            = ::lseek(fd, 0, SEEK_CUR) < 0 && info.samples != 0 && known <= kWavMaxDataBytes;
     unsigned char header[kWavHeaderBytes];
-    MakeWavHeader(header, info.channels, info.sampleRate, 0x7FFFFFFF - 8,
-                  0x7FFFFFFF / frameBytes * frameBytes);
+    MakeWavHeader(header, info.channels, info.sampleRate,
+                  once ? uint32_t(known + kWavHeaderBytes - 8) : 0x7FFFFFFF - 8,
+                  once ? uint32_t(known) : uint32_t(0x7FFFFFFF / frameBytes * frameBytes));
     size_t written = 0;
     if (!WriteAll(fd, header, sizeof header, written))
         return AudioError::ShortWrite;
@@ -224,8 +229,9 @@ uint32_t WavWriter::WriteWith(uint32_t count, AudioError &error, Fill fill)
     uint64_t room = (m_maxDataBytes - m_dataBytes) / 2;
     uint32_t take = count;
     if (take > room) {
+        // What passes the limit of the format is lost, and the file with it.
         take = static_cast<uint32_t>(room);
-        error = AudioError::ShortWrite;
+        m_failure = error = AudioError::OutputTooLarge;
     }
     uint32_t done = 0;
     while (done < take) {

@@ -5,10 +5,15 @@
 
 #include "audio_file_info.h"
 #include "cli_output.h"
+#include "interrupt_cleanup.h"
+#include "output_placement.h"
+#include "refusal_explanation.h"
 
 #include <atomic>
+#include <climits>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -31,19 +36,57 @@ bool SameFile(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Refuses, naming them, inputs that would land on one output and outputs that are inputs.
+// The folder a path is in, as the file system resolves it.
+std::string RealFolder(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+            : slash == 0                                  ? "/"
+                                                          : path.substr(0, slash);
+    char resolved[PATH_MAX];
+    return ::realpath(folder.c_str(), resolved) ? std::string(resolved) : folder;
+}
+
+std::string NameOf(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Folded(std::string text)
+{
+    for (char &c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+// Refuses, naming them, inputs that would land on one output and outputs that are inputs,
+// as the target folder's file system tells names apart: a FAT card does not by letter case.
 bool Plan(const BatchOptions &options, std::vector<std::string> &outputs, std::ostream &err)
 {
     std::map<std::string, size_t> taken;
     std::vector<std::pair<struct stat, size_t>> inputs;
+    std::optional<bool> ignoresCase; // asked of the folder only where names differ so
+    auto key = [&](const std::string &output) {
+        const std::string name = NameOf(output);
+        if (Folded(name) == name)
+            return name;
+        if (!ignoresCase)
+            ignoresCase = orvex::FolderIgnoresCase(*options.folder);
+        return *ignoresCase ? Folded(name) : name;
+    };
     bool ok = true;
     for (size_t i = 0; i < options.inputs.size(); ++i) {
         const std::string &input = options.inputs[i];
         outputs.push_back(OutputFor(*options.folder, input));
-        const auto [at, fresh] = taken.emplace(outputs.back(), i);
+        const auto [at, fresh] = taken.emplace(key(outputs.back()), i);
         if (!fresh) {
-            err << "orvex-cli: " << options.inputs[at->second] << " and " << input
-                << " would both be written to " << outputs.back() << "\n";
+            err << "orvex-cli: " << QuotedName(options.inputs[at->second]) << " and "
+                << QuotedName(input) << " would both be written to " << QuotedName(outputs.back())
+                << (outputs[at->second] != outputs.back()
+                            ? ", the same file as " + QuotedName(outputs[at->second])
+                            : std::string())
+                << "\n";
             ok = false;
         }
         struct stat st
@@ -58,12 +101,19 @@ bool Plan(const BatchOptions &options, std::vector<std::string> &outputs, std::o
         };
         if (::stat(outputs[i].c_str(), &st) != 0)
             continue;
-        for (const auto &[in, j] : inputs)
-            if (SameFile(in, st)) {
-                err << "orvex-cli: " << outputs[i] << " would be written over " << options.inputs[j]
-                    << ", one of the inputs\n";
+        for (const auto &[in, j] : inputs) {
+            // The same file by its inode, or on a card whose inodes say nothing, by its name.
+            const std::string input = options.inputs[j];
+            const bool sameName = NameOf(input) != NameOf(outputs[i])
+                    && Folded(NameOf(input)) == Folded(NameOf(outputs[i]))
+                    && RealFolder(input) == RealFolder(outputs[i])
+                    && orvex::SameNameIn(*options.folder, NameOf(input), NameOf(outputs[i]));
+            if (SameFile(in, st) || sameName) {
+                err << "orvex-cli: " << QuotedName(outputs[i]) << " would be written over "
+                    << QuotedName(input) << ", one of the inputs\n";
                 ok = false;
             }
+        }
     }
     return ok;
 }
@@ -106,22 +156,38 @@ int RunBatchConvert(const BatchOptions &options, std::ostream &err)
     std::optional<ProgressLine> progress;
     if (options.showProgress)
         progress.emplace(err, "");
+    size_t kept = 0;
     auto work = [&] {
         for (size_t i; (i = next++) < total;) {
-            CAudioFileInfo audio;
-            audio.SetInputPath(options.inputs[i]);
-            audio.SetOutputPath(outputs[i]);
-            audio.SetDiagnosticStream(nullptr); // the refusal's own lines say it
-            const bool converted = audio.Convert();
             std::ostringstream said;
-            const CAudioFileInfo::Outcome &o = audio.GetOutcome();
-            if (!converted)
-                PrintFailure(said, o.onOutput ? outputs[i] : options.inputs[i], o);
-            else if (options.showProgress)
-                PrintWarnings(said, options.inputs[i], o);
+            struct stat st
+            {
+            };
+            const bool keep = options.noClobber && ::lstat(outputs[i].c_str(), &st) == 0;
+            bool converted = true;
+            if (keep) {
+                said << "orvex-cli: " << QuotedName(outputs[i])
+                     << ": kept as it was (--no-clobber)\n";
+            } else {
+                CAudioFileInfo audio;
+                audio.SetInputPath(options.inputs[i]);
+                audio.SetOutputPath(outputs[i]);
+                audio.SetDiagnosticStream(nullptr); // the refusal's own lines say it
+                converted = audio.Convert();
+                const CAudioFileInfo::Outcome &o = audio.GetOutcome();
+                if (!converted)
+                    PrintFailure(said, o.onOutput ? outputs[i] : options.inputs[i], o);
+                else if (!options.quiet)
+                    PrintWarnings(said, options.inputs[i], o);
+            }
             std::lock_guard<std::mutex> hold(lock);
             ++done;
+            kept += keep;
             failed += !converted;
+            if (options.showProgress)
+                orvex::SetInterruptNote(
+                        "\r\033[KInterrupted: " + std::to_string(done - failed - kept) + " of "
+                        + std::to_string(total) + " files were converted before it.\n");
             bytesDone += std::max<int64_t>(0, sizes[i]);
             if (!said.str().empty()) {
                 if (progress)
@@ -142,8 +208,10 @@ int RunBatchConvert(const BatchOptions &options, std::ostream &err)
     for (std::thread &thread : threads)
         thread.join();
     progress.reset();
+    orvex::SetInterruptNote({});
     if (options.showProgress)
-        err << "Converted " << total - failed << " of " << total << " files"
+        err << "Converted " << total - failed - kept << " of " << total << " files"
+            << (kept ? "; " + std::to_string(kept) + " kept" : "")
             << (failed ? "; " + std::to_string(failed) + " refused" : "") << "\n";
     return failed ? 1 : 0;
 }

@@ -15,9 +15,11 @@ struct BatchOptions
     unsigned jobs = 0; // 0: one per core
     bool quiet = false;
     bool showProgress = false; // standard error is a terminal, and not quiet
+    bool noClobber = false; // -n: outputs that exist are kept, not replaced
 };
 
-// The exit status: 0 when every file was converted, 1 when any failed, 2 when the batch was
-// refused before anything was written (a usage error, two inputs that would land on one
-// output, an output that is one of the inputs).
+// The exit status: 0 when every file was converted (or kept), 1 when any failed, 2 when the
+// batch was refused before anything was written (a usage error, two inputs that would land on
+// one output, also by names that differ only in letter case where the folder's file system
+// ignores it, an output that is one of the inputs).
 int RunBatchConvert(const BatchOptions &options, std::ostream &err);

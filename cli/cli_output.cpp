@@ -1,25 +1,29 @@
 // orvex-cli's messages (see cli_output.h).
 #include "cli_output.h"
 
+#include "refusal_explanation.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
 void PrintFailure(std::ostream &err, const std::string &path, const CAudioFileInfo::Outcome &o)
 {
-    err << "orvex-cli: " << path << ": " << AudioErrorText(o.code) << " (code "
+    err << "orvex-cli: " << QuotedName(path) << ": " << AudioErrorText(o.code) << " (code "
         << static_cast<int>(o.code) << ")\n";
     if (!o.explanation.empty())
-        err << "orvex-cli: " << path << ": " << o.explanation << "\n";
+        err << "orvex-cli: " << QuotedName(path) << ": " << o.explanation << "\n";
 }
 
 void PrintWarnings(std::ostream &err, const std::string &path, const CAudioFileInfo::Outcome &o)
 {
     if (o.clippedSamples > 0)
-        err << "orvex-cli: " << path << ": " << o.clippedSamples << " samples clipped\n";
-    if (o.framesWritten < o.framesDescribed && o.framesDescribed != UINT32_MAX)
-        err << "orvex-cli: " << path << ": the file ends early: " << GroupedDecimal(o.framesWritten)
-            << " of " << GroupedDecimal(o.framesDescribed) << " frames were converted\n";
+        err << "orvex-cli: " << QuotedName(path) << ": " << o.clippedSamples
+            << " samples clipped\n";
+    if (o.framesWritten < o.framesDescribed)
+        err << "orvex-cli: " << QuotedName(path)
+            << ": the file ends early: " << GroupedDecimal(o.framesWritten) << " of "
+            << GroupedDecimal(o.framesDescribed) << " frames were converted\n";
 }
 
 int64_t FileSize(const std::string &path)

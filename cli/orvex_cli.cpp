@@ -6,6 +6,7 @@
 #include "cli_output.h"
 #include "description_fields.h"
 #include "orvex_version.h"
+#include "refusal_explanation.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,9 +17,10 @@
 
 namespace {
 
-constexpr const char kUsage[] = "usage: orvex-cli info [--json] FILE...\n"
-                                "       orvex-cli convert [--quiet] INPUT OUTPUT\n"
-                                "       orvex-cli convert [-j N] [--quiet] -t DIR INPUT...\n"
+constexpr const char kUsage[] = "usage: orvex-cli info [--json] [--] FILE...\n"
+                                "       orvex-cli convert [-n] [--quiet] [--] INPUT OUTPUT\n"
+                                "       orvex-cli convert [-j N] [-n] [--quiet] -t DIR [--] "
+                                "INPUT...\n"
                                 "       orvex-cli --help | --version\n";
 
 constexpr const char kHelp[]
@@ -33,8 +35,10 @@ constexpr const char kHelp[]
           "    -t, --target-directory=DIR   the folder the WAV files go to\n"
           "    -j, --jobs=N          N conversions at once (default: one per core;\n"
           "                          -j 1 converts strictly in order)\n"
+          "    -n, --no-clobber      keep an OUTPUT that exists, and say so\n"
           "    -q, --quiet           no progress line, no count of clipped samples:\n"
           "                          only errors\n"
+          "  --                      what follows is a file, even if it starts with -\n"
           "  --help                  show this text\n"
           "  --version               show the version\n"
           "\n"
@@ -53,7 +57,9 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            err << "orvex-cli: info: unknown option " << arg << "\n" << kUsage;
+            err << "orvex-cli: info: unknown option " << QuotedName(arg)
+                << " (a file of that name goes after --)\n"
+                << kUsage;
             return kCliUsage;
         } else {
             files.push_back(arg);
@@ -75,7 +81,7 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
             PrintFailure(err, path, o);
             status = kCliFailed;
         } else if (o.framesHeld < o.framesDescribed) {
-            err << "orvex-cli: " << path << ": the file ends early: it holds "
+            err << "orvex-cli: " << QuotedName(path) << ": the file ends early: it holds "
                 << GroupedDecimal(o.framesHeld) << " of the " << GroupedDecimal(o.framesDescribed)
                 << " frames its header promises\n";
         }
@@ -114,9 +120,16 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     return status;
 }
 
-int ConvertOne(const std::string &input, const std::string &output, bool quiet, std::ostream &err,
-               bool showProgress)
+int ConvertOne(const std::string &input, const std::string &output, bool quiet, bool noClobber,
+               std::ostream &err, bool showProgress)
 {
+    struct stat st
+    {
+    };
+    if (noClobber && output != "-" && ::lstat(output.c_str(), &st) == 0) {
+        err << "orvex-cli: " << QuotedName(output) << ": kept as it was (--no-clobber)\n";
+        return kCliOk;
+    }
     // Convert opens the input itself (and only once, so standard input works), with
     // the same code that the window's buttons run.
     CAudioFileInfo audio;
@@ -152,7 +165,7 @@ int ConvertOne(const std::string &input, const std::string &output, bool quiet, 
 int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool showProgress)
 {
     BatchOptions batch;
-    bool quiet = false, optionsEnded = false;
+    bool quiet = false, noClobber = false, optionsEnded = false;
     std::vector<std::string> paths;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
@@ -171,6 +184,8 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
             optionsEnded = true;
         } else if (arg == "--quiet" || arg == "-q") {
             quiet = true;
+        } else if (arg == "--no-clobber" || arg == "-n") {
+            noClobber = true;
         } else if ((v = value("-t")) || (v = value("--target-directory"))) {
             batch.folder = *v;
         } else if ((v = value("-j")) || (v = value("--jobs"))
@@ -183,7 +198,9 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
             }
             batch.jobs = unsigned(jobs);
         } else {
-            err << "orvex-cli: convert: unknown option " << arg << "\n" << kUsage;
+            err << "orvex-cli: convert: unknown option " << QuotedName(arg)
+                << " (a file of that name goes after --)\n"
+                << kUsage;
             return kCliUsage;
         }
     }
@@ -192,10 +209,11 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
             err << "orvex-cli: convert: needs INPUT and OUTPUT, or -t DIR and INPUT...\n" << kUsage;
             return kCliUsage;
         }
-        return ConvertOne(paths[0], paths[1], quiet, err, showProgress);
+        return ConvertOne(paths[0], paths[1], quiet, noClobber, err, showProgress);
     }
     batch.inputs = std::move(paths);
     batch.quiet = quiet;
+    batch.noClobber = noClobber;
     batch.showProgress = showProgress && !quiet;
     return RunBatchConvert(batch, err);
 }

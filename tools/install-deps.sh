@@ -8,10 +8,11 @@ set -eu
 # xvfb and xdotool: the test that drives the real window; fonts-dejavu-core: a font for
 # the offscreen window tests to lay out with; pulseaudio and pulseaudio-utils: a real sound
 # server with a null sink for the test that plays; appstream: the software centre's check;
-# ffmpeg: one of the programs whose files the tests read.
+# ffmpeg: one of the programs whose files the tests read; fusefat and dosfstools: a FAT card,
+# whose names ignore letter case, for the file system tests.
 packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev qt6-multimedia-dev googletest \
 libgtest-dev sox libsox-fmt-base dpkg-dev file librsvg2-bin xvfb xdotool fonts-dejavu-core \
-pulseaudio pulseaudio-utils appstream ffmpeg $*"
+pulseaudio pulseaudio-utils appstream ffmpeg fusefat dosfstools $*"
 
 missing=""
 for p in $packages; do

@@ -44,6 +44,7 @@ struct InputExtent
 {
     uint64_t promised;
     uint64_t held;
+    bool unknown = false; // a stream of a length no header states, read to its end
 };
 InputExtent ExtentOf(const AudioHandle *handle);
 

@@ -75,6 +75,8 @@ constexpr SampleEncoding AudioSampleEncoding(uint32_t format)
 // The enumerators' own names ("AULE", "PCM_BE"...), or "" for a value outside the enum.
 const char *FormatKindName(FormatKind kind);
 const char *SampleEncodingName(SampleEncoding encoding);
+// The encoding in words: "24-bit PCM", "32-bit float", "u-law", "IMA ADPCM"...
+std::string EncodingName(const AudioInfo &info);
 
 // The binding's numbered error codes. The numbers are printed by the command-line
 // front end, so they are fixed.
@@ -156,6 +158,8 @@ enum class AudioError : int {
     OutputTooLarge = 72,
     // A conversion stopped on request; nothing was written.
     Cancelled = 73,
+    // A file whose samples only libsndfile decodes, where it cannot be loaded.
+    LibraryMissing = 74,
 };
 
 // The text that belongs to a code; every code above has one.

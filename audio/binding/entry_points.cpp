@@ -99,8 +99,17 @@ AudioHandle *OpenReadFrom(std::unique_ptr<orvex::ByteSource> source, std::string
     // A block codec's decoder must accept the data before the file counts as open; plain
     // values are read without it unless doubles are asked for.
     if (decoding == orvex::Decoding::Container)
-        if (AudioError e = handle->reader->StartDecoder(); e != AudioError::None)
+        if (AudioError e = handle->reader->StartDecoder(); e != AudioError::None) {
+            if (e == AudioError::LibraryMissing) {
+                orvex::OpenReport &report = g_lastOpenReport;
+                report.detected = EncodingName(described) + " "
+                        + (report.container ? report.container->Name() : "");
+                report.reason = std::string("reading it needs libsndfile (")
+                        + orvex::kSndfileLibraryName
+                        + "), which could not be loaded: " + orvex::SndfileLoadError() + ".";
+            }
             return FailOpen(e);
+        }
 
     info = described;
     return handle.release();
@@ -171,6 +180,37 @@ const char *SampleEncodingName(SampleEncoding encoding)
         return "FLOAT_BE";
     case SampleEncoding::FLOAT_LE:
         return "FLOAT_LE";
+    }
+    return "";
+}
+
+std::string EncodingName(const AudioInfo &info)
+{
+    switch (AudioSampleEncoding(info.format)) {
+    case SampleEncoding::PCM:
+    case SampleEncoding::PCM_BE:
+    case SampleEncoding::PCM_LE:
+    case SampleEncoding::PCM_S8:
+    case SampleEncoding::PCM_U8:
+        return std::to_string(info.bitWidth) + "-bit PCM";
+    case SampleEncoding::FLOAT:
+    case SampleEncoding::FLOAT_BE:
+    case SampleEncoding::FLOAT_LE:
+        return "32-bit float";
+    case SampleEncoding::ULAW:
+        return "u-law";
+    case SampleEncoding::ALAW:
+        return "A-law";
+    case SampleEncoding::IMA_ADPCM:
+        return "IMA ADPCM";
+    case SampleEncoding::MS_ADPCM:
+        return "Microsoft ADPCM";
+    case SampleEncoding::GSM610:
+        return "GSM 6.10";
+    case SampleEncoding::G721_32:
+        return "G721 32 kbit/s";
+    case SampleEncoding::G723_24:
+        return "G723 24 kbit/s";
     }
     return "";
 }

@@ -81,6 +81,7 @@ constexpr ErrorText kErrorTexts[] = {
         {AudioError::OutputTooLarge,
          "The output would be larger than a WAV file can hold (4 GiB)."},
         {AudioError::Cancelled, "The conversion was cancelled."},
+        {AudioError::LibraryMissing, "The audio library libsndfile could not be loaded."},
 };
 
 } // namespace

@@ -71,7 +71,13 @@ CSampleReader::CSampleReader(std::unique_ptr<ByteSource> source, StreamLayout la
     : m_source(std::move(source))
     , m_layout(std::move(layout))
     , m_samples(samples)
-{ }
+{
+    const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * m_layout.channels;
+    m_heldFrames = m_layout.decoding == Decoding::RawWindow && m_layout.planeBytes == 0
+                    && frameBytes != 0
+            ? std::min<uint64_t>(m_samples, m_layout.dataBytes / frameBytes)
+            : m_samples;
+}
 
 CSampleReader::~CSampleReader()
 {
@@ -82,6 +88,12 @@ CSampleReader::~CSampleReader()
 int64_t CSampleReader::VirtualLength() const
 {
     const int64_t prefix = static_cast<int64_t>(m_layout.prefix.size());
+    // Where the header counts more frames than its data holds (AIFF, NIST), the values end
+    // with the data, not in the chunks that may follow it.
+    if (m_source->Size() >= 0 && m_heldFrames < m_samples)
+        return prefix
+                + std::min<int64_t>(std::max<int64_t>(0, m_source->Size() - m_layout.dataOffset),
+                                    int64_t(m_layout.dataBytes));
     if (m_source->Size() >= 0)
         return prefix + std::max<int64_t>(0, m_source->Size() - m_layout.dataOffset);
     // A stream's length is unknown: as far as the header declares, or 16 GiB, far past
@@ -145,7 +157,7 @@ AudioError CSampleReader::StartDecoder()
     }
     const SndfileLibrary *library = Sndfile();
     if (!library)
-        return AudioError::InternalError;
+        return AudioError::LibraryMissing;
     m_virtualPos = 0;
     {
         // libsndfile keeps the error of a failed open in a global of its own (sf_errno):
@@ -219,10 +231,12 @@ uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, Audio
         error = AudioError::ReadNonWholeFrames;
         return 0;
     }
-    // The frames the description still has, as far as the bytes hold them.
+    // The frames the description still has, as far as the data holds them.
     const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * channels;
-    const uint64_t frames = std::min<uint64_t>(
+    const uint64_t described = std::min<uint64_t>(
             count / channels, m_samples - std::min<uint64_t>(m_position, m_samples));
+    const uint64_t frames = std::min<uint64_t>(
+            described, m_heldFrames - std::min<uint64_t>(m_position, m_heldFrames));
     if (m_storedSize < frames * frameBytes) {
         m_storedSize = frames * frameBytes;
         m_stored.reset(new unsigned char[m_storedSize]);
@@ -235,7 +249,7 @@ uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, Audio
     } else {
         whole = ReadPlanes(frames);
     }
-    if (whole < frames)
+    if (whole < described)
         error = AudioError::ShortRead;
     clipped += DecodePlain(m_layout, m_stored.get(), whole * channels, out);
     m_position += whole;
@@ -289,12 +303,8 @@ uint32_t CSampleReader::ReadOwnDoubles(double *buffer, uint32_t count, AudioErro
 
 InputExtent CSampleReader::Extent() const
 {
-    InputExtent extent{m_samples, m_samples};
-    extent.promised = std::max<uint64_t>(m_samples, m_layout.promisedFrames);
-    const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * m_layout.channels;
-    if (m_layout.decoding == Decoding::RawWindow && m_layout.planeBytes == 0 && frameBytes != 0)
-        extent.held = std::min<uint64_t>(m_samples, m_layout.dataBytes / frameBytes);
-    return extent;
+    return {std::max<uint64_t>(m_samples, m_layout.promisedFrames), m_heldFrames,
+            m_layout.lengthUnknown};
 }
 
 bool CSampleReader::Seek(uint64_t frame)
@@ -326,9 +336,11 @@ uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count, AudioError &
     if (m_layout.planeBytes != 0 || m_layout.decoding == Decoding::Packed)
         return ReadOwnDoubles(buffer, count, error);
     // Plain values start libsndfile on the first read of doubles, where they are.
-    if (!m_sndfile && StartDecoder() != AudioError::None) {
-        error = AudioError::InternalError;
-        return 0;
+    if (!m_sndfile) {
+        if (AudioError e = StartDecoder(); e != AudioError::None) {
+            error = e == AudioError::LibraryMissing ? e : AudioError::InternalError;
+            return 0;
+        }
     }
     if (m_decoderAt != m_position
         && Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(m_position), SEEK_SET) < 0) {

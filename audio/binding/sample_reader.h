@@ -58,6 +58,7 @@ private:
     std::unique_ptr<ByteSource> m_source;
     StreamLayout m_layout;
     uint32_t m_samples; // the description's frame count: reading stops there
+    uint64_t m_heldFrames; // the frames the data holds, at most m_samples
     uint64_t m_position = 0; // frames handed out so far
     SNDFILE *m_sndfile = nullptr; // for plain values, started only when doubles are read
     uint64_t m_decoderAt = 0; // the frame libsndfile reads next

@@ -6,6 +6,8 @@
 
 #include <sndfile.h>
 
+#include <string>
+
 namespace orvex {
 
 struct SndfileLibrary
@@ -17,8 +19,13 @@ struct SndfileLibrary
     decltype(&sf_readf_double) readfDouble = nullptr;
 };
 
-// The library's functions; nullptr when it cannot be loaded, which only a broken
-// installation causes.
+// The library's file name, as it is loaded.
+inline constexpr char kSndfileLibraryName[] = "libsndfile.so.1";
+
+// The library's functions; nullptr when it cannot be loaded (not installed, or no file may
+// be opened just now), and then tried again on the next call.
 const SndfileLibrary *Sndfile();
+// Why the last attempt to load it failed, in the loader's words; empty after a success.
+std::string SndfileLoadError();
 
 } // namespace orvex

@@ -60,6 +60,7 @@ namespace {
         layout.signedBytes = true;
         layout.dataOffset = dataOffset;
         // "Size not given" means the data runs to the end of the file.
+        layout.lengthUnknown = dataSize == kAuSizeNotGiven && source.IsStream();
         const uint64_t declared = dataSize == kAuSizeNotGiven && source.Size() >= 0
                 ? static_cast<uint64_t>(source.Size()) - dataOffset
                 : dataSize;

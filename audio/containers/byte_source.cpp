@@ -29,9 +29,18 @@ ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr
             return OpenStatus::CannotOpen;
         }
     }
-    const bool regular = !standardInput && S_ISREG(st.st_mode);
+    // Standard input redirected from a file is that file, from where it stands, and can be
+    // read at any place.
+    int64_t base = 0;
+    if (standardInput && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        base = std::clamp<int64_t>(::lseek(fd, 0, SEEK_CUR), 0, st.st_size);
+        st.st_size -= base;
+    } else if (standardInput) {
+        st.st_mode = 0;
+    }
+    const bool regular = S_ISREG(st.st_mode);
     if (regular)
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        ::posix_fadvise(fd, base, 0, POSIX_FADV_SEQUENTIAL);
     const size_t capacity = regular
             ? std::clamp<size_t>(static_cast<size_t>(st.st_size), kSmallestBuffer, kBufferSize)
             : kBufferSize;
@@ -45,6 +54,7 @@ ByteSource::OpenStatus ByteSource::Open(const std::string &path, std::unique_ptr
             ::close(fd);
         return OpenStatus::NoMemory;
     }
+    out->m_base = base;
     return OpenStatus::Ok;
 }
 
@@ -84,7 +94,7 @@ static ssize_t ReadRetrying(int fd, void *dst, size_t n, int64_t offset, bool po
 
 bool ByteSource::FillFileBuffer(int64_t offset)
 {
-    ssize_t got = ReadRetrying(m_fd, m_buffer.get(), m_capacity, offset, true);
+    ssize_t got = ReadRetrying(m_fd, m_buffer.get(), m_capacity, m_base + offset, true);
     m_bufferStart = offset;
     m_bufferLength = got > 0 ? static_cast<size_t>(got) : 0;
     return m_bufferLength > 0;
@@ -156,7 +166,7 @@ size_t ByteSource::ReadAt(int64_t offset, void *dst, size_t n)
             break;
         if (want >= std::min(m_capacity, kDirectRead)) {
             // A large request bypasses the buffer, and the copy out of it.
-            ssize_t got = ReadRetrying(m_fd, out + done, want, at, true);
+            ssize_t got = ReadRetrying(m_fd, out + done, want, m_base + at, true);
             if (got <= 0)
                 break;
             done += static_cast<size_t>(got);

@@ -53,6 +53,7 @@ private:
     int m_fd;
     bool m_ownsFd;
     const unsigned char *m_memory = nullptr; // the bytes of a source in memory
+    int64_t m_base = 0; // where the source starts in its file (standard input from a file)
     bool m_stream;
     int64_t m_size;
     std::unique_ptr<unsigned char[]> m_buffer;

@@ -62,6 +62,9 @@ struct StreamLayout
     // Frames the header promised where the file holds fewer and `samples` counts what it
     // holds (a WAV data chunk cut short); 0 when nothing more was promised.
     uint64_t promisedFrames = 0;
+    // A stream whose header does not state its length (AU's size "not given", a WAV data
+    // chunk of size 0 or 0xFFFFFFFF, as writers into pipes leave them): read to its end.
+    bool lengthUnknown = false;
     bool seekable = true;
 
     Decoding decoding = Decoding::RawWindow;

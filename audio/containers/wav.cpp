@@ -156,7 +156,11 @@ namespace {
         layout.channels = channels;
         layout.order = ByteOrder::Little;
         layout.dataOffset = chunks.dataOffset;
-        layout.dataBytes = HeldFrom(source, chunks.dataOffset, chunks.dataSize);
+        // A writer into a pipe cannot go back to state the data's size.
+        layout.lengthUnknown
+                = source.IsStream() && (chunks.dataSize == 0 || chunks.dataSize == UINT32_MAX);
+        layout.dataBytes = HeldFrom(source, chunks.dataOffset,
+                                    layout.lengthUnknown ? UINT32_MAX : chunks.dataSize);
         layout.declaredFrameBytes = blockAlign;
 
         switch (tag) {

@@ -5,7 +5,9 @@
 # temporary file. Then again where unnamed temporary files cannot be had (no /proc to reach
 # them by, as in some containers), so that the named one must be removed by the signal
 # handlers; that part needs the right to make a mount namespace, and is skipped without it.
-# Last, a batch interrupted with two conversions in flight keeps the file it finished.
+# Last, a batch interrupted with two conversions in flight keeps the file it finished and, on
+# a terminal, says how many it had finished; and a batch of 70 at once, where only named
+# temporary files can be had, leaves none of them.
 # Usage: test_interrupt.sh ORVEX_CLI
 set -u
 cli=$1
@@ -76,4 +78,40 @@ status=$?
 [ $status -gt 128 ] || fail "batch: orvex-cli ended with $status, not by the signal"
 [ "$(ls -A "$work/out")" = a.wav ] || fail "batch: the folder holds $(ls -A "$work/out")"
 cmp -s "$work/out/a.wav" "$work/alone.wav" || fail "batch: the finished file differs from its lone conversion"
+
+# The same on a terminal (script gives it one): the last line says what was finished.
+if command -v script >/dev/null 2>&1; then
+    rm -f "$work/out/a.wav"
+    script -qec "exec env --default-signal=INT $cli convert -j 1 -t $work/out $work/in/a.wav $work/in/b.wav $work/in/c.wav" \
+        "$work/tty.log" >/dev/null 2>&1 &
+    i=0
+    until [ -e "$work/out/a.wav" ] && pid=$(pgrep -n -f "convert -j 1 -t $work/out"); do
+        i=$((i + 1))
+        [ $i -lt 300 ] || fail "terminal: the batch did not get under way"
+        sleep 0.02
+    done
+    sleep 0.2
+    kill -s INT "$pid"
+    wait
+    grep -q "Interrupted: 1 of 3 files were converted before it." "$work/tty.log" ||
+        fail "terminal: no word of what was finished: $(cat "$work/tty.log")"
+fi
+
+# Seventy at once, with named temporary files only: every one of them goes.
+if [ -n "$named" ]; then
+    mkdir "$work/wide" "$work/wideout"
+    for i in $(seq 70); do ln "$work/big.wav" "$work/wide/$i.wav"; done
+    unshare -m sh -c 'mount -t tmpfs none /proc && exec env --default-signal=INT "$0" convert -j 70 -t "$1" "$2"/*.wav' \
+        "$cli" "$work/wideout" "$work/wide" >/dev/null 2>&1 &
+    pid=$!
+    i=0
+    until [ "$(ls -A "$work/wideout" | wc -l)" -ge 70 ]; do
+        i=$((i + 1))
+        [ $i -lt 500 ] || fail "70 at once: only $(ls -A "$work/wideout" | wc -l) got under way"
+        sleep 0.02
+    done
+    kill -s INT $pid
+    wait $pid
+    [ -z "$(ls -A "$work/wideout")" ] || fail "70 at once: left $(ls -A "$work/wideout" | wc -l) files"
+fi
 echo "ok: interrupted half-way, the folder is as it was (${named:-unnamed only: no mount namespace})"

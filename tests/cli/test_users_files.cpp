@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sstream>
 #include <sys/resource.h>
@@ -94,4 +95,49 @@ TEST(UsersFiles, PathsAsUsersHaveThem)
         EXPECT_TRUE(Cli({"info", "--json", input})
                             .second.starts_with("{\"path\":" + JsonString(input)));
     }
+}
+
+// Outputs as the file system has them: a symbolic link is written through to the file it
+// names (made where it is missing) and stays a link; a replaced file keeps its owner and
+// permissions but not set-user-ID; a hard link is replaced, not written through; -n keeps
+// what exists. Names with control characters stay on one line of a message.
+TEST(UsersFiles, OutputsAsTheFileSystemHasThem)
+{
+    TempDir dir;
+    WriteFile(dir.path("in.wav"), WavPcm(1, 8000, 16, Le16s({5, -5})));
+    std::filesystem::create_directories(dir.path("takes"));
+    ASSERT_EQ(::symlink("takes/new.wav", dir.path("dangling.wav").c_str()), 0);
+    WriteFile(dir.path("target.wav"), Bytes().str("old"));
+    ASSERT_EQ(::symlink("target.wav", dir.path("link.wav").c_str()), 0);
+    WriteFile(dir.path("owned.wav"), Bytes().str("old"));
+    ASSERT_EQ(::chmod(dir.path("owned.wav").c_str(), 04754), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(dir.path("owned.wav").c_str(), 1234, 4321), 0);
+        ASSERT_EQ(::chmod(dir.path("owned.wav").c_str(), 04754), 0); // chown cleared it
+    }
+    WriteFile(dir.path("hard.wav"), Bytes().str("old"));
+    ASSERT_EQ(::link(dir.path("hard.wav").c_str(), dir.path("other name.wav").c_str()), 0);
+    for (const char *out : {"dangling.wav", "link.wav", "owned.wav", "hard.wav"})
+        ASSERT_EQ(Cli({"convert", dir.path("in.wav"), dir.path(out)}).first, kCliOk) << out;
+    const std::vector<int16_t> expected{5, -5};
+    for (const char *written : {"takes/new.wav", "target.wav", "owned.wav", "hard.wav"})
+        EXPECT_EQ(WavSamples(ReadFile(dir.path(written)), 1, 8000), expected) << written;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("dangling.wav")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("link.wav")));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(dir.path("owned.wav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0754u);
+    EXPECT_TRUE(!root || (st.st_uid == 1234 && st.st_gid == 4321));
+    EXPECT_EQ(ReadFile(dir.path("other name.wav")), Bytes().str("old").data());
+
+    EXPECT_EQ(Cli({"convert", "-n", dir.path("in.wav"), dir.path("target.wav")}),
+              std::pair(kCliOk, "orvex-cli: " + dir.path("target.wav")
+                                        + ": kept as it was (--no-clobber)\n"));
+    WriteFile(dir.path("a\nb.wav"), Bytes().str("not audio"));
+    const std::string said = Cli({"info", dir.path("a\nb.wav")}).second;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_NE(said.find("'a'$'\\n''b.wav'"), std::string::npos) << said;
 }
