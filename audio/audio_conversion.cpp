@@ -37,12 +37,52 @@ bool CAudioFileInfo::Convert()
     return ConvertFrom(input);
 }
 
+uint64_t FramePlace::Frame(uint32_t rate) const
+{
+    if (!isTime)
+        return value;
+    // Whole seconds and the rest apart, so that nothing overflows: the nearest frame.
+    const uint64_t seconds = value / 1000000000, rest = value % 1000000000;
+    return seconds * rate + (rest * rate + 500000000) / 1000000000;
+}
+
+bool CAudioFileInfo::ResolveRange(const orvex::InputExtent &extent, uint64_t &first, uint64_t &end)
+{
+    const uint32_t rate = m_info.sampleRate;
+    first = m_range->start.Frame(rate);
+    end = m_range->end        ? m_range->end->Frame(rate)
+            : m_range->length ? first + m_range->length->Frame(rate)
+                              : extent.promised;
+    const std::string from = DurationText(first, rate), to = DurationText(end, rate);
+    std::string why;
+    if (end < first)
+        why = "The part ends (" + to + ") before it starts (" + from + ").";
+    else if (end == first)
+        why = "The part from " + from + " to " + to + " holds no frames.";
+    else if (!extent.unknown && end > extent.promised)
+        why = "The part from " + from + " to " + to + " goes past the end of the file, at "
+                + DurationText(extent.promised, rate) + ".";
+    if (why.empty())
+        return true;
+    m_outcome.code = AudioError::RangeOutside;
+    m_outcome.explanation = why;
+    return false;
+}
+
 bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
 {
     m_outcome = Outcome{};
     m_trouble = orvex::OutputTrouble{};
     m_info = input.GetInfo();
-    const orvex::InputExtent extent = input.Extent();
+    orvex::InputExtent extent = input.Extent();
+    uint64_t first = 0, end = UINT64_MAX;
+    if (m_range && !ResolveRange(extent, first, end))
+        return false;
+    if (m_range) {
+        // The part is what the output holds, and what may end early.
+        extent.promised = end - first;
+        extent.held = std::min(extent.held, end) - std::min(extent.held, first);
+    }
     // A stream whose length no header states is read to its end, and then the writer's own
     // limit is the only one. Otherwise the output holds the frames the input's bytes hold,
     // which the header written first states where it cannot be written again (a pipe).
@@ -77,7 +117,13 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
         return Fail(refusal, true);
     }
 
-    const bool completed = CopySamples(m_hOutput, input);
+    // The start is found by seeking where the input can; else, as a codec whose every frame
+    // depends on those before it must be, by reading up to it.
+    uint64_t skipped = first;
+    if (first > 0 && input.Seek(first))
+        skipped = 0;
+    const bool completed = (skipped == 0 || CopySamples(nullptr, input, skipped))
+            && CopySamples(m_hOutput, input, end - first);
     input.Close();
     // The output's close writes what is buffered and its final header; a failure of
     // any write since its creation shows here.
@@ -94,25 +140,31 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
     return true;
 }
 
-bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input)
+bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input, uint64_t frames)
 {
     const uint32_t channels = m_info.channels;
     // Blocks of whole frames, as large as a few pages: large reads and writes are cheap.
     const uint32_t block = std::max<uint32_t>(kBlockValues / channels, 1);
     // Left uninitialised: the reads fill what is written.
     const std::unique_ptr<int16_t[]> samples(new int16_t[size_t(block) * channels]);
-    uint64_t frames = 0, nextCall = kFramesPerProgressCall;
+    // Samples clipped before the part count for none of it; without an output the frames
+    // are read to be skipped.
+    const uint64_t clippedBefore = input.ClippedSamples();
+    uint64_t done = 0, nextCall = kFramesPerProgressCall;
     for (;;) {
-        const uint32_t n = input.Read(samples.get(), block);
-        frames += AudioWriteSamples(output, samples.get(), n * channels) / channels;
-        m_outcome.framesWritten = frames;
-        m_outcome.clippedSamples = input.ClippedSamples();
-        if (m_progress && (frames >= nextCall || n != block)) {
-            nextCall = frames + kFramesPerProgressCall;
-            if (!m_progress(frames, m_outcome.framesDescribed))
+        const auto want = static_cast<uint32_t>(std::min<uint64_t>(block, frames - done));
+        const uint32_t n = want ? input.Read(samples.get(), want) : 0;
+        done += output ? AudioWriteSamples(output, samples.get(), n * channels) / channels : n;
+        if (output) {
+            m_outcome.framesWritten = done;
+            m_outcome.clippedSamples = input.ClippedSamples() - clippedBefore;
+        }
+        if (m_progress && (done >= nextCall || n != want || done == frames)) {
+            nextCall = done + kFramesPerProgressCall;
+            if (!m_progress(output ? done : 0, m_outcome.framesDescribed))
                 return false;
         }
-        if (n != block)
-            return true;
+        if (n != want || done == frames)
+            return true; // the part, or the data, ended
     }
 }

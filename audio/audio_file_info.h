@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 // A count with its thousands set apart, as the window and orvex-cli show counts: "12,624".
@@ -18,6 +19,25 @@ std::string GroupedDecimal(uint64_t value);
 std::string DurationText(uint64_t frames, uint32_t rate);
 
 class CSixteenBitReader;
+namespace orvex {
+struct InputExtent;
+}
+
+// A place in a file: a frame, or a time that the file's rate turns into the nearest frame.
+struct FramePlace
+{
+    uint64_t value = 0; // frames, or nanoseconds when `isTime`
+    bool isTime = false;
+    uint64_t Frame(uint32_t rate) const;
+};
+
+// A part of a file to convert: from `start` up to `end`, or for `length`; neither: to the
+// file's end.
+struct FrameRange
+{
+    FramePlace start;
+    std::optional<FramePlace> end, length;
+};
 
 class CAudioFileInfo
 {
@@ -39,6 +59,11 @@ public:
     // The same from an input that is already open, from where it stands; the input path
     // still names the file, if any, that the output must not replace.
     bool ConvertFrom(CSixteenBitReader &input);
+
+    // The part of the input that Convert writes, a frame range of its conversion of the whole
+    // byte for byte; none: the whole input. A part that is empty, reversed or beyond the
+    // input's end fails the conversion (AudioError::RangeOutside) before any output exists.
+    void SetFrameRange(std::optional<FrameRange> range) { m_range = std::move(range); }
 
     // Called by Convert after each block with the frames written so far and the frames
     // the input describes; returning false cancels the conversion, which then leaves
@@ -86,8 +111,11 @@ private:
     void FillDescription();
     // Fails the last Describe or Convert with `code`, and explains it.
     bool Fail(AudioError code, bool onOutput);
-    // False when the progress handler cancelled the copy.
-    bool CopySamples(AudioHandle *output, CSixteenBitReader &input);
+    // Copies at most `frames` frames; false when the progress handler cancelled the copy.
+    bool CopySamples(AudioHandle *output, CSixteenBitReader &input, uint64_t frames);
+    // The first and the end frame of the part to convert, checked against the input; false,
+    // with the conversion failed, when the part is not one of the input's.
+    bool ResolveRange(const orvex::InputExtent &extent, uint64_t &first, uint64_t &end);
     // Closes the handle in `slot`, if any, and empties the slot.
     static void CloseSlot(AudioHandle *&slot);
 
@@ -100,4 +128,5 @@ private:
     ProgressHandler m_progress;
     std::FILE *m_diagnostics = stdout;
     orvex::OutputTrouble m_trouble; // why the last output could not be made
+    std::optional<FrameRange> m_range;
 };

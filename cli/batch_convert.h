@@ -3,6 +3,8 @@
 // go on.
 #pragma once
 
+#include "audio_file_info.h"
+
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,6 +18,7 @@ struct BatchOptions
     bool quiet = false;
     bool showProgress = false; // standard error is a terminal, and not quiet
     bool noClobber = false; // -n: outputs that exist are kept, not replaced
+    std::optional<FrameRange> range; // --start, --end, --length: the part of each input
 };
 
 // The exit status: 0 when every file was converted (or kept), 1 when any failed, 2 when the

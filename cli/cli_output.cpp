@@ -58,12 +58,18 @@ void ProgressLine::Show(const std::string &what, double fraction, double bytes, 
     if (!force && now - m_last < std::chrono::milliseconds(100))
         return;
     m_last = now;
-    fraction = std::clamp(fraction, 0.0, 1.0);
     const double seconds = std::chrono::duration<double>(now - m_start).count();
+    m_err << "\r\033[K" << m_label << Text(what, fraction, seconds, bytes) << std::flush;
+    m_drawn = true;
+}
+
+std::string ProgressLine::Text(const std::string &what, double fraction, double seconds,
+                               double bytes)
+{
+    fraction = std::clamp(fraction, 0.0, 1.0);
     const double left = fraction > 0 ? seconds * (1 - fraction) / fraction : 0;
     char line[160];
     std::snprintf(line, sizeof line, "%s  %.1f MB/s  %d:%02d left", what.c_str(),
                   seconds > 0 ? bytes / seconds / 1e6 : 0.0, int(left) / 60, int(left) % 60);
-    m_err << "\r\033[K" << m_label << line << std::flush;
-    m_drawn = true;
+    return line;
 }

@@ -30,6 +30,9 @@ public:
     void Show(const std::string &what, double fraction, double bytes, bool force = false);
     // Wipes the line, for a message to take its place; the next Show draws it again.
     void Wipe();
+    // The line's text after `seconds`, `fraction` of the work and `bytes` of input done:
+    // "42%  12.5 MB/s  0:07 left", the time left at the pace so far.
+    static std::string Text(const std::string &what, double fraction, double seconds, double bytes);
 
 private:
     using Clock = std::chrono::steady_clock;

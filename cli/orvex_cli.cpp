@@ -3,6 +3,7 @@
 
 #include "audio_file_info.h"
 #include "batch_convert.h"
+#include "cli_options.h"
 #include "cli_output.h"
 #include "description_fields.h"
 #include "orvex_version.h"
@@ -18,9 +19,10 @@
 namespace {
 
 constexpr const char kUsage[] = "usage: orvex-cli info [--json] [--] FILE...\n"
-                                "       orvex-cli convert [-n] [--quiet] [--] INPUT OUTPUT\n"
-                                "       orvex-cli convert [-j N] [-n] [--quiet] -t DIR [--] "
-                                "INPUT...\n"
+                                "       orvex-cli convert [-n] [--quiet] [PART] [--] INPUT OUTPUT\n"
+                                "       orvex-cli convert [-j N] [-n] [--quiet] [PART] -t DIR "
+                                "[--] INPUT...\n"
+                                "   PART: [--start T] [--end T | --length T]\n"
                                 "       orvex-cli --help | --version\n";
 
 constexpr const char kHelp[]
@@ -36,6 +38,9 @@ constexpr const char kHelp[]
           "    -j, --jobs=N          N conversions at once (default: one per core;\n"
           "                          -j 1 converts strictly in order)\n"
           "    -n, --no-clobber      keep an OUTPUT that exists, and say so\n"
+          "    --start T, --end T, --length T\n"
+          "                          convert only that part: T in seconds (90.5),\n"
+          "                          m:ss.mmm, h:mm:ss.mmm, or frames (44100f)\n"
           "    -q, --quiet           no progress line, no count of clipped samples:\n"
           "                          only errors\n"
           "  --                      what follows is a file, even if it starts with -\n"
@@ -120,7 +125,8 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     return status;
 }
 
-int ConvertOne(const std::string &input, const std::string &output, bool quiet, bool noClobber,
+int ConvertOne(const std::string &input, const std::string &output,
+               const std::optional<FrameRange> &range, bool quiet, bool noClobber,
                std::ostream &err, bool showProgress)
 {
     struct stat st
@@ -135,6 +141,7 @@ int ConvertOne(const std::string &input, const std::string &output, bool quiet, 
     CAudioFileInfo audio;
     audio.SetInputPath(input);
     audio.SetOutputPath(output);
+    audio.SetFrameRange(range);
     // Standard output carries the WAV file when OUTPUT is "-": nothing else goes there.
     audio.SetDiagnosticStream(stderr);
     std::optional<ProgressLine> progress;
@@ -166,6 +173,7 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
 {
     BatchOptions batch;
     bool quiet = false, noClobber = false, optionsEnded = false;
+    std::optional<FrameRange> range;
     std::vector<std::string> paths;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
@@ -190,13 +198,27 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
             batch.folder = *v;
         } else if ((v = value("-j")) || (v = value("--jobs"))
                    || (arg.rfind("-j", 0) == 0 && (v = arg.substr(2)))) {
-            char *end = nullptr;
-            const long jobs = std::strtol(v->c_str(), &end, 10);
-            if (end == v->c_str() || *end != '\0' || jobs < 1 || jobs > 256) {
+            uint64_t jobs = 0;
+            if (!ParseCount(*v, 1, 256, jobs)) {
                 err << "orvex-cli: convert: -j needs a number of jobs from 1 to 256\n" << kUsage;
                 return kCliUsage;
             }
             batch.jobs = unsigned(jobs);
+        } else if ((v = value("--start")) || (v = value("--end")) || (v = value("--length"))) {
+            const bool start = arg.rfind("--start", 0) == 0, end = arg.rfind("--end", 0) == 0;
+            FramePlace place;
+            if (!ParseFramePlace(*v, place)) {
+                err << "orvex-cli: convert: " << QuotedName(*v)
+                    << " is not a time (90.5, 1:30.500, 1:01:30.500) or a frame (44100f)\n"
+                    << kUsage;
+                return kCliUsage;
+            }
+            if (!range)
+                range.emplace();
+            if (start)
+                range->start = place;
+            else
+                (end ? range->end : range->length) = place;
         } else {
             err << "orvex-cli: convert: unknown option " << QuotedName(arg)
                 << " (a file of that name goes after --)\n"
@@ -204,13 +226,18 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
             return kCliUsage;
         }
     }
+    if (range && range->end && range->length) {
+        err << "orvex-cli: convert: --end and --length say the same; give one of them\n" << kUsage;
+        return kCliUsage;
+    }
     if (!batch.folder) {
         if (paths.size() != 2 || paths[0].empty() || paths[1].empty()) {
             err << "orvex-cli: convert: needs INPUT and OUTPUT, or -t DIR and INPUT...\n" << kUsage;
             return kCliUsage;
         }
-        return ConvertOne(paths[0], paths[1], quiet, noClobber, err, showProgress);
+        return ConvertOne(paths[0], paths[1], range, quiet, noClobber, err, showProgress);
     }
+    batch.range = range;
     batch.inputs = std::move(paths);
     batch.quiet = quiet;
     batch.noClobber = noClobber;

@@ -160,6 +160,8 @@ enum class AudioError : int {
     Cancelled = 73,
     // A file whose samples only libsndfile decodes, where it cannot be loaded.
     LibraryMissing = 74,
+    // A part of a file to convert that is empty, reversed, or beyond the file's end.
+    RangeOutside = 75,
 };
 
 // The text that belongs to a code; every code above has one.

@@ -82,6 +82,7 @@ constexpr ErrorText kErrorTexts[] = {
          "The output would be larger than a WAV file can hold (4 GiB)."},
         {AudioError::Cancelled, "The conversion was cancelled."},
         {AudioError::LibraryMissing, "The audio library libsndfile could not be loaded."},
+        {AudioError::RangeOutside, "The part to convert is not one of the file's."},
 };
 
 } // namespace

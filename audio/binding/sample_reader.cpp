@@ -310,7 +310,11 @@ InputExtent CSampleReader::Extent() const
 bool CSampleReader::Seek(uint64_t frame)
 {
     frame = std::min<uint64_t>(frame, m_samples);
-    // Plain values are found by their place; the decoder follows when it next reads.
+    // Plain values are found by their place; the decoder follows when it next reads. A codec
+    // whose frames depend on all before them (GSM 6.10, G721, G723) cannot start elsewhere
+    // and give what reading from the start gives.
+    if (m_layout.decoding == Decoding::Container && !m_layout.seekable)
+        return frame == m_position;
     if (m_layout.decoding == Decoding::Container) {
         if (Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(frame), SEEK_SET) < 0)
             return false;

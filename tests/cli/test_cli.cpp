@@ -1,4 +1,6 @@
 // orvex-cli in-process (arguments, output, errors, exit status) and as the real binary.
+#include "cli_options.h"
+#include "cli_output.h"
 #include "container.h"
 #include "fixtures.h"
 #include "orvex_cli.h"
@@ -161,13 +163,18 @@ TEST(Cli, BinaryMatchesInProcess)
         EXPECT_EQ(ReadFile(dir.path(name)), inproc) << name;
     // A stream whose header leaves its size unstated, as writers into pipes do (an AU size of
     // 0xFFFFFFFF, a WAV data size of 0xFFFFFFFF or 0), is read to its end, with no warning.
-    ASSERT_TRUE(WriteWithSndfile(dir.path("in.au"), SF_FORMAT_AU | SF_FORMAT_PCM_16, 1, 8000, 9001));
-    ASSERT_TRUE(WriteWithSndfile(dir.path("float.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 8000, 999));
+    ASSERT_TRUE(
+            WriteWithSndfile(dir.path("in.au"), SF_FORMAT_AU | SF_FORMAT_PCM_16, 1, 8000, 9001));
+    ASSERT_TRUE(
+            WriteWithSndfile(dir.path("float.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 8000, 999));
     std::vector<uint8_t> au = ReadFile(dir.path("in.au")), wav = ReadFile(dir.path("float.wav"));
-    const size_t dataSize = size_t(std::search(wav.begin(), wav.end(), std::begin("data"),
-                                               std::end("data") - 1) - wav.begin()) + 4;
+    const size_t dataSize
+            = size_t(std::search(wav.begin(), wav.end(), std::begin("data"), std::end("data") - 1)
+                     - wav.begin())
+            + 4;
     for (auto [bytes, at, size] : {std::tuple{&au, size_t(8), 0xFFFFFFFFu},
-                                   {&wav, dataSize, 0xFFFFFFFFu}, {&wav, dataSize, 0u}}) {
+                                   {&wav, dataSize, 0xFFFFFFFFu},
+                                   {&wav, dataSize, 0u}}) {
         const std::string input = bytes == &au ? dir.path("in.au") : dir.path("float.wav");
         std::vector<uint8_t> unsized = *bytes;
         for (int i = 0; i < 4; ++i)
@@ -193,4 +200,93 @@ TEST(Cli, BinaryMatchesInProcess)
                     + " 2>/dev/null"),
               0);
     EXPECT_TRUE(ReadFile(dir.path("out")).empty());
+}
+
+// Every value an option takes goes through one of two parsers: counts and places in a file.
+TEST(Cli, OptionValues)
+{
+    uint64_t n = 0;
+    // clang-format off
+    const std::pair<const char *, bool> counts[] = {
+        {"1", true}, {"256", true}, {"007", true}, {"0", false}, {"257", false}, {"", false},
+        {"-1", false}, {"+2", false}, {" 2", false}, {"2 ", false}, {"0x10", false}, {"1e2", false},
+        {"99999999999999999999999", false},
+    };
+    const std::tuple<const char *, bool, uint64_t, bool> places[] = {
+        {"0", true, 0, true}, {"90", true, 90'000'000'000, true}, {"90.25", true, 90'250'000'000, true},
+        {"1:30.5", true, 90'500'000'000, true}, {"1:01:30.000000001", true, 3'690'000'000'001, true},
+        {"44100f", true, 44100, false}, {"0f", true, 0, false}, {"1:60", false, 0, true},
+        {"1:2:3:4", false, 0, true}, {"1:", false, 0, true}, {".5", false, 0, true},
+        {"1.", false, 0, true}, {"1.0000000001", false, 0, true}, {"f", false, 0, true},
+        {"-1", false, 0, true}, {"1,5", false, 0, true}, {"99999999999", false, 0, true},
+    };
+    // clang-format on
+    for (auto [text, ok] : counts)
+        EXPECT_EQ(ParseCount(text, 1, 256, n), ok) << text;
+    for (auto [text, ok, value, isTime] : places) {
+        FramePlace place{12345, !isTime};
+        EXPECT_EQ(ParseFramePlace(text, place), ok) << text;
+        EXPECT_TRUE(!ok || (place.value == value && place.isTime == isTime)) << text;
+    }
+    // The progress line's time left, at the pace so far.
+    EXPECT_EQ(ProgressLine::Text("25%", 0.25, 10, 5e6), "25%  0.5 MB/s  0:30 left");
+    EXPECT_EQ(ProgressLine::Text("2 of 3 files", 2.0 / 3, 100, 1e9),
+              "2 of 3 files  10.0 MB/s  0:50 left");
+    EXPECT_EQ(ProgressLine::Text("0%", 0, 0, 0), "0%  0.0 MB/s  0:00 left");
+    EXPECT_EQ((FramePlace{1'500'000'000, true}.Frame(44100)), 66150u);
+    EXPECT_EQ((FramePlace{11'337, true}.Frame(44100)), 0u); // half a frame and less: the nearer
+    EXPECT_EQ((FramePlace{11'338, true}.Frame(44100)), 1u);
+}
+
+// A part of a file converts to exactly those frames of the whole file's conversion, for
+// plain, float and coded inputs alike (IMA ADPCM seeks to its block, GSM 6.10 reads up to
+// its start); one that is not a part of the file is refused, and nothing is written.
+TEST(Cli, PartsOfAFile)
+{
+    TempDir dir;
+    const int formats[] = {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                           SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_WAV | SF_FORMAT_GSM610};
+    for (int format : formats) {
+        const int channels = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_GSM610 ? 1 : 2;
+        ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), format, channels, 8000, 24000));
+        ASSERT_EQ(Cli({"convert", dir.path("in.wav"), dir.path("whole.wav")}).status, kCliOk);
+        const auto whole = *WavSamples(ReadFile(dir.path("whole.wav")), channels, 8000);
+        for (auto [start, end, length, first, count] : {std::tuple{"1.25", "", "0.5", 10000, 4000},
+                                                        {"12345f", "0:02.0", "", 12345, 3655},
+                                                        {"0", "1f", "", 0, 1},
+                                                        {"2.999", "", "", 23992, -1}}) {
+            if (count < 0) // to the end
+                count = int(whole.size() / size_t(channels)) - first;
+            std::vector<std::string> args = {"convert", "--start", start};
+            if (*end)
+                args.insert(args.end(), {"--end", end});
+            if (*length)
+                args.insert(args.end(), {"--length", length});
+            args.insert(args.end(), {dir.path("in.wav"), dir.path("part.wav")});
+            const CliRun r = Cli(args);
+            EXPECT_EQ(r.status, kCliOk) << r.err;
+            EXPECT_EQ(WavSamples(ReadFile(dir.path("part.wav")), channels, 8000),
+                      std::vector<int16_t>(whole.begin() + first * channels,
+                                           whole.begin() + (first + count) * channels))
+                    << format << " from " << start;
+        }
+    }
+    std::filesystem::remove(dir.path("part.wav"));
+    for (const std::vector<std::string> &part :
+         {std::vector<std::string>{"--start", "2", "--end", "1"},
+          {"--start", "1", "--length", "0"},
+          {"--end", "3.5"},
+          {"--start", "1:00"}}) {
+        std::vector<std::string> args = {"convert"};
+        args.insert(args.end(), part.begin(), part.end());
+        args.insert(args.end(), {dir.path("in.wav"), dir.path("part.wav")});
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, kCliFailed);
+        EXPECT_NE(r.err.find("(code 75)\norvex-cli: " + dir.path("in.wav") + ": The part "),
+                  std::string::npos)
+                << r.err;
+        EXPECT_FALSE(FileExists(dir.path("part.wav")));
+    }
+    EXPECT_EQ(Cli({"convert", "--end", "1", "--length", "1", "a", "b"}).status, kCliUsage);
+    EXPECT_EQ(Cli({"convert", "--start", "1:75", "a", "b"}).status, kCliUsage);
 }

@@ -134,8 +134,9 @@ TEST(UsersFiles, OutputsAsTheFileSystemHasThem)
     EXPECT_EQ(ReadFile(dir.path("other name.wav")), Bytes().str("old").data());
 
     EXPECT_EQ(Cli({"convert", "-n", dir.path("in.wav"), dir.path("target.wav")}),
-              std::pair(kCliOk, "orvex-cli: " + dir.path("target.wav")
-                                        + ": kept as it was (--no-clobber)\n"));
+              std::pair(kCliOk,
+                        "orvex-cli: " + dir.path("target.wav")
+                                + ": kept as it was (--no-clobber)\n"));
     WriteFile(dir.path("a\nb.wav"), Bytes().str("not audio"));
     const std::string said = Cli({"info", dir.path("a\nb.wav")}).second;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
