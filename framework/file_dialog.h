@@ -46,6 +46,13 @@ public:
     int DoModal();
     // The full path chosen in the last run that ended with IDOK; empty before.
     std::string GetPathName() const { return m_strPathName; }
+    // Where the next run starts, in place of where the last one ended: the folder it shows
+    // and the file name it proposes.
+    void SetStart(std::string folder, std::string fileName)
+    {
+        m_strFolder = std::move(folder);
+        m_strFileName = std::move(fileName);
+    }
 
     bool IsOpenDialog() const { return m_bOpen; }
     const std::vector<CFileFilter> &GetFilters() const { return m_filters; }
