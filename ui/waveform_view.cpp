@@ -8,8 +8,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 
 #include <cmath>
 
@@ -52,6 +50,15 @@ QAccessibleInterface *MakeInterface(const QString & /*className*/, QObject *obje
 {
     auto *view = dynamic_cast<CWaveformView *>(object);
     return view ? new CWaveformAccessible(view) : nullptr;
+}
+
+// A one-pixel frame just inside `r`.
+void Frame(QPainter &painter, const QRect &r, const QColor &colour)
+{
+    painter.fillRect(r.left(), r.top(), r.width(), 1, colour);
+    painter.fillRect(r.left(), r.bottom(), r.width(), 1, colour);
+    painter.fillRect(r.left(), r.top(), 1, r.height(), colour);
+    painter.fillRect(r.right(), r.top(), 1, r.height(), colour);
 }
 
 } // namespace
@@ -112,37 +119,33 @@ std::string CWaveformView::Description() const
             + DurationText(uint64_t(std::max(m_playhead, 0.0) * double(m_frames)), m_rate);
 }
 
+// Everything is drawn as solid rectangles: Qt's raster engine fills those on this thread,
+// where a long line is split over Qt's global thread pool, and then waits for threads that a
+// busy machine may not run for a while.
 void CWaveformView::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    Frame(painter, rect(), palette().color(QPalette::Mid));
     const int laneHeight = height() / int(m_lanes);
     const QColor wave = palette().color(QPalette::Highlight);
     for (uint32_t lane = 0; lane < m_lanes; ++lane) {
         const int top = int(lane) * laneHeight, middle = top + laneHeight / 2;
         // A sample's place in its lane: the full 16-bit range spans the lane's height.
         auto y = [&](int16_t v) { return middle - int(v) * (laneHeight / 2 - 1) / 32768; };
-        painter.setPen(palette().color(QPalette::Midlight));
-        painter.drawLine(1, middle, width() - 2, middle);
+        painter.fillRect(1, middle, width() - 2, 1, palette().color(QPalette::Midlight));
         for (uint32_t x = 0; x < m_ready; ++x) {
             const OverviewColumn &column = m_columns[x];
-            painter.setPen(column.clipped > 0 ? kClipColour : wave);
-            painter.drawLine(int(x), y(column.max[lane]), int(x), y(column.min[lane]));
+            const int high = y(column.max[lane]), low = y(column.min[lane]);
+            painter.fillRect(int(x), high, 1, low - high + 1,
+                             column.clipped > 0 ? kClipColour : wave);
         }
     }
-    if (m_playhead >= 0) {
-        painter.setPen(palette().color(QPalette::Text));
-        const int x = int(m_playhead * (width() - 1));
-        painter.drawLine(x, 0, x, height() - 1);
-    }
-    if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect().adjusted(2, 2, -2, -2);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-    }
+    if (m_playhead >= 0)
+        painter.fillRect(int(m_playhead * (width() - 1)), 0, 1, height(),
+                         palette().color(QPalette::Text));
+    if (hasFocus()) // the keyboard focus: a frame in the highlight colour, inside the border
+        Frame(painter, rect().adjusted(2, 2, -2, -2), palette().color(QPalette::Highlight));
 }
 
 void CWaveformView::mousePressEvent(QMouseEvent *event)
