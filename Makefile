@@ -75,15 +75,17 @@ package:
 	$(MAKE) build PRESET=default
 	cpack --config build/default/CPackConfig.cmake -B build/package
 
-# Redraws the README's picture of the window, describing a take made here with sox.
+# Redraws the README's picture of the window, describing a take made here with sox: a
+# float file whose attack goes past full scale, so that the clip marks and the status line
+# show.
 screenshot:
 	@tools/install-deps.sh
 	cmake --preset default $(WERROR) >/dev/null
 	cmake --build --preset default --target orvex-screenshot -j $$(nproc)
 	mkdir -p /tmp/takes docs
-	sox -n -r 44100 -c 2 -b 24 /tmp/takes/guitar.aiff synth 2.5 pluck C3 pluck G3 fade 0 2.5 1
-	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/guitar.aiff \
-		save=/tmp/takes/guitar.wav
+	sox -V1 -n -r 44100 -c 2 -b 32 -e floating-point /tmp/takes/loud.wav \
+		synth 2.5 pluck C3 pluck G3 fade 0 2.5 1 vol 1.8
+	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/loud.wav
 
 clean:
 	rm -rf build
