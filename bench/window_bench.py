@@ -167,6 +167,7 @@ class Session:
 
     def __init__(self, bench, output):
         self.bench = bench
+        bench.ensure_display()
         self.errors = bench.work / "orvex.log"
         with open(self.errors, "w") as errors:
             # A session of its own, so that it has a share of the machine of its own, as a
@@ -265,25 +266,8 @@ class Bench:
         self.env = dict(os.environ, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=str(self.work / "rt"),
                         XDG_CONFIG_HOME=str(self.work / "config"), HOME=str(self.work))
         self.env.pop("PULSE_SERVER", None)
-        display_pipe = self.work / "display"
-        with open(display_pipe, "w") as fd:
-            self.children.append(subprocess.Popen(
-                ["Xvfb", "-displayfd", str(fd.fileno()), "-screen", "0", "1024x768x24",
-                 "-nolisten", "tcp"], pass_fds=[fd.fileno()], stderr=subprocess.DEVNULL,
-                start_new_session=True))
-        if not wait_for(lambda: display_pipe.read_text().strip(), 10):
-            raise SystemExit("window_bench: Xvfb did not start")
-        # The X server carries the pings: like the pinger it is the instrument, and a busy
-        # machine must not make it late. A higher priority for it, and for its session's
-        # share of the machine, where that is allowed.
-        xvfb = self.children[-1].pid
-        try:
-            os.setpriority(os.PRIO_PROCESS, xvfb, -10)
-            Path("/proc/%d/autogroup" % xvfb).write_text("-10")
-        except OSError:
-            pass
-
-        self.env["DISPLAY"] = ":" + display_pipe.read_text().strip()
+        self.xvfb = None
+        self.ensure_display()
         self.children.append(subprocess.Popen(
             ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "--disable-shm=yes",
              "--load=module-null-sink sink_name=bench rate=48000 channels=2",
@@ -295,10 +279,40 @@ class Bench:
         for _ in range(args.busy):
             self.children.append(subprocess.Popen(
                 [sys.executable, "-c", "while True: pass"]))
+
+    def ensure_display(self):
+        """Starts an Xvfb of our own, or a new one where the last no longer takes clients."""
+        if self.xvfb is not None:
+            if self.xvfb.poll() is None and subprocess.run(
+                    ["xdotool", "getdisplaygeometry"], stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL).returncode == 0:
+                return
+            print("    (the X server went away; starting another)", flush=True)
+            self.xvfb.kill()
+            self.xvfb.wait()
+        display_pipe = self.work / "display"
+        with open(display_pipe, "w") as fd:
+            # -noreset: a server whose last client left resets, and refuses the next program
+            # that connects meanwhile, as the next session's orvex would.
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(fd.fileno()), "-noreset", "-screen", "0",
+                 "1024x768x24", "-nolisten", "tcp"], pass_fds=[fd.fileno()],
+                stderr=subprocess.DEVNULL, start_new_session=True)
+        if not wait_for(lambda: display_pipe.read_text().strip(), 10):
+            raise SystemExit("window_bench: Xvfb did not start")
+        # The X server carries the pings: like the pinger it is the instrument, and a busy
+        # machine must not make it late. A higher priority for it, and for its session's
+        # share of the machine, where that is allowed.
+        try:
+            os.setpriority(os.PRIO_PROCESS, self.xvfb.pid, -10)
+            Path("/proc/%d/autogroup" % self.xvfb.pid).write_text("-10")
+        except OSError:
+            pass
+        self.env["DISPLAY"] = ":" + display_pipe.read_text().strip()
         os.environ["DISPLAY"] = self.env["DISPLAY"]  # for xdotool
 
     def stop(self):
-        for child in reversed(self.children):
+        for child in reversed(self.children + [self.xvfb]):
             child.kill()
             child.wait()
         shutil.rmtree(self.work, ignore_errors=True)

@@ -153,8 +153,10 @@ def ima_silence(path, megabytes):
 try:
     display_file = os.path.join(work, "display")
     with open(display_file, "w") as fd:
-        children.append(subprocess.Popen(["Xvfb", "-displayfd", str(fd.fileno()), "-screen", "0",
-                                          "1024x768x24", "-nolisten", "tcp"],
+        # -noreset: between the two runs of orvex the server has no client, and a server
+        # that resets then refuses the next one for a moment.
+        children.append(subprocess.Popen(["Xvfb", "-displayfd", str(fd.fileno()), "-noreset",
+                                          "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                                          pass_fds=[fd.fileno()], stderr=subprocess.DEVNULL))
     if not wait_for(lambda: open(display_file).read().strip(), 10):
         raise SystemExit("FAIL: Xvfb did not start")
