@@ -164,6 +164,7 @@ bool CImporterDlg::OnInitDialog()
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
     m_helpDlg.Create(IDD_HELP_DIALOG, this);
+    m_openPicker.Prepare(); // before the window shows: its first pick opens sooner
     DragAcceptFiles();
     if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM))) {
         view->onClicked = [this](double fraction) {
