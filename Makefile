@@ -3,7 +3,10 @@
 #   make test               install what is missing, build, run every test
 #   make fuzz               run the fuzz targets (FUZZ_SECONDS each)
 #   make bench [BENCH_ARGS="--size-mb 5 --runs 3"]
-#                           time orvex-cli convert against its peers (bench/README.md)
+#                           time orvex-cli convert against its peers, then the window's
+#                           answers phase by phase (bench/README.md)
+#   make bench-window [WINDOW_BENCH_ARGS="--runs 2 --busy 2"]
+#                           the window's part alone
 #   make install [PREFIX=/usr/local]
 #                           build, then install programs, menu entry, icons, manual pages
 #   make package            build the Debian package build/package/orvex_VERSION_ARCH.deb
@@ -17,7 +20,7 @@ ARGS   ?=
 # CI turns warnings into errors; a developer's build only shows them.
 WERROR := $(if $(CI),-DORVEX_WERROR=ON,)
 
-.PHONY: all deps configure build test run bench fuzz install package screenshot clean
+.PHONY: all deps configure build test run bench bench-window fuzz install package screenshot clean
 
 all: build
 
@@ -43,6 +46,15 @@ bench:
 	cmake --preset default $(WERROR) >/dev/null
 	cmake --build --preset default --target orvex-cli orvex-overview-bench -j $$(nproc)
 	python3 bench/run_bench.py --cli build/default/cli/orvex-cli $(BENCH_ARGS)
+	$(MAKE) bench-window
+
+# The real window under Xvfb, driven by the keyboard, pinged every 10 ms: the longest time it
+# does not answer in each phase. Debian's own python3, which has python3-xlib.
+bench-window:
+	@tools/install-deps.sh
+	cmake --preset default $(WERROR) >/dev/null
+	cmake --build --preset default --target orvex -j $$(nproc)
+	/usr/bin/python3 bench/window_bench.py --orvex build/default/host/orvex $(WINDOW_BENCH_ARGS)
 
 # Builds the fuzz targets with clang and runs each for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 60
@@ -63,15 +75,17 @@ package:
 	$(MAKE) build PRESET=default
 	cpack --config build/default/CPackConfig.cmake -B build/package
 
-# Redraws the README's picture of the window, describing a take made here with sox.
+# Redraws the README's picture of the window, describing a take made here with sox: a
+# float file whose attack goes past full scale, so that the clip marks and the status line
+# show.
 screenshot:
 	@tools/install-deps.sh
 	cmake --preset default $(WERROR) >/dev/null
 	cmake --build --preset default --target orvex-screenshot -j $$(nproc)
 	mkdir -p /tmp/takes docs
-	sox -n -r 44100 -c 2 -b 24 /tmp/takes/guitar.aiff synth 2.5 pluck C3 pluck G3 fade 0 2.5 1
-	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/guitar.aiff \
-		save=/tmp/takes/guitar.wav
+	sox -V1 -n -r 44100 -c 2 -b 32 -e floating-point /tmp/takes/loud.wav \
+		synth 2.5 pluck C3 pluck G3 fade 0 2.5 1 vol 1.8
+	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/loud.wav
 
 clean:
 	rm -rf build

@@ -77,18 +77,20 @@ AudioError CWaveformOverview::Compute(const std::string &path, uint32_t columns,
     uint64_t frame = 0, end = first(1);
     uint32_t column = 0, reported = 0;
     bool fresh = true; // nothing in the current column yet
-    for (uint32_t n; column < columns && (n = reader.Read(block, blockFrames)) > 0;) {
-        for (uint32_t i = 0; i < n && column < columns;) {
-            const auto run = static_cast<uint32_t>(std::min<uint64_t>(n - i, end - frame));
-            if (run > 0)
-                Fold(block + i * channels, run, channels, fresh, out[column]);
-            fresh = fresh && run == 0;
-            i += run;
-            frame += run;
-            while (frame == end && column < columns) {
-                end = first(++column + 1);
-                fresh = true;
-            }
+    while (column < columns) {
+        // A read ends where the column does, so that its clipped samples are the column's.
+        const uint64_t clippedBefore = reader.ClippedSamples();
+        const uint32_t n
+                = reader.Read(block, uint32_t(std::min<uint64_t>(blockFrames, end - frame)));
+        if (n == 0)
+            break;
+        out[column].clipped += uint32_t(reader.ClippedSamples() - clippedBefore);
+        Fold(block, n, channels, fresh, out[column]);
+        fresh = false;
+        frame += n;
+        while (frame == end && column < columns) {
+            end = first(++column + 1);
+            fresh = true;
         }
         if (progress && column >= reported + 8) {
             reported = column;

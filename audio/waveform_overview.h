@@ -1,7 +1,8 @@
 // The waveform overview of a file: for each pixel column, the smallest and largest of the
-// 16-bit samples the conversion writes, so that clipping and silence show as they will be
-// imported. Mono and stereo get a lane per channel; more channels share one lane, their
-// combined envelope. It reads the file once, in blocks, and keeps nothing but the columns.
+// 16-bit samples the conversion writes, and how many of them the conversion clips, so that
+// clipping and silence show as they will be imported. Mono and stereo get a lane per channel;
+// more channels share one lane, their combined envelope. It reads the file once, in blocks
+// that never straddle two columns, and keeps nothing but the columns.
 #pragma once
 
 #include "audio_library_binding.h"
@@ -15,6 +16,7 @@ struct OverviewColumn
 {
     int16_t min[2] = {0, 0};
     int16_t max[2] = {0, 0};
+    uint32_t clipped = 0; // float samples held at the limits of 16 bits
 };
 
 class CWaveformOverview

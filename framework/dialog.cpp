@@ -2,6 +2,7 @@
 // and the Qt dialog that forwards its events to the CDialog that owns it.
 #include "dialog.h"
 
+#include "accessibility.h"
 #include "dialog_units.h"
 #include "text_codec.h"
 
@@ -112,8 +113,15 @@ Qt::WindowFlags WindowFlagsOf(const DialogTemplate &tmpl)
 
 QLabel *MakeStatic(const ControlTemplate &item, QWidget *client, const CResourceModule &resources)
 {
-    auto *label = new QLabel(client);
     const std::uint32_t kind = item.style & SS_TYPEMASK;
+    const bool sunken = (item.style & SS_SUNKEN) != 0 || (item.exStyle & WS_EX_STATICEDGE) != 0
+            || (item.exStyle & WS_EX_CLIENTEDGE) != 0;
+    const bool border = (item.style & WS_BORDER) != 0;
+    // Value fields, status lines and texts that the template names are read by assistive
+    // technology as text under a name.
+    auto *label = item.cls == ControlClass::Status || sunken || border || item.accessibleName
+            ? new CStaticText(client, item.cls == ControlClass::Status)
+            : new QLabel(client);
     if (kind == SS_BITMAP) {
         label->setPixmap(resources.LoadBitmap(item.imageId));
         return label;
@@ -131,9 +139,6 @@ QLabel *MakeStatic(const ControlTemplate &item, QWidget *client, const CResource
         label->setWordWrap(true);
     }
     label->setAlignment(align);
-    const bool sunken = (item.style & SS_SUNKEN) != 0 || (item.exStyle & WS_EX_STATICEDGE) != 0
-            || (item.exStyle & WS_EX_CLIENTEDGE) != 0;
-    const bool border = (item.style & WS_BORDER) != 0;
     if (sunken)
         label->setFrameStyle((border ? QFrame::WinPanel : QFrame::Panel) | QFrame::Sunken);
     else if (border)
@@ -345,7 +350,7 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
         }
         layout->setMenuBar(bar);
     }
-    auto *client = new QWidget(window);
+    auto *client = new CClientArea(window);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(units.ToPixelsX(tmpl->cx), units.ToPixelsY(tmpl->cy));
     layout->addWidget(client);
@@ -395,6 +400,7 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             break;
         }
         case ControlClass::Static:
+        case ControlClass::Status:
             control = MakeStatic(item, client, m_resources);
             break;
         }
@@ -406,12 +412,15 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             control->setGeometry(QRect(rect.topLeft(), label->pixmap().size()));
         else
             control->setGeometry(rect);
-        if (item.cls == ControlClass::Static || item.cls == ControlClass::Progress
-            || item.cls == ControlClass::Custom)
-            control->setFocusPolicy(Qt::NoFocus);
+        // Texts and progress bars take no clicks; a progress bar or a control of the
+        // program's own is reached by Tab only when its template says so.
+        const bool passive = item.cls == ControlClass::Static || item.cls == ControlClass::Status
+                || item.cls == ControlClass::Progress;
+        if ((item.style & WS_TABSTOP) != 0)
+            control->setFocusPolicy(passive ? Qt::TabFocus : Qt::StrongFocus);
         else
-            control->setFocusPolicy((item.style & WS_TABSTOP) != 0 ? Qt::StrongFocus
-                                                                   : Qt::ClickFocus);
+            control->setFocusPolicy(passive || item.cls == ControlClass::Custom ? Qt::NoFocus
+                                                                                : Qt::ClickFocus);
         control->setEnabled((item.style & WS_DISABLED) == 0);
         if ((item.style & WS_VISIBLE) == 0)
             control->hide();
@@ -431,6 +440,7 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
         QObject::connect(shortcut, &QShortcut::activated, window,
                          [window] { window->PopupSystemMenu(window->mapToGlobal(QPoint(0, 0))); });
     }
+    NameControls(*tmpl, client);
     layout->activate(); // fixes the window's size now, not at its first show
     AttachWindow(window, client, sysMenu);
     return true;

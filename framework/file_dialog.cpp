@@ -83,6 +83,16 @@ void CFileDialog::Remember(const std::string &path, int filterIndex)
         m_nFilterIndex = filterIndex;
 }
 
+void CFileDialog::Prepare() const
+{
+    if (CModalSeam::IsIntercepting())
+        return;
+    QFileDialog picker;
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setFileMode(m_bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    picker.ensurePolished();
+}
+
 CFileAnswer CFileDialog::RunPicker(const CShownFileDialog &shown) const
 {
     QFileDialog picker(m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr);

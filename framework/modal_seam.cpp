@@ -27,6 +27,11 @@ void CModalSeam::SetIntercepting(bool bOn)
     State().intercepting = bOn;
 }
 
+bool CModalSeam::IsIntercepting()
+{
+    return State().intercepting;
+}
+
 void CModalSeam::QueueFileAnswer(int nResult, std::string path, int filterIndex)
 {
     State().intercepting = true;

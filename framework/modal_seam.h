@@ -52,6 +52,7 @@ public:
     // answer (IDOK when none is left), and every request is recorded. Queuing an answer
     // switches interception on.
     static void SetIntercepting(bool bOn);
+    static bool IsIntercepting();
     static void QueueFileAnswer(int nResult, std::string path = {}, int filterIndex = -1);
     static void QueueMessageBoxAnswer(int nResult = IDOK);
     static const std::vector<CShownFileDialog> &ShownFileDialogs();

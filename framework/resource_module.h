@@ -12,11 +12,14 @@
 #include <QPixmap>
 
 // The window classes a dialog template can name. A Custom control's text names a class the
-// program registered (RegisterCustomControl in dialog.h).
-enum class ControlClass { Button, Edit, Static, Progress, Custom };
+// program registered (RegisterCustomControl in dialog.h). A Status is a static text that says
+// how the last action went: assistive technology hears of each change.
+enum class ControlClass { Button, Edit, Static, Progress, Custom, Status };
 
 // One control of a dialog template, in tab order. Positions and sizes are dialog units.
 // A picture (a Static with SS_BITMAP) names its bitmap in imageId and takes the bitmap's size.
+// accessibleName is what assistive technology calls a control whose text does not say what it
+// does ("..."), or that has no text and no caption on its row.
 struct ControlTemplate
 {
     ControlClass cls = ControlClass::Static;
@@ -26,6 +29,7 @@ struct ControlTemplate
     std::uint32_t style = 0;
     std::uint32_t exStyle = 0;
     int imageId = 0;
+    const char *accessibleName = nullptr;
 };
 
 struct DialogTemplate

@@ -1,6 +1,7 @@
 // CWnd, CMenu and CPaintDC over Qt widgets.
 #include "wnd.h"
 
+#include "accessibility.h"
 #include "message_box.h"
 #include "text_codec.h"
 
@@ -165,9 +166,32 @@ bool CWnd::EnableDlgItem(int nID, bool bEnable)
 bool CWnd::ShowDlgItem(int nID, bool bShow)
 {
     QWidget *item = GetDlgItem(nID);
-    if (item != nullptr)
+    if (item == nullptr)
+        return false;
+    if (item->isHidden() == bShow) {
         item->setVisible(bShow);
-    return item != nullptr;
+        NotifyShown(item, bShow);
+    }
+    return true;
+}
+
+int CWnd::GetFocusedDlgItem() const
+{
+    QWidget *focus = m_pClient ? m_pClient->focusWidget() : nullptr;
+    bool numbered = false;
+    const int nID = focus && focus->parentWidget() == m_pClient && focus->hasFocus()
+            ? focus->objectName().mid(2).toInt(&numbered)
+            : 0;
+    return numbered ? nID : -1;
+}
+
+bool CWnd::GotoDlgCtrl(int nID)
+{
+    QWidget *item = GetDlgItem(nID);
+    if (item == nullptr || item->isHidden() || !item->isEnabled())
+        return false;
+    item->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 bool CWnd::SetDlgItemToolTip(int nID, std::string text)

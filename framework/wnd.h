@@ -71,6 +71,10 @@ public:
     bool EnableDlgItem(int nID, bool bEnable);
     bool ShowDlgItem(int nID, bool bShow);
     bool SetDlgItemToolTip(int nID, std::string text);
+    // The control with the keyboard focus, or -1 when no numbered control has it.
+    int GetFocusedDlgItem() const;
+    // Gives a shown, enabled control the keyboard focus.
+    bool GotoDlgCtrl(int nID);
     // A progress bar's position, 0 to 100.
     bool SetProgressPos(int nID, int nPos);
     // Enables or greys a command of the window's menu bar, with a tooltip saying why.

@@ -71,7 +71,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 
 depends=$(field Depends)
 needed="libc6 libsndfile1 libstdc++6"
-[ "$with_window" = ON ] && needed="$needed libqt6core6 libqt6widgets6"
+[ "$with_window" = ON ] && needed="$needed libqt6core6 libqt6widgets6 libpulse0"
 for lib in $needed; do
     # Each dependency is "name (>= version)" in a comma-separated list.
     echo "$depends" | tr ',' '\n' | grep -q "^ *$lib\( \|$\)" ||

@@ -4,15 +4,19 @@
 # Usage: tools/install-deps.sh [extra package...]
 set -eu
 
-# dpkg-dev and file: CPack's Debian package and its test; librsvg2-bin: the menu icons;
-# xvfb and xdotool: the test that drives the real window; fonts-dejavu-core: a font for
-# the offscreen window tests to lay out with; pulseaudio and pulseaudio-utils: a real sound
-# server with a null sink for the test that plays; appstream: the software centre's check;
-# ffmpeg: one of the programs whose files the tests read; fusefat and dosfstools: a FAT card,
-# whose names ignore letter case, for the file system tests.
-packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev qt6-multimedia-dev googletest \
+# libpulse-dev: Play's sound output; dpkg-dev and file: CPack's Debian package and its test;
+# librsvg2-bin: the menu icons; xvfb and xdotool: the tests that drive the real window;
+# fonts-dejavu-core: a font for the offscreen window tests to lay out with; pulseaudio and
+# pulseaudio-utils: a real sound server with a null sink for the test that plays; appstream:
+# the software centre's check; dbus, at-spi2-core and python3-pyatspi: the real window read
+# through the accessibility bus, as a screen reader reads it; python3-xlib: timing the
+# window's answers in the benchmark; ffmpeg: one of the programs whose files the tests read;
+# fusefat and dosfstools: a FAT card, whose names ignore letter case, for the file system
+# tests.
+packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev libpulse-dev googletest \
 libgtest-dev sox libsox-fmt-base dpkg-dev file librsvg2-bin xvfb xdotool fonts-dejavu-core \
-pulseaudio pulseaudio-utils appstream ffmpeg fusefat dosfstools $*"
+pulseaudio pulseaudio-utils appstream dbus at-spi2-core python3-pyatspi python3-xlib ffmpeg \
+fusefat dosfstools $*"
 
 missing=""
 for p in $packages; do

@@ -1,71 +1,139 @@
-// CBackgroundJob over QtConcurrent (see background_job.h): the work runs with a QPromise
-// that carries progress and cancellation, and a QFutureWatcher brings both back to the
-// user-interface thread.
+// CBackgroundJob (see background_job.h). Each run has a thread of its own, never one of Qt's
+// global pool: Qt's raster painter splits large fills over that pool, so long jobs there make
+// every repaint wait; and a pool thread stuck in open() would be lost to the pool for good.
+// The thread is detached. It and the window share one reference-counted record of the run;
+// the thread posts its reports to the job's inbox only while the record still names the inbox,
+// and the window clears that under the record's lock when it abandons the run.
 #include "background_job.h"
 
-#include <QFutureWatcher>
-#include <QPromise>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QObject>
 
-struct CBackgroundJob::Running
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Long work gives way to the threads that paint and answer: within the program's share of
+// the machine, the interface thread and the threads Qt's painter waits for are served first.
+// Alone on an idle machine the work runs as fast as ever.
+constexpr int kJobNiceness = 10;
+
+} // namespace
+
+struct CBackgroundJob::Run
 {
-    // Deleted later when the work ends, since it ends inside the watcher's own signal.
-    QFutureWatcher<void> *watcher = new QFutureWatcher<void>;
-    ~Running()
+    uint64_t generation = 0;
+    CBackgroundJob *job = nullptr;
+    std::atomic<bool> cancelled{false};
+    std::atomic<int> progress{0};
+    std::atomic<bool> progressPosted{false};
+    std::mutex lock;
+    std::condition_variable ended;
+    bool finished = false; // guarded by lock
+    QObject *inbox = nullptr; // guarded by lock; null once the run is abandoned
+
+    // Hands a report to the user-interface thread, unless nobody listens any more.
+    void Post(bool done)
     {
-        if (watcher)
-            watcher->deleteLater();
+        if (inbox == nullptr)
+            return;
+        QMetaObject::invokeMethod(
+                inbox,
+                [job = job, generation = generation, done] { job->Arrived(generation, done); },
+                Qt::QueuedConnection);
     }
 };
 
-CBackgroundJob::CBackgroundJob() = default;
+CBackgroundJob::CBackgroundJob()
+    : m_inbox(std::make_unique<QObject>())
+{ }
 
 CBackgroundJob::~CBackgroundJob()
 {
-    CancelAndWait();
+    Abandon();
 }
 
 bool CBackgroundJob::Start(Work work, std::function<void(int)> onProgress,
                            std::function<void()> onDone)
 {
-    if (m_running)
+    if (m_run)
         return false;
-    m_running = std::make_unique<Running>();
-    QFutureWatcher<void> &watcher = *m_running->watcher;
-    QObject::connect(&watcher, &QFutureWatcher<void>::progressValueChanged, &watcher,
-                     [onProgress](int value) {
-                         if (onProgress)
-                             onProgress(value);
-                     });
-    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &watcher, [this, onDone] {
-        // The job is over before its handler runs, so that the handler may start the next.
-        std::unique_ptr<Running> done = std::move(m_running);
-        done->watcher->waitForFinished();
-        if (onDone)
-            onDone();
-    });
-    watcher.setFuture(QtConcurrent::run([work = std::move(work)](QPromise<void> &promise) {
-        promise.setProgressRange(0, 100);
-        work([&promise](int percent) {
-            promise.setProgressValue(percent);
-            return !promise.isCanceled();
+    auto run = std::make_shared<Run>();
+    run->generation = ++m_generation;
+    run->job = this;
+    run->inbox = m_inbox.get();
+    auto body = [run, work = std::move(work)] {
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kJobNiceness);
+        // A report reaches the window when its percentage moves, and one at a time: a job
+        // that reports every block would otherwise wake the interface thousands of times a
+        // second.
+        int posted = -1;
+        work([&run, &posted](int percent) {
+            run->progress = percent;
+            if (percent != posted && !run->progressPosted.exchange(true)) {
+                posted = percent;
+                std::lock_guard<std::mutex> hold(run->lock);
+                run->Post(false);
+            }
+            return !run->cancelled;
         });
-    }));
+        std::lock_guard<std::mutex> hold(run->lock);
+        run->finished = true;
+        run->ended.notify_all();
+        run->Post(true);
+    };
+    try {
+        std::thread(std::move(body)).detach();
+    } catch (const std::system_error &) {
+        return false; // no thread to be had: the caller sees the job as not started
+    }
+    m_run = std::move(run);
+    m_onProgress = std::move(onProgress);
+    m_onDone = std::move(onDone);
     return true;
+}
+
+void CBackgroundJob::Arrived(uint64_t generation, bool done)
+{
+    if (!m_run || m_run->generation != generation)
+        return; // from a run abandoned since
+    if (!done) {
+        m_run->progressPosted = false;
+        if (m_onProgress)
+            m_onProgress(m_run->progress);
+        return;
+    }
+    // The job is over before its handler runs, so that the handler may start the next.
+    std::function<void()> onDone = std::move(m_onDone);
+    m_onProgress = nullptr;
+    m_run.reset();
+    if (onDone)
+        onDone();
 }
 
 void CBackgroundJob::Cancel()
 {
-    if (m_running)
-        m_running->watcher->cancel();
+    if (m_run)
+        m_run->cancelled = true;
 }
 
-void CBackgroundJob::CancelAndWait()
+bool CBackgroundJob::Abandon(int waitMs)
 {
-    if (!m_running)
-        return;
-    std::unique_ptr<Running> running = std::move(m_running);
-    running->watcher->disconnect();
-    running->watcher->cancel();
-    running->watcher->waitForFinished();
+    if (!m_run)
+        return true;
+    const std::shared_ptr<Run> run = std::move(m_run);
+    m_onProgress = nullptr;
+    m_onDone = nullptr;
+    run->cancelled = true;
+    std::unique_lock<std::mutex> hold(run->lock);
+    run->inbox = nullptr;
+    return run->ended.wait_for(hold, std::chrono::milliseconds(waitMs),
+                               [&] { return run->finished; });
 }

@@ -9,6 +9,9 @@
 
 #include <QPointer>
 
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <mutex>
 
 namespace {
@@ -30,14 +33,34 @@ constexpr const char kNoParametersCaption[] = "Running as Converter.";
 constexpr const char kPickFirst[] = "Pick an audio file that Orvex can read first.";
 constexpr const char kNoHostPath[] = "Vandrel did not start Orvex, so there is no file to "
                                      "convert to for it. Use Save As WAV.";
-constexpr const char kConverting[] = "Wait for the conversion to end, or cancel it.";
+constexpr const char kConverting[] = "Wait for the conversion to end, or stop it.";
+constexpr const char kReading[] = "Wait until the file has been read.";
 
-// A conversion that ends sooner shows no progress at all.
-constexpr UINT kShowProgressTimer = 1;
-constexpr UINT kShowProgressAfterMs = 300;
 // The playhead moves this often while the file plays.
 constexpr UINT kPlayheadTimer = 2;
 constexpr UINT kPlayheadMs = 40;
+
+// What the import will clip and how loud it is at its loudest, from the finished overview:
+// "12,624 samples will be clipped to the 16-bit range. Peak 0.0 dBFS".
+std::string LevelSentence(const std::vector<OverviewColumn> &columns)
+{
+    uint64_t clipped = 0;
+    int peak = 0;
+    for (const OverviewColumn &column : columns) {
+        clipped += column.clipped;
+        for (int lane = 0; lane < 2; ++lane)
+            peak = std::max({peak, -int(column.min[lane]), int(column.max[lane])});
+    }
+    if (peak == 0)
+        return "The file is silent";
+    char level[32];
+    std::snprintf(level, sizeof level, "%.1f", 20 * std::log10(peak / 32768.0));
+    const std::string dbfs = std::string(level) == "-0.0" ? "0.0" : level;
+    if (clipped == 0)
+        return "Peak " + dbfs + " dBFS";
+    return GroupedDecimal(clipped) + (clipped == 1 ? " sample will" : " samples will")
+            + " be clipped to the 16-bit range. Peak " + dbfs + " dBFS";
+}
 
 } // namespace
 
@@ -57,11 +80,13 @@ CSaveFileDialog::CSaveFileDialog(bool bOpenFileDialog, std::string defExt, std::
 
 // ---- The dialog --------------------------------------------------------------------------
 
-struct CImporterDlg::COverview
+// What a describing job hands back: the texts and what the binding reported.
+struct CImporterDlg::CDescription
 {
-    std::mutex lock;
-    std::vector<OverviewColumn> columns; // written by the overview's job
-    uint32_t ready = 0;
+    bool described = false;
+    std::string format, samples, sampleRate, channels, bitWidth, encoding, duration;
+    AudioInfo info;
+    CAudioFileInfo::Outcome outcome;
 };
 
 CImporterDlg::CImporterDlg()
@@ -139,12 +164,18 @@ bool CImporterDlg::OnInitDialog()
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
     m_helpDlg.Create(IDD_HELP_DIALOG, this);
+    m_openPicker.Prepare(); // before the window shows: its first pick opens sooner
     DragAcceptFiles();
-    if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
+    if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM))) {
         view->onClicked = [this](double fraction) {
-            if (m_bDescribed && !m_job.IsRunning())
+            if (m_bDescribed && !m_job.IsRunning()) {
+                m_playFrom = fraction;
                 PlayFrom(fraction);
+            }
         };
+        view->onMoved = [this](double fraction) { MovePlayPosition(fraction); };
+    }
+    m_player.LookForOutput([this] { UpdateControls(); });
     UpdateControls();
     // Started with one file (a file manager's "Open With"): take it as picked.
     if (m_hostParams.TokenCount() == 1 && !m_hostParams.m_strParam1.empty())
@@ -180,50 +211,45 @@ void CImporterDlg::OnPaint()
 
 void CImporterDlg::OnCancel()
 {
-    // Closing the window stops a conversion first; it leaves nothing behind.
-    m_job.CancelAndWait();
-    m_overviewJob.CancelAndWait();
+    // Closing the window stops a conversion first, which then leaves nothing behind; a job
+    // still waiting for a file that never answers is left to it.
+    m_job.Abandon(CBackgroundJob::kCleanUpWaitMs);
+    m_describeJob.Abandon();
+    m_overviewJob.Abandon();
     StopPlaying();
     CDialog::OnCancel();
 }
 
 void CImporterDlg::OnOK()
 {
-    m_overviewJob.CancelAndWait();
+    m_describeJob.Abandon();
+    m_overviewJob.Abandon();
     StopPlaying();
     CDialog::OnOK();
 }
 
 void CImporterDlg::OnTimer(UINT nIDEvent)
 {
-    if (nIDEvent == kPlayheadTimer) {
-        auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM));
-        const uint64_t frames = m_audio.GetInfo().samples;
-        if (view && m_player.IsPlaying() && frames > 0)
-            view->SetPlayhead(std::min(1.0, double(m_player.Position()) / double(frames)));
-        return;
-    }
-    if (nIDEvent != kShowProgressTimer)
-        return;
-    KillTimer(kShowProgressTimer);
-    if (!m_job.IsRunning())
-        return;
-    ShowDlgItem(IDC_STATUS, false);
-    ShowDlgItem(IDC_PROGRESS, true);
-    ShowDlgItem(IDC_CANCEL_CONVERSION, true);
+    auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM));
+    const uint64_t frames = m_info.samples;
+    if (nIDEvent == kPlayheadTimer && view && m_player.IsPlaying() && frames > 0)
+        view->SetPlayhead(std::min(1.0, double(m_player.Position()) / double(frames)));
 }
 
 void CImporterDlg::UpdateControls()
 {
     const bool busy = m_job.IsRunning();
+    const bool reading = m_describeJob.IsRunning();
     const bool hostPath = HasHostPath();
     for (int id : {IDC_IMPORT_FILE, IDC_BROWSE}) {
         EnableDlgItem(id, !busy);
         SetDlgItemToolTip(id, busy ? kConverting : "");
     }
-    EnableDlgItem(IDC_SAVE_AS_WAV, !busy && m_bDescribed);
-    SetDlgItemToolTip(IDC_SAVE_AS_WAV, busy ? kConverting : m_bDescribed ? "" : kPickFirst);
-    const bool go = !busy && m_bDescribed && hostPath;
+    // A file still being read can be converted: the conversion starts once it is described.
+    const bool convertible = m_bDescribed || reading;
+    EnableDlgItem(IDC_SAVE_AS_WAV, !busy && convertible);
+    SetDlgItemToolTip(IDC_SAVE_AS_WAV, busy ? kConverting : convertible ? "" : kPickFirst);
+    const bool go = !busy && convertible && hostPath;
     const char *why = go ? "" : busy ? kConverting : !hostPath ? kNoHostPath : kPickFirst;
     EnableDlgItem(IDC_CONVERT_AND_GO, go);
     SetDlgItemToolTip(IDC_CONVERT_AND_GO, why);
@@ -233,6 +259,7 @@ void CImporterDlg::UpdateControls()
     SetDlgItemToolTip(IDC_PLAY,
                       !noSound.empty()       ? noSound
                               : busy         ? kConverting
+                              : reading      ? kReading
                               : m_bDescribed ? ""
                                              : kPickFirst);
     DragAcceptFiles(!busy);
@@ -280,29 +307,79 @@ void CImporterDlg::TakeImportFile(const std::string &path)
 {
     m_strPickedPath = path;
     m_strImportFile = m_strPickedPath;
-    SetStatus("");
-    if (m_strImportFile.empty()) {
-        StopPlaying();
-        CopyDescription(false);
-        StartOverview();
-        UpdateData(false);
-    } else {
+    m_bConvertWhenDescribed = false;
+    if (!m_strImportFile.empty()) {
         OnSaveAs();
+        return;
     }
+    StopPlaying();
+    m_describeJob.Abandon();
+    CopyDescription(false);
+    StartOverview();
+    SetStatus("");
+    UpdateData(false);
     UpdateControls();
 }
 
 void CImporterDlg::OnSaveAs()
 {
+    // The file in the box is described on a job of its own: a file that takes its time, or
+    // never answers at all, leaves the window free, and a later pick supersedes it.
     StopPlaying();
+    m_describeJob.Abandon();
     m_audio.SetInputPath(m_strImportFile);
-    const bool described = m_audio.Describe();
-    CopyDescription(described);
+    CopyDescription(false);
+    m_strFormat = "Reading...";
+    StartOverview();
+    SetStatus("Reading " + std::filesystem::path(m_strImportFile).filename().string() + "...");
+    UpdateData(false);
+    auto described = std::make_shared<CDescription>();
+    m_describeJob.Start(
+            [described, path = m_strImportFile](const CBackgroundJob::Report &) {
+                CAudioFileInfo audio;
+                audio.SetInputPath(path);
+                CDescription &d = *described;
+                d.described = audio.Describe();
+                d.format = audio.m_strFormat;
+                d.samples = audio.m_strSamples;
+                d.sampleRate = audio.m_strSampleRate;
+                d.channels = audio.m_strChannels;
+                d.bitWidth = audio.m_strBitWidth;
+                d.encoding = audio.m_strEncoding;
+                d.duration = audio.m_strDuration;
+                d.info = audio.GetInfo();
+                d.outcome = audio.GetOutcome();
+            },
+            nullptr, [this, described] { OnDescribed(*described); });
+    UpdateControls();
+}
+
+void CImporterDlg::OnDescribed(const CDescription &d)
+{
+    if (d.described) {
+        m_audio.m_strFormat = d.format;
+        m_audio.m_strSamples = d.samples;
+        m_audio.m_strSampleRate = d.sampleRate;
+        m_audio.m_strChannels = d.channels;
+        m_audio.m_strBitWidth = d.bitWidth;
+        m_audio.m_strEncoding = d.encoding;
+        m_audio.m_strDuration = d.duration;
+        m_info = d.info;
+    }
+    CopyDescription(d.described);
+    m_playFrom = 0;
+    m_bLevelWanted = d.described;
+    SetStatus("");
     StartOverview();
     // The box shows the path being described before any message about it.
     UpdateData(false);
-    if (!described)
-        ShowFailure(m_audio.GetOutcome());
+    UpdateControls();
+    const bool convert = m_bConvertWhenDescribed;
+    m_bConvertWhenDescribed = false;
+    if (!d.described)
+        ShowFailure(d.outcome);
+    else if (convert)
+        ConvertTo(m_strPendingOutput, m_bPendingEndAfter);
 }
 
 void CImporterDlg::CopyDescription(bool described)
@@ -334,26 +411,23 @@ void CImporterDlg::ShowFailure(const CAudioFileInfo::Outcome &outcome)
 
 // ---- Converting --------------------------------------------------------------------------
 
-void CImporterDlg::DescribeAndConvert(const std::string &outputPath, bool endAfter)
+void CImporterDlg::ConvertTo(const std::string &outputPath, bool endAfter)
 {
     if (m_job.IsRunning())
         return;
-    StopPlaying();
     const std::string input = ImportPathInBox();
-    if (input != m_strImportFile) {
-        // A path typed over the last one: described, and its overview drawn, first.
-        TakeImportFile(input);
-        if (!m_bDescribed)
-            return;
-    }
-    m_audio.SetInputPath(m_strImportFile);
-    if (!m_audio.Describe()) {
-        CopyDescription(false);
-        StartOverview();
-        UpdateData(false);
-        ShowFailure(m_audio.GetOutcome());
+    if (input != m_strImportFile)
+        TakeImportFile(input); // a path typed over the last one: described first
+    if (m_describeJob.IsRunning()) {
+        m_bConvertWhenDescribed = true;
+        m_strPendingOutput = outputPath;
+        m_bPendingEndAfter = endAfter;
         return;
     }
+    if (!m_bDescribed)
+        return;
+    StopPlaying();
+    m_bLevelWanted = false;
     SetStatus("Converting to " + outputPath + "...");
     SetProgressPos(IDC_PROGRESS, 0);
     struct Result
@@ -363,7 +437,7 @@ void CImporterDlg::DescribeAndConvert(const std::string &outputPath, bool endAft
     };
     auto result = std::make_shared<Result>();
     m_job.Start(
-            [result, input, outputPath](const CBackgroundJob::Report &report) {
+            [result, input = m_strImportFile, outputPath](const CBackgroundJob::Report &report) {
                 CAudioFileInfo audio;
                 audio.SetInputPath(input);
                 audio.SetOutputPath(outputPath);
@@ -377,20 +451,28 @@ void CImporterDlg::DescribeAndConvert(const std::string &outputPath, bool endAft
             [this, result, outputPath, endAfter] {
                 OnConversionDone(result->converted, result->outcome, outputPath, endAfter);
             });
-    SetTimer(kShowProgressTimer, kShowProgressAfterMs);
+    // The progress and its Stop button show at once, and the keyboard focus waits on the
+    // progress bar while the buttons are greyed: a second press of Space or Enter lands
+    // where it does nothing, rather than on whatever control Qt would move the focus to.
+    ShowDlgItem(IDC_STATUS, false);
+    ShowDlgItem(IDC_PROGRESS, true);
+    ShowDlgItem(IDC_CANCEL_CONVERSION, true);
+    m_nFocusBeforeConversion = GetFocusedDlgItem();
+    GotoDlgCtrl(IDC_PROGRESS);
     UpdateControls();
 }
 
 void CImporterDlg::OnConversionDone(bool converted, const CAudioFileInfo::Outcome &o,
                                     const std::string &outputPath, bool endAfter)
 {
-    KillTimer(kShowProgressTimer);
+    UpdateControls();
+    if (!GotoDlgCtrl(m_nFocusBeforeConversion))
+        GotoDlgCtrl(IDC_SAVE_AS_WAV);
     ShowDlgItem(IDC_PROGRESS, false);
     ShowDlgItem(IDC_CANCEL_CONVERSION, false);
     ShowDlgItem(IDC_STATUS, true);
-    UpdateControls();
     if (o.code == AudioError::Cancelled) {
-        SetStatus("Cancelled: nothing was written.");
+        SetStatus("Stopped: nothing was written.");
         return;
     }
     // The host must never find a missing or partial file after a run that looked fine.
@@ -414,7 +496,7 @@ void CImporterDlg::OnConversionDone(bool converted, const CAudioFileInfo::Outcom
 
 void CImporterDlg::StartOverview()
 {
-    m_overviewJob.CancelAndWait();
+    m_overviewJob.Abandon();
     // The window, and the strip with it, may go before the job ends.
     QPointer<CWaveformView> view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM));
     if (view == nullptr)
@@ -422,31 +504,46 @@ void CImporterDlg::StartOverview()
     view->Clear();
     if (!m_bDescribed)
         return;
+    view->SetLength(m_info.samples, m_info.sampleRate);
+    view->SetPlayhead(m_playFrom);
     // One column per pixel of the strip, filled in as the file is read.
-    auto overview = std::make_shared<COverview>();
-    m_overview = overview;
+    struct Overview
+    {
+        std::mutex lock;
+        std::vector<OverviewColumn> columns; // written by the job
+        uint32_t ready = 0;
+        AudioError error = AudioError::None;
+    };
+    auto overview = std::make_shared<Overview>();
     const auto columns = uint32_t(std::max(1, view->width()));
-    const uint32_t lanes = CWaveformOverview::LanesFor(m_audio.GetInfo().channels);
+    const uint32_t lanes = CWaveformOverview::LanesFor(m_info.channels);
     m_overviewJob.Start(
             [overview, columns, path = m_strImportFile](const CBackgroundJob::Report &report) {
                 std::vector<OverviewColumn> work;
-                CWaveformOverview::Compute(path, columns, work, [&](uint32_t done) {
-                    {
-                        std::lock_guard<std::mutex> hold(overview->lock);
-                        overview->columns = work;
-                        overview->ready = done;
-                    }
-                    return report(int(done * 100 / columns));
-                });
+                overview->error
+                        = CWaveformOverview::Compute(path, columns, work, [&](uint32_t done) {
+                              {
+                                  std::lock_guard<std::mutex> hold(overview->lock);
+                                  overview->columns = work;
+                                  overview->ready = done;
+                              }
+                              return report(int(done * 100 / columns));
+                          });
             },
             [view, overview, lanes](int) {
                 std::lock_guard<std::mutex> hold(overview->lock);
                 if (view)
                     view->SetColumns(lanes, overview->columns, overview->ready);
             },
-            [view, overview, lanes] {
+            [this, view, overview, lanes, columns] {
                 if (view)
                     view->SetColumns(lanes, overview->columns, overview->ready);
+                // Before the import, the status line says what it will clip and its peak.
+                if (m_bLevelWanted && overview->error == AudioError::None
+                    && overview->ready == columns) {
+                    m_bLevelWanted = false;
+                    SetStatus(LevelSentence(overview->columns));
+                }
             });
 }
 
@@ -455,21 +552,36 @@ void CImporterDlg::OnPlay()
     if (m_player.IsPlaying())
         StopPlaying();
     else
-        PlayFrom(0);
+        PlayFrom(m_playFrom);
 }
 
 void CImporterDlg::PlayFrom(double fraction)
 {
     StopPlaying();
-    std::string why;
-    const auto frame = uint64_t(fraction * m_audio.GetInfo().samples);
-    if (!m_player.Play(
-                m_strImportFile, frame, [this] { StopPlaying(); }, why)) {
-        SetStatus(why);
+    if (!m_bDescribed)
         return;
-    }
+    const auto frame = uint64_t(fraction * double(m_info.samples));
+    m_player.Play(m_strImportFile, frame, [this](const std::string &why) {
+        StopPlaying();
+        if (!why.empty())
+            SetStatus(why);
+        UpdateControls();
+    });
+    if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
+        view->SetPlayhead(fraction);
     SetDlgItemText(IDC_PLAY, "&Stop");
     SetTimer(kPlayheadTimer, kPlayheadMs);
+}
+
+void CImporterDlg::MovePlayPosition(double fraction)
+{
+    if (!m_bDescribed)
+        return;
+    m_playFrom = fraction;
+    if (m_player.IsPlaying() && !m_job.IsRunning())
+        PlayFrom(fraction);
+    else if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
+        view->SetPlayhead(fraction);
 }
 
 void CImporterDlg::StopPlaying()
@@ -478,7 +590,7 @@ void CImporterDlg::StopPlaying()
     KillTimer(kPlayheadTimer);
     SetDlgItemText(IDC_PLAY, "&Play");
     if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
-        view->SetPlayhead(-1);
+        view->SetPlayhead(m_bDescribed ? m_playFrom : -1);
 }
 
 void CImporterDlg::OnCancelConversion()
@@ -494,8 +606,8 @@ bool CImporterDlg::HasHostPath() const
 
 void CImporterDlg::OnConvertAndGo()
 {
-    if (m_bDescribed && HasHostPath())
-        DescribeAndConvert(m_hostParams.m_strParam3, true);
+    if ((m_bDescribed || m_describeJob.IsRunning()) && HasHostPath())
+        ConvertTo(m_hostParams.m_strParam3, true);
 }
 
 void CImporterDlg::OnSaveAndExit()
@@ -505,11 +617,24 @@ void CImporterDlg::OnSaveAndExit()
 
 void CImporterDlg::OnSaveAsWav()
 {
-    if (m_job.IsRunning() || !m_bDescribed || m_savePicker.DoModal() != IDOK)
+    if (m_job.IsRunning() || !(m_bDescribed || m_describeJob.IsRunning()))
+        return;
+    // The picker proposes the file in the box, renamed: STEM.wav in the folder last saved
+    // to, the input's own the first time; never the name of another file. Where that would
+    // be the input itself, which the conversion refuses to write over, the name says so.
+    namespace fs = std::filesystem;
+    const fs::path input = ImportPathInBox();
+    const fs::path folder
+            = m_strSavePath.empty() ? input.parent_path() : fs::path(m_strSavePath).parent_path();
+    std::string name = input.stem().string() + ".wav";
+    if ((folder / name).lexically_normal() == input.lexically_normal())
+        name = input.stem().string() + " (16-bit).wav";
+    m_savePicker.SetStart(folder.string(), name);
+    if (m_savePicker.DoModal() != IDOK)
         return;
     m_strSavePath = m_savePicker.GetPathName();
     if (!m_strSavePath.empty())
-        DescribeAndConvert(m_strSavePath, false);
+        ConvertTo(m_strSavePath, false);
 }
 
 // ---- Help menu, Exit ---------------------------------------------------------------------

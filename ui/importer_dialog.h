@@ -2,10 +2,12 @@
 // (with "...", by dropping it on the window, or by typing its path), sees its format, sample
 // rate, number of samples, channels and bit width, and converts it to a 16-bit PCM WAV file:
 // to the path the host gave ("Convert and Go", which then ends the program) or to a path
-// chosen in a save picker ("Save As WAV", as often as wanted). Conversions run in the
-// background with their progress and a Cancel button; a status line says how the last
-// action ended. Its Help menu opens the formats help window and the About box. Also the two
-// picker classes it owns.
+// chosen in a save picker ("Save As WAV", as often as wanted). Describing a file, drawing
+// its waveform, playing it and converting it all run in the background, so the window
+// answers whatever it does and whatever the file does; a conversion shows its progress and a
+// Stop button, and a status line says how the last action ended and what the import will
+// clip. Its Help menu opens the formats help window and the About box. Also the two picker
+// classes it owns.
 #pragma once
 
 #include "audio_file_info.h"
@@ -49,10 +51,13 @@ public:
     // The picture of the minimised window, for the window manager.
     HICON OnQueryDragIcon() const { return m_hIcon; }
 
-    // True while a conversion runs; while the waveform overview is computed; while playing.
+    // True while a conversion runs; while the file in the box is being read; while the
+    // waveform overview is computed; while playing; while any but playing goes on.
     bool IsConverting() const { return m_job.IsRunning(); }
+    bool IsDescribing() const { return m_describeJob.IsRunning(); }
     bool IsDrawingOverview() const { return m_overviewJob.IsRunning(); }
     bool IsPlaying() const { return m_player.IsPlaying(); }
+    bool IsBusy() const { return IsConverting() || IsDescribing() || IsDrawingOverview(); }
 
     const CMessageMap *GetMessageMap() const override;
 
@@ -79,8 +84,12 @@ protected:
     void OnPlay();
 
 private:
+    struct CDescription;
     // Takes a path as the file to import, as a pick in the open picker does.
     void TakeImportFile(const std::string &path);
+    // Shows what describing the file in the box found, and goes on with a conversion that
+    // waited for it.
+    void OnDescribed(const CDescription &described);
     // The path the edit box shows, with the exact bytes of a picked or dropped path that
     // the box has not been edited away from.
     std::string ImportPathInBox() const;
@@ -89,9 +98,9 @@ private:
     // "Failed to Convert File.", with the reason on lines of their own; the status line
     // says it too.
     void ShowFailure(const CAudioFileInfo::Outcome &outcome);
-    // Describes the file in the box and starts converting it to outputPath; the dialog
-    // ends with OK after a successful conversion when endAfter is set.
-    void DescribeAndConvert(const std::string &outputPath, bool endAfter);
+    // Starts converting the file in the box to outputPath, once it is described; the
+    // dialog ends with OK after a successful conversion when endAfter is set.
+    void ConvertTo(const std::string &outputPath, bool endAfter);
     void OnConversionDone(bool converted, const CAudioFileInfo::Outcome &outcome,
                           const std::string &outputPath, bool endAfter);
     // Starts computing the waveform overview of the described file, or empties the strip.
@@ -99,6 +108,8 @@ private:
     // Plays the described file from `fraction` of its length; says in the status line why
     // it cannot.
     void PlayFrom(double fraction);
+    // Moves the play position with the keyboard; a file that plays goes on from there.
+    void MovePlayPosition(double fraction);
     void StopPlaying();
     bool HasHostPath() const;
     // Enables what can work now, and says in tooltips why the rest cannot.
@@ -125,11 +136,17 @@ private:
     std::string m_strEncoding; // bound to the encoding and duration beside the fields
     std::string m_strImportFileShown; // m_strImportFile as the edit box shows it
     bool m_bDescribed = false; // the file in the box is described
+    AudioInfo m_info; // of the described file
+    double m_playFrom = 0; // where Play starts, 0 to 1
+    bool m_bLevelWanted = false; // the finished overview's level goes to the status line
+    // A conversion asked for while the file was still being read.
+    bool m_bConvertWhenDescribed = false;
+    std::string m_strPendingOutput;
+    bool m_bPendingEndAfter = false;
+    int m_nFocusBeforeConversion = -1;
     CPlayer m_player;
-    // The overview's columns, written by its job and read by the window.
-    struct COverview;
-    std::shared_ptr<COverview> m_overview;
-    // Last, so that they stop before anything they report to goes.
+    // Last, so that they are abandoned before anything they report to goes.
+    CBackgroundJob m_describeJob;
     CBackgroundJob m_overviewJob;
     CBackgroundJob m_job;
 };

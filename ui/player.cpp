@@ -1,95 +1,113 @@
-// CPlayer over QAudioSink (see player.h).
+// CPlayer over libpulse (see player.h). The simple API's blocking calls suit a thread of the
+// player's own: pa_simple_write waits while the server's buffer is full, which paces the
+// decoding a tenth of a second ahead of what is heard. The stream names the program (the
+// client's application name) and the file (the stream's media name), which is how sound
+// settings list it.
 #include "player.h"
 
 #include "audio_file_info.h"
 #include "sixteen_bit_reader.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QIODevice>
-#include <QMediaDevices>
-#include <QTimer>
+#include <pulse/error.h>
+#include <pulse/introspect.h>
+#include <pulse/mainloop.h>
+#include <pulse/simple.h>
 
 #include <algorithm>
 #include <vector>
 
+const char *const CPlayer::kNoOutput
+        = "No sound output was found: no sound server runs, or it has no output device.";
+
 namespace {
 
-// The samples of one file as a sequential device, decoded as the sink asks for them.
-class CSampleSource final : public QIODevice
+constexpr char kClientName[] = "Orvex";
+// How far decoding runs ahead of what is heard, and so how late Stop silences it.
+constexpr pa_usec_t kAheadUsec = 100000;
+
+struct SimpleCloser
 {
-public:
-    CSampleSource(std::unique_ptr<CSixteenBitReader> reader, int outChannels)
-        : m_reader(std::move(reader))
-        , m_inChannels(m_reader->GetInfo().channels)
-        , m_outChannels(outChannels)
-    { }
-    bool isSequential() const override { return true; }
-    bool atEnd() const override { return m_ended && m_ready.empty(); }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const auto frameBytes = qint64(m_outChannels * sizeof(int16_t));
-        qint64 done = 0;
-        while (done + frameBytes <= maxSize) {
-            if (m_next == m_ready.size() && !Decode())
-                break;
-            const qint64 take = std::min<qint64>((maxSize - done) / frameBytes * frameBytes,
-                                                 qint64(m_ready.size() - m_next) * 2);
-            std::memcpy(data + done, m_ready.data() + m_next, size_t(take));
-            m_next += size_t(take / 2);
-            done += take;
-        }
-        return done;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    // Decodes one block, mixed to the output's channels: the even channels to the left,
-    // the odd ones to the right.
-    bool Decode()
-    {
-        int16_t block[1024];
-        const uint32_t frames
-                = m_ended ? 0 : m_reader->Read(block, std::max(1024 / m_inChannels, 1u));
-        m_ended = frames == 0;
-        m_ready.clear();
-        m_next = 0;
-        for (uint32_t f = 0; f < frames; ++f) {
-            const int16_t *frame = block + f * m_inChannels;
-            if (int(m_inChannels) <= m_outChannels) {
-                m_ready.insert(m_ready.end(), frame, frame + m_inChannels);
-                continue;
-            }
-            int sum[2] = {0, 0}, count[2] = {0, 0};
-            for (uint32_t c = 0; c < m_inChannels; ++c) {
-                sum[c % 2] += frame[c];
-                ++count[c % 2];
-            }
-            m_ready.push_back(int16_t(sum[0] / count[0]));
-            m_ready.push_back(int16_t(sum[1] / count[1]));
-        }
-        return frames > 0;
-    }
-
-    std::unique_ptr<CSixteenBitReader> m_reader;
-    uint32_t m_inChannels;
-    int m_outChannels;
-    std::vector<int16_t> m_ready;
-    size_t m_next = 0;
-    bool m_ended = false;
+    void operator()(pa_simple *s) const { pa_simple_free(s); }
 };
+struct MainloopCloser
+{
+    void operator()(pa_mainloop *m) const { pa_mainloop_free(m); }
+};
+struct ContextCloser
+{
+    void operator()(pa_context *c) const
+    {
+        pa_context_disconnect(c);
+        pa_context_unref(c);
+    }
+};
+
+// Whether the sound server answers and has an output to play to. Blocks until it knows.
+bool SoundOutputExists()
+{
+    std::unique_ptr<pa_mainloop, MainloopCloser> loop(pa_mainloop_new());
+    if (!loop)
+        return false;
+    std::unique_ptr<pa_context, ContextCloser> context(
+            pa_context_new(pa_mainloop_get_api(loop.get()), kClientName));
+    if (!context || pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return false;
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(context.get());
+        if (state == PA_CONTEXT_READY)
+            break;
+        if (!PA_CONTEXT_IS_GOOD(state) || pa_mainloop_iterate(loop.get(), 1, nullptr) < 0)
+            return false;
+    }
+    struct Answer
+    {
+        bool done = false;
+        bool hasSink = false;
+    } answer;
+    pa_operation *asked = pa_context_get_server_info(
+            context.get(),
+            [](pa_context *, const pa_server_info *info, void *data) {
+                auto *a = static_cast<Answer *>(data);
+                a->hasSink = info && info->default_sink_name && *info->default_sink_name;
+                a->done = true;
+            },
+            &answer);
+    if (asked == nullptr)
+        return false;
+    while (!answer.done && pa_mainloop_iterate(loop.get(), 1, nullptr) >= 0) { }
+    pa_operation_unref(asked);
+    return answer.hasSink;
+}
+
+// Mixes `frames` interleaved frames of `in` channels to `out` (one or two) channels: the
+// even channels to the left, the odd ones to the right.
+void MixDown(const int16_t *block, uint32_t frames, uint32_t in, uint32_t out,
+             std::vector<int16_t> &mixed)
+{
+    mixed.clear();
+    for (uint32_t f = 0; f < frames; ++f) {
+        const int16_t *frame = block + f * in;
+        if (in <= out) {
+            mixed.insert(mixed.end(), frame, frame + in);
+            continue;
+        }
+        int sum[2] = {0, 0}, count[2] = {0, 0};
+        for (uint32_t c = 0; c < in; ++c) {
+            sum[c % 2] += frame[c];
+            ++count[c % 2];
+        }
+        mixed.push_back(int16_t(sum[0] / count[0]));
+        mixed.push_back(int16_t(sum[1] / count[1]));
+    }
+}
 
 } // namespace
 
-struct CPlayer::Playing
+// What the playing thread tells the window.
+struct CPlayer::Shared
 {
-    std::unique_ptr<CSampleSource> source;
-    std::unique_ptr<QAudioSink> sink;
-    uint64_t from = 0;
-    uint32_t rate = 0;
+    std::atomic<uint64_t> heard{0};
+    std::string why; // written by the thread before it ends, read after
 };
 
 CPlayer::CPlayer() = default;
@@ -99,95 +117,99 @@ CPlayer::~CPlayer()
     Stop();
 }
 
-std::string CPlayer::Unavailable() const
+void CPlayer::LookForOutput(std::function<void()> onKnown)
 {
-    if (QMediaDevices::defaultAudioOutput().isNull())
-        return "No sound output was found: no sound server runs, or it has no output device.";
-    return {};
+    auto found = std::make_shared<std::atomic<bool>>(true);
+    m_look.Start([found](const CBackgroundJob::Report &) { *found = SoundOutputExists(); }, nullptr,
+                 [this, found, onKnown] {
+                     m_strUnavailable = *found ? "" : kNoOutput;
+                     if (onKnown)
+                         onKnown();
+                 });
 }
 
-bool CPlayer::Play(const std::string &path, uint64_t frame, std::function<void()> onEnd,
-                   std::string &why)
+void CPlayer::Play(const std::string &path, uint64_t frame,
+                   std::function<void(std::string why)> onEnd)
 {
     Stop();
-    why = Unavailable();
-    if (!why.empty())
-        return false;
-    auto reader = std::make_unique<CSixteenBitReader>();
-    if (reader->Open(path) != AudioError::None) {
-        why = "The file could not be read to play it.";
-        return false;
-    }
-    const AudioInfo info = reader->GetInfo();
-    QAudioFormat format;
-    format.setSampleRate(int(std::min<uint32_t>(info.sampleRate, INT32_MAX)));
-    format.setChannelCount(info.channels == 1 ? 1 : 2);
-    format.setSampleFormat(QAudioFormat::Int16);
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (!device.isFormatSupported(format)) {
-        why = "The sound output cannot play " + GroupedDecimal(info.sampleRate) + " Hz" + ".";
-        return false;
-    }
-    // Where the input cannot seek, the frames before the start are read and dropped.
-    if (frame > 0 && !reader->Seek(frame)) {
-        std::vector<int16_t> skip(1024);
-        for (uint64_t skipped = 0; skipped < frame;) {
-            const uint32_t n = reader->Read(skip.data(), std::max(1024 / info.channels, 1u));
-            if (n == 0)
-                break;
-            skipped += n;
-        }
-    }
-    auto playing = std::make_unique<Playing>();
-    playing->source = std::make_unique<CSampleSource>(std::move(reader), format.channelCount());
-    playing->source->open(QIODevice::ReadOnly);
-    playing->sink = std::make_unique<QAudioSink>(device, format);
-    playing->from = frame;
-    playing->rate = info.sampleRate;
-    QObject::connect(
-            playing->sink.get(), &QAudioSink::stateChanged, playing->sink.get(),
-            [this, onEnd](QAudio::State state) {
-                if (state != QAudio::IdleState || !m_playing->source->atEnd())
+    auto shared = std::make_shared<Shared>();
+    shared->heard = frame;
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    m_playing = shared;
+    m_play.Start(
+            [shared, path, name, frame](const CBackgroundJob::Report &report) {
+                CSixteenBitReader reader;
+                if (reader.Open(path) != AudioError::None) {
+                    shared->why = "The file could not be read to play it.";
                     return;
-                // Everything is handed over, but what the server holds still plays:
-                // stop once that is heard (and never inside the sink's own signal).
-                QAudioSink *sink = m_playing->sink.get();
-                const qint64 bytesPerSecond = qint64(sink->format().bytesForDuration(1000000));
-                const int ms
-                        = int(bytesPerSecond > 0 ? sink->bufferSize() * 1000 / bytesPerSecond : 0);
-                QTimer::singleShot(ms + 50, sink, [this, onEnd] {
-                    Stop();
-                    if (onEnd)
-                        onEnd();
-                });
+                }
+                const AudioInfo info = reader.GetInfo();
+                const uint32_t outChannels = info.channels == 1 ? 1 : 2;
+                const uint32_t blockFrames = std::max(1024 / info.channels, 1u);
+                std::vector<int16_t> block(size_t(blockFrames) * info.channels), mixed;
+                // Where the input cannot seek, the frames before the start are read and
+                // dropped: here, not where the window waits.
+                if (frame > 0 && !reader.Seek(frame))
+                    for (uint64_t skipped = 0; skipped < frame && report(0);) {
+                        const uint32_t n = reader.Read(
+                                block.data(),
+                                uint32_t(std::min<uint64_t>(blockFrames, frame - skipped)));
+                        if (n == 0)
+                            break;
+                        skipped += n;
+                    }
+                const pa_sample_spec spec{PA_SAMPLE_S16LE, info.sampleRate, uint8_t(outChannels)};
+                if (!pa_sample_spec_valid(&spec)) {
+                    shared->why = "The sound output cannot play " + GroupedDecimal(info.sampleRate)
+                            + " Hz.";
+                    return;
+                }
+                const auto ahead = uint32_t(pa_usec_to_bytes(kAheadUsec, &spec));
+                const pa_buffer_attr buffering{uint32_t(-1), ahead, uint32_t(-1), uint32_t(-1),
+                                               uint32_t(-1)};
+                int error = 0;
+                std::unique_ptr<pa_simple, SimpleCloser> stream(
+                        pa_simple_new(nullptr, kClientName, PA_STREAM_PLAYBACK, nullptr,
+                                      name.c_str(), &spec, nullptr, &buffering, &error));
+                if (!stream) {
+                    shared->why = kNoOutput;
+                    return;
+                }
+                uint64_t written = 0;
+                for (uint32_t n; report(0) && (n = reader.Read(block.data(), blockFrames)) > 0;) {
+                    MixDown(block.data(), n, info.channels, outChannels, mixed);
+                    if (pa_simple_write(stream.get(), mixed.data(), mixed.size() * 2, &error) < 0) {
+                        shared->why = "The sound output stopped playing.";
+                        return;
+                    }
+                    written += n;
+                    const pa_usec_t late = pa_simple_get_latency(stream.get(), &error);
+                    const uint64_t queued = late * info.sampleRate / 1000000;
+                    shared->heard = frame + (written > queued ? written - queued : 0);
+                }
+                if (!report(0))
+                    pa_simple_flush(stream.get(), &error); // stopped: silence it at once
+                else
+                    pa_simple_drain(stream.get(), &error); // the end: let it be heard
+            },
+            nullptr,
+            [this, shared, onEnd] {
+                // A server that went away leaves Play greyed until the window is opened again.
+                if (shared->why == kNoOutput)
+                    m_strUnavailable = kNoOutput;
+                if (onEnd)
+                    onEnd(shared->why);
             });
-    playing->sink->start(playing->source.get());
-    if (playing->sink->error() != QAudio::NoError) {
-        why = "The sound output refused to play.";
-        return false;
-    }
-    m_playing = std::move(playing);
-    return true;
 }
 
 void CPlayer::Stop()
 {
-    if (!m_playing)
-        return;
-    std::unique_ptr<Playing> playing = std::move(m_playing);
-    playing->sink->disconnect();
-    playing->sink->stop();
-}
-
-bool CPlayer::IsPlaying() const
-{
-    return m_playing != nullptr;
+    // The thread notices within one block, silences and closes its stream by itself.
+    m_play.Abandon();
+    m_playing.reset();
 }
 
 uint64_t CPlayer::Position() const
 {
-    if (!m_playing)
-        return 0;
-    return m_playing->from
-            + uint64_t(m_playing->sink->processedUSecs()) * m_playing->rate / 1000000;
+    return m_playing ? m_playing->heard.load() : 0;
 }

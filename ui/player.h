@@ -1,10 +1,15 @@
-// CPlayer: plays a file through the desktop's sound server, as the 16-bit samples its
-// conversion writes, at the file's rate; more than two channels are mixed to stereo for
-// listening. Qt Multimedia's QAudioSink pulls the samples in small blocks on the
-// user-interface thread, each decoded as it is asked for. No sound server, or no output
-// device, is a normal state that Unavailable() describes.
+// CPlayer: plays a file through the desktop's sound server (PulseAudio, or PipeWire's
+// PulseAudio server), as the 16-bit samples its conversion writes, at the file's rate; more
+// than two channels are mixed to stereo for listening. Everything that can take time runs on
+// a job of its own, never on the user-interface thread: opening the file, skipping to the
+// start where the codec cannot seek, decoding ahead and handing blocks to the server. The
+// server lists the stream as Orvex's, named after the file. No sound server, or no output
+// device, is a normal state that Unavailable() describes once the background look has found it.
 #pragma once
 
+#include "background_job.h"
+
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,18 +23,29 @@ public:
     CPlayer(const CPlayer &) = delete;
     CPlayer &operator=(const CPlayer &) = delete;
 
-    // Why nothing can be played here, or empty.
-    std::string Unavailable() const;
-    // Starts playing `path` from `frame`; false, with the reason in `why`, when it cannot.
-    // `onEnd` runs (on the user-interface thread) when the file has played to its end.
-    bool Play(const std::string &path, uint64_t frame, std::function<void()> onEnd,
-              std::string &why);
+    // Looks for a sound output in the background; `onKnown` runs on the user-interface
+    // thread when the answer is in.
+    void LookForOutput(std::function<void()> onKnown);
+    // Why nothing can be played here, or empty (also before the answer is in).
+    std::string Unavailable() const { return m_strUnavailable; }
+
+    // Starts playing `path` from `frame` and returns at once; the sound follows as soon as
+    // the file is open and at that frame. `onEnd` runs on the user-interface thread when
+    // playing ends by itself: at the file's end (with an empty reason) or because it cannot
+    // go on (with the reason in words).
+    void Play(const std::string &path, uint64_t frame, std::function<void(std::string why)> onEnd);
     void Stop();
-    bool IsPlaying() const;
-    // The frame being heard now.
+    bool IsPlaying() const { return m_play.IsRunning(); }
+    // The frame being heard now; until the sound starts, the frame it will start from.
     uint64_t Position() const;
 
+    // The text of the unavailable state, for the window's tooltip.
+    static const char *const kNoOutput;
+
 private:
-    struct Playing;
-    std::unique_ptr<Playing> m_playing;
+    struct Shared;
+    std::shared_ptr<Shared> m_playing;
+    CBackgroundJob m_play;
+    CBackgroundJob m_look;
+    std::string m_strUnavailable;
 };

@@ -123,7 +123,7 @@ int main(int argc, char **argv)
                 return 1;
             }
             button->click();
-            while (importer->IsConverting() || importer->IsDrawingOverview())
+            while (importer->IsBusy())
                 QApplication::processEvents(QEventLoop::AllEvents, 20);
             continue;
         }

@@ -13,54 +13,28 @@ for tool in Xvfb xdotool sox; do
 done
 
 work=$(mktemp -d /tmp/orvex-window-XXXXXX)
-xvfb_pid=""
-app_pid=""
+fail() { echo "FAIL: $*"; cat "$work/app.log" 2>/dev/null; exit 1; }
+. "$(dirname "$0")/window_driving.sh"
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; cat "$work/app.log" 2>/dev/null; exit 1; }
-
-# Waits up to $1 seconds for the command that follows to succeed.
-wait_for() {
-    limit=$1; shift
-    i=0
-    while ! "$@" >/dev/null 2>&1; do
-        i=$((i + 1))
-        [ "$i" -le $((limit * 10)) ] || return 1
-        sleep 0.1
-    done
-}
 
 input="$work/take one.wav"
 output="$work/for vandrel.wav"
 sox -n -r 22050 -c 2 -b 24 "$input" synth 0.5 sine 300 sine 450 || fail "sox could not make the input"
 
-# A display of our own: Xvfb picks a free number and writes it to the pipe.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
+start_display
 
 "$orvex" "first" "second" "$output" "fourth" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 xdotool search --name '^Vandrel File Importer$' || fail "the window did not appear"
 sleep 0.5
 
-xdotool key Tab Tab space
-wait_for 20 xdotool search --name '^Open$' || fail "the open picker did not appear"
-sleep 0.5
-xdotool type --delay 10 "$input"
-xdotool key Return
-wait_for 20 sh -c "! xdotool search --name '^Open\$'" || fail "the picker did not close"
-sleep 0.5
-
-xdotool key Tab space
+pick "$input" Tab Tab space
+keys_to_window Tab space
 wait_for 30 sh -c "! kill -0 $app_pid" || fail "orvex did not end after Convert and Go"
 wait "$app_pid"
 app_pid=""

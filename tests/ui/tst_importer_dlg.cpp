@@ -1,20 +1,27 @@
-// CImporterDlg driven as a user would through its buttons, edit box, menus, system menu and
-// drops, with pickers and message boxes answered through the modal seam: what it describes,
-// what it converts and says about it, what it lets the user do when, and how a long
-// conversion shows its progress and stops.
+// CImporterDlg driven as a user would through its buttons, keys, edit box, menus, system menu
+// and drops, with pickers and message boxes answered through the modal seam: what it
+// describes, what it converts and says about it (clipping before the import), what it lets
+// the user do when, how a long conversion shows its progress and stops, that a second press
+// harms nothing, and that a path which never answers leaves the window free.
+#include "accessibility.h"
 #include "container.h"
 #include "fixtures.h"
 #include "importer_dialog.h"
 #include "modal_seam.h"
 #include "qt_test_support.h"
 #include "resource_ids.h"
+#include "waveform_view.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QMenuBar>
 
+#include <cmath>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fixtures;
 using Texts = std::vector<std::string>;
@@ -24,22 +31,23 @@ namespace {
 constexpr int kLeftOpen = 77; // the end code of a run that the script left open
 
 // Runs the dialog (given the host's command line) modally with `script` inside its event
-// loop, waiting for any conversion the script started; a dialog the script leaves open
-// ends with kLeftOpen, so none can block the test.
+// loop, waiting for any work the script started; a dialog the script leaves open ends with
+// kLeftOpen, so none can block the test.
 int RunModal(CImporterDlg &dlg, const char *line, const std::function<void()> &script)
 {
     if (line != nullptr)
         dlg.SetHostCommandLine(line);
     WhenModal([&] {
         script();
-        (void)QTest::qWaitFor([&] { return !dlg.IsConverting(); }, 60000);
+        (void)QTest::qWaitFor([&] { return !dlg.IsBusy(); }, 60000);
         if (dlg.IsWindowVisible())
             dlg.EndDialog(kLeftOpen);
     });
     return dlg.DoModal();
 }
 
-// Clicks a button, or the menu command of that id, and waits for a conversion it starts.
+// Clicks a button, or the menu command of that id, and waits for the reading and the
+// conversion it starts.
 void Click(CImporterDlg &dlg, int id, bool wait = true)
 {
     if (auto *button = qobject_cast<QAbstractButton *>(dlg.GetDlgItem(id)))
@@ -49,7 +57,7 @@ void Click(CImporterDlg &dlg, int id, bool wait = true)
             if (!item->isSeparator() && item->data().toInt() == id)
                 item->trigger();
     if (wait)
-        (void)QTest::qWaitFor([&] { return !dlg.IsConverting(); }, 60000);
+        (void)QTest::qWaitFor([&] { return !dlg.IsConverting() && !dlg.IsDescribing(); }, 60000);
 }
 
 void Pick(CImporterDlg &dlg, const std::string &path, int button = IDC_BROWSE, bool wait = true)
@@ -80,12 +88,12 @@ void SystemMenuCommand(CImporterDlg &dlg, UINT id)
 // line, and how many pixels of the waveform strip show a waveform, once it is drawn.
 Texts Fields(const CImporterDlg &dlg)
 {
+    (void)QTest::qWaitFor([&] { return !dlg.IsBusy(); });
+    QApplication::processEvents();
     Texts texts;
     for (int id : {IDC_IMPORT_FILE, IDC_FORMAT, IDC_SAMPLE_RATE, IDC_SAMPLES, IDC_CHANNELS,
                    IDC_BIT_WIDTH, IDC_ENCODING, IDC_STATUS})
         dlg.GetDlgItemText(id, texts.emplace_back());
-    (void)QTest::qWaitFor([&] { return !dlg.IsDrawingOverview(); });
-    QApplication::processEvents();
     QWidget *strip = dlg.GetDlgItem(IDC_WAVEFORM);
     const QImage image = strip->grab().toImage();
     int drawn = 0;
@@ -120,6 +128,41 @@ Texts Boxes()
 
 const std::string kPickFirst = "off: Pick an audio file that Orvex can read first.";
 
+// A stereo IMA ADPCM WAV file of `megabytes` of zeros, which decode as silence.
+std::string ImaSilence(const std::string &path, int megabytes)
+{
+    Bytes head = Wav(17, 2, 44100, 4, 2048, {}, Bytes().le16(2).le16(2041));
+    head.data().resize(head.data().size() - 4); // the data chunk's size, given here
+    WriteFile(path, head.le32(uint32_t(megabytes << 20) - 48));
+    std::filesystem::resize_file(path, uintmax_t(megabytes) << 20);
+    return path;
+}
+
+// What the status line says of a file before it is imported, worked out from the WAV file
+// orvex-cli writes and the count of clipped samples it reports.
+std::string Level(const std::string &input, const std::string &work)
+{
+    const std::string out = work + "/level.wav", said = work + "/said.txt";
+    const std::string cli = std::string(ORVEX_CLI_BINARY) + " convert '" + input + "' '" + out;
+    if (std::system((cli + "' 2>'" + said + "'").c_str()) != 0)
+        return "orvex-cli failed";
+    const std::vector<uint8_t> wav = ReadFile(out), text = ReadFile(said);
+    int peak = 0;
+    for (size_t i = 44; i + 1 < wav.size(); i += 2)
+        peak = std::max(peak, std::abs(int(int16_t(wav[i] | wav[i + 1] << 8))));
+    if (peak == 0)
+        return "The file is silent";
+    const double level = 20 * std::log10(peak / 32768.0);
+    char dbfs[32];
+    std::snprintf(dbfs, sizeof dbfs, "Peak %.1f dBFS", level > -0.05 ? 0.0 : level);
+    const std::string said_(text.begin(), text.end());
+    const size_t end = said_.find(" samples clipped");
+    if (end == std::string::npos)
+        return dbfs;
+    const uint64_t clipped = std::stoull(said_.substr(said_.rfind(' ', end - 1) + 1));
+    return GroupedDecimal(clipped) + " samples will be clipped to the 16-bit range. " + dbfs;
+}
+
 } // namespace
 
 class TestImporterDlg : public QObject
@@ -142,11 +185,24 @@ private slots:
         WriteFile(m_wav, WavPcm(2, 8000, 16, Bytes().zeros(4000)));
         QVERIFY(WriteWithSndfile(m_aiff, 0x020000 | 0x0003 /* AIFF 24-bit */, 2, 44100, 3000));
         WriteFile(m_text, Bytes().str("not audio at all"));
-        m_wavFields = {m_wav, "WAV",     "8000", "1000", "2", "16", "16-bit PCM \xC2\xB7 0:00.125",
-                       "",    "waveform"};
-        m_aiffFields
-                = {m_aiff, "AIFF",    "44100", "3000", "2", "24", "24-bit PCM \xC2\xB7 0:00.068",
-                   "",     "waveform"};
+        m_wavFields = {m_wav,
+                       "WAV",
+                       "8000",
+                       "1000",
+                       "2",
+                       "16",
+                       "16-bit PCM \xC2\xB7 0:00.125",
+                       "The file is silent",
+                       "waveform"};
+        m_aiffFields = {m_aiff,
+                        "AIFF",
+                        "44100",
+                        "3000",
+                        "2",
+                        "24",
+                        "24-bit PCM \xC2\xB7 0:00.068",
+                        Level(m_aiff, m_dir->root()),
+                        "waveform"};
         m_cliAiff = Path("by cli.wav");
         QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + m_aiff + "' '"
                               + m_cliAiff + "'")
@@ -300,12 +356,8 @@ private slots:
     // nothing behind.
     void longConversionShowsProgressAndStops()
     {
-        // Sixty megabytes of IMA ADPCM (zeros, which decode as silence) take seconds.
-        const std::string big = Path("big.wav");
-        Bytes head = Wav(17, 2, 44100, 4, 2048, {}, Bytes().le16(2).le16(2041));
-        head.data().resize(head.data().size() - 4); // the data chunk's size, given here
-        WriteFile(big, head.le32((60 << 20) - 48));
-        std::filesystem::resize_file(big, 60 << 20);
+        // Sixty megabytes of IMA ADPCM take seconds.
+        const std::string big = ImaSilence(Path("big.wav"), 60);
         const std::vector<std::string> before = FolderEntries(m_dir->root());
         Texts during;
         for (bool close : {false, true}) {
@@ -320,14 +372,180 @@ private slots:
                     dlg.GetSafeHwnd()->close();
                 } else {
                     Click(dlg, IDC_CANCEL_CONVERSION);
-                    QCOMPARE(Fields(dlg)[7], std::string("Cancelled: nothing was written."));
+                    QCOMPARE(Fields(dlg)[7], std::string("Stopped: nothing was written."));
                 }
             });
             QCOMPARE(result, close ? IDCANCEL : kLeftOpen);
-            const std::string wait = "off: Wait for the conversion to end, or cancel it.";
+            const std::string wait = "off: Wait for the conversion to end, or stop it.";
             QCOMPARE(during, (Texts{wait, wait, "on"}));
             QCOMPARE(FolderEntries(m_dir->root()), before);
         }
+    }
+
+    // Convert and Go or Save As WAV pressed with Space, then Space, Enter and Space again
+    // while the conversion runs: nothing ends the window or stops the conversion, and the
+    // file written is orvex-cli's.
+    void aSecondPressNeverHarms()
+    {
+        const std::string input = ImaSilence(Path("ten.wav"), 10), byCli = Path("by cli ten.wav");
+        QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + input + "' '" + byCli
+                              + "'")
+                                     .c_str()),
+                 0);
+        for (int button : {IDC_CONVERT_AND_GO, IDC_SAVE_AS_WAV}) {
+            CImporterDlg dlg;
+            const std::string out = Path("pressed twice.wav");
+            int pressedWhileConverting = 0;
+            const int result = RunModal(dlg, HostLine(out).c_str(), [&] {
+                Pick(dlg, input);
+                dlg.GetSafeHwnd()->activateWindow(); // so that focus moves as it does for a user
+                QVERIFY(QTest::qWaitForWindowActive(dlg.GetSafeHwnd()));
+                if (button == IDC_SAVE_AS_WAV)
+                    CModalSeam::QueueFileAnswer(IDOK, out);
+                dlg.GotoDlgCtrl(button);
+                for (Qt::Key key : {Qt::Key_Space, Qt::Key_Space, Qt::Key_Return, Qt::Key_Space}) {
+                    pressedWhileConverting += dlg.IsConverting();
+                    if (QWidget *focus = dlg.GetSafeHwnd()->focusWidget())
+                        QTest::keyClick(focus, key);
+                }
+            });
+            QCOMPARE(pressedWhileConverting, 3);
+            QCOMPARE(result, button == IDC_CONVERT_AND_GO ? IDOK : kLeftOpen);
+            QCOMPARE(ReadFile(out), ReadFile(byCli));
+            std::filesystem::remove(out);
+        }
+    }
+
+    // Save As WAV proposes the file in the box renamed STEM.wav: in the input's folder the
+    // first time, then in the folder last saved to; a WAV input is never proposed as its own
+    // output.
+    void saveAsProposesTheFileInTheBox()
+    {
+        std::filesystem::create_directory(Path("saved"));
+        CImporterDlg dlg;
+        RunModal(dlg, nullptr, [&] {
+            Pick(dlg, m_wav);
+            Pick(dlg, "", IDC_SAVE_AS_WAV);
+            Pick(dlg, m_aiff);
+            Pick(dlg, Path("saved/first.wav"), IDC_SAVE_AS_WAV);
+            Type(dlg, m_wav, false);
+            Pick(dlg, "", IDC_SAVE_AS_WAV);
+        });
+        std::vector<std::pair<std::string, std::string>> proposed;
+        for (const CShownFileDialog &shown : CModalSeam::ShownFileDialogs())
+            if (!shown.bOpen)
+                proposed.emplace_back(shown.folder, shown.fileName);
+        QCOMPARE(proposed,
+                 (std::vector<std::pair<std::string, std::string>>{
+                         {m_dir->root(), "take one (16-bit).wav"},
+                         {m_dir->root(), "guitar.wav"},
+                         {Path("saved"), "take one.wav"}}));
+    }
+
+    // A float file that clips: before the import the status line says how many samples the
+    // conversion will clip (orvex-cli's count) and the peak of what it writes, and the
+    // waveform marks exactly the columns that hold a clipped sample, in a colour that stands
+    // out in a light and a dark palette. After a save to a long path the status line still
+    // shows the clipping, within its box.
+    void clippingShowsBeforeTheImport()
+    {
+        Bytes data;
+        std::vector<bool> clipped;
+        for (int f = 0; f < 48000; ++f) {
+            const double amplitude = f / 3000 % 4 == 1 ? 1.4 : 0.4;
+            bool any = false;
+            for (int c = 0; c < 2; ++c) {
+                const float v = float(amplitude * std::sin(2 * M_PI * 440 * f / 48000 + c));
+                data.f32le(v);
+                any = any || v * 32768.0f >= 32768.0f || v * 32768.0f < -32768.0f;
+            }
+            clipped.push_back(any);
+        }
+        const std::string loud = Path("loud.wav");
+        WriteFile(loud, Wav(3, 2, 48000, 32, 8, data));
+        const std::string level = Level(loud, m_dir->root());
+        const std::string deep = Path(std::string(120, 'x') + "/" + std::string(120, 'y'));
+        std::filesystem::create_directories(deep);
+        const QPalette original = QApplication::palette();
+        for (bool dark : {false, true}) {
+            QPalette palette = original;
+            palette.setColor(QPalette::Base, dark ? QColor(24, 24, 24) : QColor(Qt::white));
+            QApplication::setPalette(palette);
+            CImporterDlg dlg;
+            std::string status;
+            QImage strip;
+            CStaticText *line = nullptr;
+            bool shortened = false;
+            QString shown;
+            RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
+                Pick(dlg, loud);
+                status = Fields(dlg)[7];
+                strip = dlg.GetDlgItem(IDC_WAVEFORM)->grab().toImage();
+                Pick(dlg, deep + "/out.wav", IDC_SAVE_AS_WAV);
+                line = dynamic_cast<CStaticText *>(dlg.GetDlgItem(IDC_STATUS));
+                shown = line->ShownText(&shortened);
+                for (const QString &text : shown.split(u'\n'))
+                    shortened = shortened
+                            && line->fontMetrics().horizontalAdvance(text) <= line->width();
+                shortened = shortened
+                        && (shown.count(u'\n') + 1) * line->fontMetrics().lineSpacing()
+                                <= line->height();
+            });
+            QCOMPARE(status, level);
+            std::vector<bool> marked(size_t(strip.width())), want(marked.size());
+            for (int x = 0; x < strip.width(); ++x)
+                for (int y = 0; y < strip.height(); ++y)
+                    marked[size_t(x)] = marked[size_t(x)]
+                            || strip.pixel(x, y) == CWaveformView::kClipColour.rgb();
+            for (size_t f = 0; f < clipped.size(); ++f)
+                want[f * want.size() / clipped.size()]
+                        = want[f * want.size() / clipped.size()] || clipped[f];
+            QCOMPARE(marked, want);
+            auto luminance = [](QColor c) {
+                auto lin = [](double v) {
+                    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+                };
+                return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+            };
+            const double a = luminance(CWaveformView::kClipColour),
+                         b = luminance(palette.color(QPalette::Base));
+            QVERIFY((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3);
+            QVERIFY2(shortened && shown.contains(" samples were clipped to the 16-bit range"),
+                     qPrintable(shown));
+        }
+        QApplication::setPalette(original);
+    }
+
+    // A path that never answers (a FIFO nobody writes to, as a hung share): the fields say it
+    // is being read and the window stays free: another pick is described, and what the path
+    // says when it answers at last is for nobody; Cancel closes the window while it waits.
+    void aPathThatNeverAnswersLeavesTheWindowFree()
+    {
+        const std::string fifo = Path("share.wav");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        auto answer = [&] { ::close(::open(fifo.c_str(), O_WRONLY)); }; // wakes the reader
+        CImporterDlg dlg;
+        Texts reading, afterOther, afterAnswer;
+        const int result = RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
+            Type(dlg, fifo, true);
+            QTest::qWait(200);
+            dlg.GetDlgItemText(IDC_FORMAT, reading.emplace_back());
+            reading.push_back(State(dlg, IDC_BROWSE));
+            Pick(dlg, m_wav);
+            afterOther = Fields(dlg);
+            answer();
+            QTest::qWait(200);
+            afterAnswer = Fields(dlg);
+            Type(dlg, fifo, true);
+            QTest::qWait(200);
+            Click(dlg, IDCANCEL, false);
+        });
+        answer();
+        QCOMPARE(result, IDCANCEL);
+        QCOMPARE(reading, (Texts{"Reading...", "on"}));
+        QCOMPARE(afterOther, m_wavFields);
+        QCOMPARE(afterAnswer, m_wavFields);
+        QCOMPARE(Boxes(), Texts{});
     }
 
     // Help twice keeps one window; About opens from the menu and the system menu.

@@ -1,8 +1,9 @@
 // Play in the importer window, heard through a real PulseAudio server with a null sink that
 // the test starts and records: what plays is what the conversion writes (a sweep with noise,
-// cross-correlated with the converted samples), Play and Stop, a click in the waveform, and
-// the start latency (printed). Run with ORVEX_TEST_NO_SOUND set, it checks instead that
-// without a sound server Play is greyed and says why. Skipped where pulseaudio is missing.
+// cross-correlated with the converted samples), Play and Stop, a click in the waveform, the
+// stream as the server lists it (Orvex's, named after the file), and the start latency
+// (printed). Run with ORVEX_TEST_NO_SOUND set, it checks instead that without a sound server
+// Play is greyed and says why. Skipped where pulseaudio is missing.
 #include "fixtures.h"
 #include "importer_dialog.h"
 #include "modal_seam.h"
@@ -82,9 +83,11 @@ private slots:
         double latencyMs = -1;
         size_t onset = 0;
         bool stopped = false, fromHalf = false;
+        QString stream;
         WhenModal([&] {
             CModalSeam::QueueFileAnswer(IDOK, take);
             qobject_cast<QAbstractButton *>(dlg.GetDlgItem(IDC_BROWSE))->click();
+            QVERIFY(QTest::qWaitFor([&] { return !dlg.IsDescribing(); }));
             auto *play = qobject_cast<QAbstractButton *>(dlg.GetDlgItem(IDC_PLAY));
             // Play, then Stop at once.
             play->click();
@@ -115,10 +118,18 @@ private slots:
             QTest::mouseClick(wave, Qt::LeftButton, {},
                               QPoint(wave->width() / 2, wave->height() / 2));
             fromHalf = dlg.IsPlaying() && dlg.GetDlgItem(IDC_PLAY)->isEnabled();
+            QTest::qWait(300);
+            QProcess list;
+            list.start("pactl", {"list", "sink-inputs"});
+            list.waitForFinished();
+            stream = QString::fromUtf8(list.readAllStandardOutput());
             dlg.EndDialog(IDCANCEL);
         });
         dlg.DoModal();
         QVERIFY(stopped && fromHalf && latencyMs >= 0);
+        QVERIFY2(stream.contains("application.name = \"Orvex\"")
+                         && stream.contains("media.name = \"sweep.wav\""),
+                 qPrintable(stream));
         qInfo("playback started %.0f ms after the press (recorded at the sink)", latencyMs);
 
         // The recording against the converted samples, at the best of the lags near the onset.
@@ -155,6 +166,9 @@ private slots:
         WhenModal([&] {
             CModalSeam::QueueFileAnswer(IDOK, m_dir->path("a.wav"));
             qobject_cast<QAbstractButton *>(dlg.GetDlgItem(IDC_BROWSE))->click();
+            // The look for a sound output goes on in the background.
+            (void)QTest::qWaitFor(
+                    [&] { return !dlg.IsDescribing() && !dlg.GetDlgItem(IDC_PLAY)->isEnabled(); });
             enabled = dlg.GetDlgItem(IDC_PLAY)->isEnabled();
             tip = dlg.GetDlgItem(IDC_PLAY)->toolTip();
             dlg.EndDialog(IDCANCEL);

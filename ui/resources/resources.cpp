@@ -34,7 +34,7 @@ constexpr ControlTemplate kImporterControls[] = {
         {C::Edit, IDC_IMPORT_FILE, "", 55, 15, 175, 15,
          ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_VISIBLE | WS_TABSTOP},
         {C::Static, -1, "Import File :", 10, 15, 40, 15, kLabel},
-        {C::Button, IDC_BROWSE, "...", 235, 15, 20, 14, kButton},
+        {C::Button, IDC_BROWSE, "...", 235, 15, 20, 14, kButton, 0, 0, "Browse for a file"},
         {C::Static, -1, "Format", 25, 40, 45, 10, kFieldCaption},
         {C::Static, -1, "Number of Samples", 5, 70, 65, 10, kFieldCaption},
         {C::Static, -1, "Channels", 25, 85, 45, 10, kFieldCaption},
@@ -50,14 +50,18 @@ constexpr ControlTemplate kImporterControls[] = {
         {C::Button, IDC_CONVERT_AND_GO, "Convert and Go", 255, 60, 60, 14, kDefaultButton},
         {C::Button, IDC_SAVE_AS_WAV, "Save As WAV", 255, 45, 60, 14, kDefaultButton},
         // Below the fields: what the last action did, or while a conversion runs, how far
-        // it is and the button that stops it.
-        {C::Static, IDC_STATUS, "", 10, 120, 300, 20, kLabel | SS_NOPREFIX},
-        {C::Progress, IDC_PROGRESS, "", 10, 121, 240, 12, 0},
-        {C::Button, IDC_CANCEL_CONVERSION, "Cancel", 260, 120, 50, 14, kButton & ~WS_VISIBLE},
+        // it is and the button that stops it. The progress bar holds the keyboard focus
+        // while the buttons that started the conversion are greyed.
+        {C::Status, IDC_STATUS, "", 10, 120, 300, 20, kLabel | SS_NOPREFIX},
+        {C::Progress, IDC_PROGRESS, "", 10, 121, 240, 12, WS_TABSTOP, 0, 0, "Conversion progress"},
+        {C::Button, IDC_CANCEL_CONVERSION, "Stop", 260, 120, 50, 14, kButton & ~WS_VISIBLE, 0, 0,
+         "Stop converting"},
         // Beside the fields, the encoding in words and the duration; below everything, the
         // waveform overview and the button that plays the file.
-        {C::Static, IDC_ENCODING, "", 155, 40, 95, 25, kLabel | SS_NOPREFIX},
-        {C::Custom, IDC_WAVEFORM, "OrvexWaveform", 10, 144, 245, 60, WS_VISIBLE},
+        {C::Static, IDC_ENCODING, "", 155, 40, 95, 25, kLabel | SS_NOPREFIX, 0, 0,
+         "Encoding and duration"},
+        {C::Custom, IDC_WAVEFORM, "OrvexWaveform", 10, 144, 245, 60, WS_VISIBLE | WS_TABSTOP, 0, 0,
+         "Waveform"},
         {C::Button, IDC_PLAY, "&Play", 260, 144, 50, 14, kButton},
 };
 

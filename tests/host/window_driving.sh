@@ -1,0 +1,68 @@
+# Shared by the shell tests that drive the real orvex under a virtual X server: sourced,
+# after the test has set $work (its scratch folder) and defined fail().
+#
+# There is no window manager: nothing gives a new window the keyboard focus, so the keys
+# would go wherever the pointer happens to be. Every step that types first focuses the
+# window meant to take the keys, and waits until the X server has done it.
+
+xvfb_pid=""
+app_pid=""
+
+# Waits up to $1 seconds for the command that follows to succeed.
+wait_for() {
+    limit=$1; shift
+    i=0
+    while ! "$@" >/dev/null 2>&1; do
+        i=$((i + 1))
+        [ "$i" -le $((limit * 10)) ] || return 1
+        sleep 0.1
+    done
+}
+
+# A display of our own: Xvfb picks a free number and writes it to the pipe. -noreset keeps
+# it taking clients after the last one leaves.
+start_display() {
+    exec 3>"$work/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    exec 3>&-
+    wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(cat "$work/display")"
+    export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
+}
+
+# Gives the keyboard to the window titled exactly $1.
+focus() {
+    xdotool search --name "^$1\$" windowfocus --sync >/dev/null 2>&1
+    sleep 0.3
+}
+
+# Sends the keys in $@ to the importer's window.
+keys_to_window() {
+    focus "Vandrel File Importer"
+    xdotool key --delay 50 "$@"
+}
+
+picker_closed() { ! xdotool search --name '^Open$' >/dev/null 2>&1; }
+
+# Picks $1 in the open picker, reached with the keys that follow. On a busy machine the
+# picker may still be settling when the path is typed (its completer can take the Return),
+# so the path is typed again over whatever the name box holds until the picker closes.
+pick() {
+    path=$1; shift
+    keys_to_window "$@"
+    wait_for 20 xdotool search --name '^Open$' || fail "the open picker did not appear"
+    for attempt in 1 2 3; do
+        focus "Open"
+        sleep 0.5
+        xdotool key ctrl+a
+        xdotool type --delay 10 "$path"
+        sleep 0.3
+        xdotool key Return
+        if wait_for 10 picker_closed; then
+            sleep 0.5
+            return 0
+        fi
+    done
+    fail "the picker did not close"
+}
