@@ -174,6 +174,9 @@ bool CImporterDlg::OnInitDialog()
             }
         };
         view->onMoved = [this](double fraction) { MovePlayPosition(fraction); };
+        view->onSelected = [this](CWaveformView::Selection selection) {
+            OnSelected(selection.first, selection.end);
+        };
     }
     m_player.LookForOutput([this] { UpdateControls(); });
     UpdateControls();
@@ -314,6 +317,7 @@ void CImporterDlg::TakeImportFile(const std::string &path)
     }
     StopPlaying();
     m_describeJob.Abandon();
+    m_selFirst = m_selEnd = 0;
     CopyDescription(false);
     StartOverview();
     SetStatus("");
@@ -327,6 +331,8 @@ void CImporterDlg::OnSaveAs()
     // never answers at all, leaves the window free, and a later pick supersedes it.
     StopPlaying();
     m_describeJob.Abandon();
+    m_selFirst = m_selEnd = 0; // the selection belongs to the file that was in the box
+    m_strLevel.clear();
     m_audio.SetInputPath(m_strImportFile);
     CopyDescription(false);
     m_strFormat = "Reading...";
@@ -436,11 +442,16 @@ void CImporterDlg::ConvertTo(const std::string &outputPath, bool endAfter)
         CAudioFileInfo::Outcome outcome;
     };
     auto result = std::make_shared<Result>();
+    std::optional<FrameRange> part;
+    if (m_selEnd > m_selFirst)
+        part = FrameRange{FramePlace{m_selFirst}, FramePlace{m_selEnd}, std::nullopt};
     m_job.Start(
-            [result, input = m_strImportFile, outputPath](const CBackgroundJob::Report &report) {
+            [result, input = m_strImportFile, outputPath,
+             part](const CBackgroundJob::Report &report) {
                 CAudioFileInfo audio;
                 audio.SetInputPath(input);
                 audio.SetOutputPath(outputPath);
+                audio.SetFrameRange(part);
                 audio.SetProgressHandler([&report](uint64_t done, uint64_t total) {
                     return report(total ? int(std::min<uint64_t>(done * 100 / total, 100)) : 0);
                 });
@@ -542,7 +553,9 @@ void CImporterDlg::StartOverview()
                 if (m_bLevelWanted && overview->error == AudioError::None
                     && overview->ready == columns) {
                     m_bLevelWanted = false;
-                    SetStatus(LevelSentence(overview->columns));
+                    m_strLevel = LevelSentence(overview->columns);
+                    if (m_selEnd <= m_selFirst)
+                        SetStatus(m_strLevel);
                 }
             });
 }
@@ -555,18 +568,37 @@ void CImporterDlg::OnPlay()
         PlayFrom(m_playFrom);
 }
 
+void CImporterDlg::OnSelected(uint64_t first, uint64_t end)
+{
+    m_selFirst = first;
+    m_selEnd = end;
+    if (!m_bDescribed)
+        return;
+    if (end <= first) {
+        SetStatus(m_strLevel);
+        return;
+    }
+    const uint32_t rate = m_info.sampleRate;
+    SetStatus("Selected " + DurationText(first, rate) + " to " + DurationText(end, rate) + " ("
+              + DurationText(end - first, rate) + "): only the selection will be imported.");
+}
+
 void CImporterDlg::PlayFrom(double fraction)
 {
     StopPlaying();
     if (!m_bDescribed)
         return;
-    const auto frame = uint64_t(fraction * double(m_info.samples));
-    m_player.Play(m_strImportFile, frame, [this](const std::string &why) {
-        StopPlaying();
-        if (!why.empty())
-            SetStatus(why);
-        UpdateControls();
-    });
+    const bool part = m_selEnd > m_selFirst;
+    const uint64_t frame = part ? m_selFirst : uint64_t(fraction * double(m_info.samples));
+    if (part && m_info.samples > 0)
+        fraction = double(m_selFirst) / double(m_info.samples);
+    m_player.Play(m_strImportFile, frame, part ? m_selEnd : UINT64_MAX,
+                  [this](const std::string &why) {
+                      StopPlaying();
+                      if (!why.empty())
+                          SetStatus(why);
+                      UpdateControls();
+                  });
     if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
         view->SetPlayhead(fraction);
     SetDlgItemText(IDC_PLAY, "&Stop");

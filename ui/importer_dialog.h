@@ -93,7 +93,7 @@ private:
     // The path the edit box shows, with the exact bytes of a picked or dropped path that
     // the box has not been edited away from.
     std::string ImportPathInBox() const;
-    // Copies the description's five texts into the dialog's fields, or empties them.
+    // Copies the description's texts into the dialog's fields, or empties them.
     void CopyDescription(bool described);
     // "Failed to Convert File.", with the reason on lines of their own; the status line
     // says it too.
@@ -105,9 +105,11 @@ private:
                           const std::string &outputPath, bool endAfter);
     // Starts computing the waveform overview of the described file, or empties the strip.
     void StartOverview();
-    // Plays the described file from `fraction` of its length; says in the status line why
-    // it cannot.
+    // Plays the described file from `fraction` of its length, or the selection when there is
+    // one; says in the status line why it cannot.
     void PlayFrom(double fraction);
+    // Takes the waveform's selection as the part to import, and says so in the status line.
+    void OnSelected(uint64_t first, uint64_t end);
     // Moves the play position with the keyboard; a file that plays goes on from there.
     void MovePlayPosition(double fraction);
     void StopPlaying();
@@ -138,6 +140,10 @@ private:
     bool m_bDescribed = false; // the file in the box is described
     AudioInfo m_info; // of the described file
     double m_playFrom = 0; // where Play starts, 0 to 1
+    // The frames selected in the waveform, [first, end), which are all that is imported;
+    // none when end <= first.
+    uint64_t m_selFirst = 0, m_selEnd = 0;
+    std::string m_strLevel; // what the finished overview says of the whole file
     bool m_bLevelWanted = false; // the finished overview's level goes to the status line
     // A conversion asked for while the file was still being read.
     bool m_bConvertWhenDescribed = false;

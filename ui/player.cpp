@@ -128,7 +128,7 @@ void CPlayer::LookForOutput(std::function<void()> onKnown)
                  });
 }
 
-void CPlayer::Play(const std::string &path, uint64_t frame,
+void CPlayer::Play(const std::string &path, uint64_t frame, uint64_t end,
                    std::function<void(std::string why)> onEnd)
 {
     Stop();
@@ -137,7 +137,7 @@ void CPlayer::Play(const std::string &path, uint64_t frame,
     const std::string name = path.substr(path.find_last_of('/') + 1);
     m_playing = shared;
     m_play.Start(
-            [shared, path, name, frame](const CBackgroundJob::Report &report) {
+            [shared, path, name, frame, end](const CBackgroundJob::Report &report) {
                 CSixteenBitReader reader;
                 if (reader.Open(path) != AudioError::None) {
                     shared->why = "The file could not be read to play it.";
@@ -176,7 +176,12 @@ void CPlayer::Play(const std::string &path, uint64_t frame,
                     return;
                 }
                 uint64_t written = 0;
-                for (uint32_t n; report(0) && (n = reader.Read(block.data(), blockFrames)) > 0;) {
+                auto next = [&] { // frames to read next: up to a block, never past the end
+                    const uint64_t left = end > frame + written ? end - frame - written : 0;
+                    return uint32_t(std::min<uint64_t>(blockFrames, left));
+                };
+                for (uint32_t n;
+                     report(0) && next() > 0 && (n = reader.Read(block.data(), next())) > 0;) {
                     MixDown(block.data(), n, info.channels, outChannels, mixed);
                     if (pa_simple_write(stream.get(), mixed.data(), mixed.size() * 2, &error) < 0) {
                         shared->why = "The sound output stopped playing.";

@@ -29,11 +29,12 @@ public:
     // Why nothing can be played here, or empty (also before the answer is in).
     std::string Unavailable() const { return m_strUnavailable; }
 
-    // Starts playing `path` from `frame` and returns at once; the sound follows as soon as
-    // the file is open and at that frame. `onEnd` runs on the user-interface thread when
-    // playing ends by itself: at the file's end (with an empty reason) or because it cannot
-    // go on (with the reason in words).
-    void Play(const std::string &path, uint64_t frame, std::function<void(std::string why)> onEnd);
+    // Starts playing `path` from `frame` up to `end` (or the file's end) and returns at once;
+    // the sound follows as soon as the file is open and at that frame. `onEnd` runs on the
+    // user-interface thread when playing ends by itself: at `end` or the file's end (with an
+    // empty reason) or because it cannot go on (with the reason in words).
+    void Play(const std::string &path, uint64_t frame, uint64_t end,
+              std::function<void(std::string why)> onEnd);
     void Stop();
     bool IsPlaying() const { return m_play.IsRunning(); }
     // The frame being heard now; until the sound starts, the frame it will start from.

@@ -5,6 +5,7 @@
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -74,6 +75,7 @@ CWaveformView::CWaveformView(QWidget *parent)
 
 void CWaveformView::Clear()
 {
+    SetSelection({});
     SetLength(0, 0);
     SetColumns(1, {}, 0);
     SetPlayhead(-1);
@@ -101,6 +103,43 @@ void CWaveformView::SetPlayhead(double fraction)
     update();
 }
 
+void CWaveformView::SetSelection(Selection selection)
+{
+    m_selection = selection;
+    m_anchor = selection.first;
+    update();
+}
+
+void CWaveformView::Select(Selection selection)
+{
+    if (selection == m_selection)
+        return;
+    m_selection = selection;
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+    if (onSelected)
+        onSelected(selection);
+}
+
+void CWaveformView::ExtendTo(uint64_t frame)
+{
+    Select({std::min(m_anchor, frame), std::max(m_anchor, frame)});
+}
+
+uint64_t CWaveformView::FrameAt(double x) const
+{
+    const double fraction = width() > 1 ? std::clamp(x / (width() - 1), 0.0, 1.0) : 0.0;
+    return uint64_t(fraction * double(m_frames));
+}
+
+int CWaveformView::ColumnOf(uint64_t frame) const
+{
+    return m_frames ? int(double(frame) / double(m_frames) * (width() - 1)) : 0;
+}
+
 double CWaveformView::LengthSeconds() const
 {
     return m_rate > 0 ? double(m_frames) / m_rate : 0;
@@ -115,8 +154,12 @@ std::string CWaveformView::Description() const
 {
     if (m_rate == 0)
         return "No file";
-    return "Duration " + DurationText(m_frames, m_rate) + ", play position "
+    std::string text = "Duration " + DurationText(m_frames, m_rate) + ", play position "
             + DurationText(uint64_t(std::max(m_playhead, 0.0) * double(m_frames)), m_rate);
+    if (!m_selection.Empty())
+        text += ", selection " + DurationText(m_selection.first, m_rate) + " to "
+                + DurationText(m_selection.end, m_rate);
+    return text;
 }
 
 // Everything is drawn as solid rectangles: Qt's raster engine fills those on this thread,
@@ -129,6 +172,14 @@ void CWaveformView::paintEvent(QPaintEvent * /*event*/)
     Frame(painter, rect(), palette().color(QPalette::Mid));
     const int laneHeight = height() / int(m_lanes);
     const QColor wave = palette().color(QPalette::Highlight);
+    if (!m_selection.Empty()) { // a quarter of the way from the background to the wave
+        const QColor base = palette().color(QPalette::Base);
+        auto mix = [](int b, int w) { return (3 * b + w) / 4; };
+        const QColor shade(mix(base.red(), wave.red()), mix(base.green(), wave.green()),
+                           mix(base.blue(), wave.blue()));
+        const int left = ColumnOf(m_selection.first), right = ColumnOf(m_selection.end);
+        painter.fillRect(left, 1, right - left + 1, height() - 2, shade);
+    }
     for (uint32_t lane = 0; lane < m_lanes; ++lane) {
         const int top = int(lane) * laneHeight, middle = top + laneHeight / 2;
         // A sample's place in its lane: the full 16-bit range spans the lane's height.
@@ -150,7 +201,42 @@ void CWaveformView::paintEvent(QPaintEvent * /*event*/)
 
 void CWaveformView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && onClicked && width() > 1 && m_playhead >= 0)
+    if (event->button() != Qt::LeftButton || width() <= 1 || m_playhead < 0)
+        return;
+    m_pressX = int(event->position().x());
+    m_dragging = false;
+    if (event->modifiers() & Qt::ShiftModifier) {
+        if (m_selection.Empty())
+            m_anchor = uint64_t(m_playhead * double(m_frames));
+        m_dragging = true;
+        ExtendTo(FrameAt(event->position().x()));
+    } else {
+        m_anchor = FrameAt(event->position().x());
+    }
+}
+
+void CWaveformView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_pressX < 0 || !(event->buttons() & Qt::LeftButton))
+        return;
+    const int x = int(event->position().x());
+    if (!m_dragging && std::abs(x - m_pressX) < QApplication::startDragDistance())
+        return;
+    m_dragging = true;
+    ExtendTo(FrameAt(x));
+}
+
+void CWaveformView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || m_pressX < 0)
+        return;
+    const bool click = !m_dragging;
+    m_pressX = -1;
+    m_dragging = false;
+    if (!click)
+        return;
+    Select({});
+    if (onClicked)
         onClicked(std::clamp(event->position().x() / (width() - 1), 0.0, 1.0));
 }
 
@@ -161,8 +247,15 @@ void CWaveformView::keyPressEvent(QKeyEvent *event)
         QWidget::keyPressEvent(event);
         return;
     }
+    // With Shift the keys move the selection's free end, else the play position.
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    if (extend && m_selection.Empty())
+        m_anchor = uint64_t(m_playhead * double(m_frames));
+    const uint64_t edge = m_selection.Empty() ? m_anchor
+            : m_anchor == m_selection.first   ? m_selection.end
+                                              : m_selection.first;
     const double step = std::min(5.0 / length, 0.05);
-    double to = m_playhead;
+    double to = extend ? double(edge) / double(m_frames) : m_playhead;
     switch (event->key()) {
     case Qt::Key_Left:
         to -= step;
@@ -186,7 +279,12 @@ void CWaveformView::keyPressEvent(QKeyEvent *event)
         QWidget::keyPressEvent(event);
         return;
     }
-    onMoved(std::clamp(to, 0.0, 1.0));
+    to = std::clamp(to, 0.0, 1.0);
+    if (extend) {
+        ExtendTo(uint64_t(to * double(m_frames)));
+        return;
+    }
+    onMoved(to);
     // Only a move by the user is told to assistive technology, not every step of playing.
     if (QAccessible::isActive()) {
         QAccessibleValueChangeEvent moved(this, PositionSeconds());

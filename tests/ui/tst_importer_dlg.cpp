@@ -548,6 +548,66 @@ private slots:
         QCOMPARE(Boxes(), Texts{});
     }
 
+    // A drag in the waveform selects frames, Shift+Right extends them, the status line and
+    // the accessible description say which, and Save As WAV writes exactly those frames of
+    // the whole file's conversion (orvex-cli's), for plain, float, IMA ADPCM and GSM inputs.
+    // A click clears the selection; so does another pick.
+    void aSelectionIsWhatIsImported()
+    {
+        const std::string in = Path("long take.wav"), whole = Path("whole.wav");
+        for (int format : {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                           SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_WAV | SF_FORMAT_GSM610}) {
+            const int channels = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_GSM610 ? 1 : 2;
+            QVERIFY(WriteWithSndfile(in, format, channels, 8000, 80000)); // ten seconds
+            QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + in + "' '" + whole
+                                  + "'")
+                                         .c_str()),
+                     0);
+            CImporterDlg dlg;
+            CWaveformView::Selection dragged, extended, clicked, other;
+            std::string status, description;
+            RunModal(dlg, nullptr, [&] {
+                Pick(dlg, in);
+                Fields(dlg);
+                auto *view = dynamic_cast<CWaveformView *>(dlg.GetDlgItem(IDC_WAVEFORM));
+                const int w = view->width(), y = view->height() / 2;
+                QTest::mousePress(view, Qt::LeftButton, {}, QPoint(w / 4, y));
+                QTest::mouseMove(view, QPoint(w / 2, y));
+                QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(w / 2, y));
+                dragged = view->GetSelection();
+                QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+                extended = view->GetSelection();
+                status = Fields(dlg)[7];
+                description = view->Description();
+                Pick(dlg, Path("part.wav"), IDC_SAVE_AS_WAV);
+                QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w / 3, y));
+                clicked = view->GetSelection();
+                QTest::keyClick(view, Qt::Key_End, Qt::ShiftModifier);
+                Pick(dlg, m_wav);
+                other = view->GetSelection();
+            });
+            QVERIFY(std::abs(double(dragged.first) - 20000) < 200);
+            QVERIFY(std::abs(double(dragged.end) - 40000) < 200);
+            QCOMPARE(extended.first, dragged.first);
+            const auto all = *WavSamples(ReadFile(whole), uint32_t(channels), 8000);
+            const double step = 0.05 * double(all.size() / size_t(channels)); // a twentieth
+            QVERIFY(std::abs(double(extended.end - dragged.end) - step) <= 1);
+            const std::string from = DurationText(extended.first, 8000),
+                              to = DurationText(extended.end, 8000);
+            QCOMPARE(status,
+                     "Selected " + from + " to " + to + " ("
+                             + DurationText(extended.end - extended.first, 8000)
+                             + "): only the selection will be imported.");
+            QCOMPARE(description,
+                     "Duration " + DurationText(all.size() / size_t(channels), 8000)
+                             + ", play position 0:00.000, selection " + from + " to " + to);
+            QCOMPARE(WavSamples(ReadFile(Path("part.wav")), uint32_t(channels), 8000),
+                     std::vector<int16_t>(all.begin() + long(extended.first) * channels,
+                                          all.begin() + long(extended.end) * channels));
+            QVERIFY(clicked.Empty() && other.Empty());
+        }
+    }
+
     // Help twice keeps one window; About opens from the menu and the system menu.
     void helpAndAbout()
     {

@@ -1,8 +1,8 @@
 // Play in the importer window, heard through a real PulseAudio server with a null sink that
 // the test starts and records: what plays is what the conversion writes (a sweep with noise,
-// cross-correlated with the converted samples), Play and Stop, a click in the waveform, the
-// stream as the server lists it (Orvex's, named after the file), and the start latency
-// (printed). Run with ORVEX_TEST_NO_SOUND set, it checks instead that without a sound server
+// cross-correlated with the converted samples), Play and Stop, a selection played alone, a
+// click in the waveform, the stream as the server lists it (Orvex's, named after the file),
+// and the start latency (printed). Run with ORVEX_TEST_NO_SOUND set, it checks instead that without a sound server
 // Play is greyed and says why. Skipped where pulseaudio is missing.
 #include "fixtures.h"
 #include "importer_dialog.h"
@@ -81,7 +81,7 @@ private slots:
         CModalSeam::SetIntercepting(true);
         CImporterDlg dlg;
         double latencyMs = -1;
-        size_t onset = 0;
+        size_t onset = 0, heard = 0;
         bool stopped = false, fromHalf = false;
         QString stream;
         WhenModal([&] {
@@ -113,8 +113,26 @@ private slots:
                     latencyMs = (double(onset) - double(atPress)) / (48000 * 4) * 1000;
                     break;
                 }
-            // A click in the middle of the waveform plays from there.
+            // A selection, dragged over a quarter of the waveform, plays alone: what the sink
+            // hears is about as long as it is, not the rest of the file.
             QWidget *wave = dlg.GetDlgItem(IDC_WAVEFORM);
+            const int y = wave->height() / 2;
+            QTest::mousePress(wave, Qt::LeftButton, {}, QPoint(wave->width() / 4, y));
+            QTest::mouseMove(wave, QPoint(wave->width() / 2, y));
+            QTest::mouseRelease(wave, Qt::LeftButton, {}, QPoint(wave->width() / 2, y));
+            m_recorder.start("parec",
+                             {"-d", "test.monitor", "--raw", "--rate=48000", "--channels=2",
+                              "--format=s16le", m_dir->path("part.raw").c_str()});
+            QTest::qWait(400);
+            play->click();
+            QVERIFY(QTest::qWaitFor([&] { return !dlg.IsPlaying(); }, 10000));
+            QTest::qWait(300);
+            m_recorder.terminate();
+            m_recorder.waitForFinished();
+            const std::vector<uint8_t> part = ReadFile(m_dir->path("part.raw"));
+            for (size_t i = 0; i + 3 < part.size(); i += 4)
+                heard += std::abs(int16_t(part[i] | part[i + 1] << 8)) > 300;
+            // A click in the middle of the waveform plays from there.
             QTest::mouseClick(wave, Qt::LeftButton, {},
                               QPoint(wave->width() / 2, wave->height() / 2));
             fromHalf = dlg.IsPlaying() && dlg.GetDlgItem(IDC_PLAY)->isEnabled();
@@ -127,6 +145,8 @@ private slots:
         });
         dlg.DoModal();
         QVERIFY(stopped && fromHalf && latencyMs >= 0);
+        QVERIFY2(heard > 57600 / 4 / 2 && heard < 57600 / 4 * 12 / 10,
+                 qPrintable(QString::number(heard)));
         QVERIFY2(stream.contains("application.name = \"Orvex\"")
                          && stream.contains("media.name = \"sweep.wav\""),
                  qPrintable(stream));
