@@ -10,7 +10,7 @@
 #   make install [PREFIX=/usr/local]
 #                           build, then install programs, menu entry, icons, manual pages
 #   make package            build the Debian package build/package/orvex_VERSION_ARCH.deb
-#   make screenshot         redraw docs/orvex-window.png, the README's picture
+#   make screenshot         redraw docs/orvex-window.png and docs/orvex-selection.png
 # PRESET=asan runs the same build and tests under AddressSanitizer + UBSan; PRESET=tsan
 # builds orvex-cli and its tests under ThreadSanitizer and runs those that run threads.
 
@@ -75,9 +75,9 @@ package:
 	$(MAKE) build PRESET=default
 	cpack --config build/default/CPackConfig.cmake -B build/package
 
-# Redraws the README's picture of the window, describing a take made here with sox: a
+# Redraws the README's pictures of the window, describing a take made here with sox: a
 # float file whose attack goes past full scale, so that the clip marks and the status line
-# show.
+# show; then with a part of it selected.
 screenshot:
 	@tools/install-deps.sh
 	cmake --preset default $(WERROR) >/dev/null
@@ -86,6 +86,8 @@ screenshot:
 	sox -V1 -n -r 44100 -c 2 -b 32 -e floating-point /tmp/takes/loud.wav \
 		synth 2.5 pluck C3 pluck G3 fade 0 2.5 1 vol 1.8
 	build/default/ui/orvex-screenshot main docs/orvex-window.png pick=/tmp/takes/loud.wav
+	build/default/ui/orvex-screenshot main docs/orvex-selection.png pick=/tmp/takes/loud.wav \
+		select=0.3-0.62
 
 clean:
 	rm -rf build
