@@ -87,7 +87,6 @@ protected:
         event->acceptProposedAction();
         m_owner.OnDropFiles(paths);
     }
-    void paintEvent(QPaintEvent * /*event*/) override { m_owner.OnPaint(); }
 
 private:
     CDialog &m_owner;

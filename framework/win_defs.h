@@ -9,9 +9,7 @@
 #include <QIcon>
 
 using UINT = unsigned int;
-using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
-using LRESULT = std::intptr_t;
 
 // A loaded icon. Implicitly shared, so copies are cheap and nobody has to free it.
 using HICON = QIcon;
@@ -36,13 +34,6 @@ inline constexpr UINT MF_SEPARATOR = 0x0800;
 // System commands. Their lowest four bits are reserved for the system, which is why a
 // program's own items use multiples of 16 and handlers compare (nID & 0xFFF0).
 inline constexpr UINT SC_CLOSE = 0xF060;
-
-// Window messages a dialog may send itself.
-inline constexpr UINT WM_ICONERASEBKGND = 0x0027;
-
-// GetSystemMetrics indices.
-inline constexpr int SM_CXICON = 11;
-inline constexpr int SM_CYICON = 12;
 
 // Window styles (dialog and control).
 inline constexpr std::uint32_t WS_POPUP = 0x80000000;

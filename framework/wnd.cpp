@@ -1,4 +1,4 @@
-// CWnd, CMenu and CPaintDC over Qt widgets.
+// CWnd and CMenu over Qt widgets.
 #include "wnd.h"
 
 #include "accessibility.h"
@@ -14,18 +14,6 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QWidget>
-
-namespace {
-
-// Windows' icon size; our icon resources are drawn at it.
-constexpr int kIconSize = 32;
-
-} // namespace
-
-int GetSystemMetrics(int nIndex)
-{
-    return nIndex == SM_CXICON || nIndex == SM_CYICON ? kIconSize : 0;
-}
 
 // ---- CMenu -------------------------------------------------------------------------------
 
@@ -97,11 +85,6 @@ bool CWnd::ShowWindow(int nCmdShow)
 bool CWnd::IsWindowVisible() const
 {
     return m_pWnd && m_pWnd->isVisible();
-}
-
-bool CWnd::IsIconic() const
-{
-    return m_pWnd && m_pWnd->isMinimized();
 }
 
 void CWnd::SetWindowText(std::string text)
@@ -262,21 +245,6 @@ HICON CWnd::SetIcon(HICON hIcon, bool bBigIcon)
     return previous;
 }
 
-void CWnd::GetClientRect(CRect *pRect) const
-{
-    const QRect rect = m_pWnd ? m_pWnd->rect() : QRect();
-    *pRect = CRect{0, 0, rect.width(), rect.height()};
-}
-
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/)
-{
-    if (message == WM_ICONERASEBKGND && wParam != 0 && m_pWnd) {
-        reinterpret_cast<HDC>(wParam)->FillClient(m_pWnd->palette().color(QPalette::Window));
-        return 1;
-    }
-    return 0;
-}
-
 int CWnd::MessageBox(std::string text, std::string caption)
 {
     return ::MessageBox(this, std::move(text), std::move(caption));
@@ -292,23 +260,4 @@ void CWnd::OnSysCommand(UINT nID, LPARAM /*lParam*/)
 {
     if ((nID & 0xFFF0) == SC_CLOSE && m_pWnd)
         m_pWnd->close();
-}
-
-// ---- CPaintDC ----------------------------------------------------------------------------
-
-CPaintDC::CPaintDC(CWnd *pWnd)
-    : m_pWnd(pWnd)
-    , m_painter(pWnd->GetSafeHwnd())
-{ }
-
-void CPaintDC::DrawIcon(int x, int y, const HICON &hIcon)
-{
-    hIcon.paint(&m_painter, QRect(x, y, kIconSize, kIconSize));
-}
-
-void CPaintDC::FillClient(const QColor &color)
-{
-    CRect rect;
-    m_pWnd->GetClientRect(&rect);
-    m_painter.fillRect(QRect(0, 0, rect.Width(), rect.Height()), color);
 }

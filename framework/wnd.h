@@ -1,7 +1,6 @@
 // CWnd: a window of ours as the dialogs see it - its controls by number, their texts, its
 // visibility, icons and system menu - over a Qt top-level widget that the CWnd owns. Also
-// the small helpers a dialog paints with (CRect, CPaintDC) and CMenu, a menu that items can
-// be appended to.
+// CMenu, a menu that items can be appended to.
 #pragma once
 
 #include "cmd_target.h"
@@ -14,19 +13,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QWidget>
-
-class CPaintDC;
-using HDC = CPaintDC *;
-
-struct CRect
-{
-    int left = 0, top = 0, right = 0, bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-};
-
-// The size of a window icon; the only metrics our dialogs ask for.
-int GetSystemMetrics(int nIndex);
 
 // A menu that a program can extend. It refers to a Qt menu owned by its window, so it is
 // empty (and AppendMenu fails) once the window is gone.
@@ -56,7 +42,6 @@ public:
     // SW_HIDE hides it. Returns whether the window was visible before.
     bool ShowWindow(int nCmdShow);
     bool IsWindowVisible() const;
-    bool IsIconic() const;
 
     void SetWindowText(std::string text);
     std::string GetWindowText() const;
@@ -93,10 +78,6 @@ public:
     HICON SetIcon(HICON hIcon, bool bBigIcon);
     HICON GetIcon(bool bBigIcon) const { return bBigIcon ? m_hIconBig : m_hIconSmall; }
 
-    void GetClientRect(CRect *pRect) const;
-    // WM_ICONERASEBKGND (wParam: the HDC) fills the client area with the window background.
-    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-
     // A message box owned by this window (see MessageBox in message_box.h).
     int MessageBox(std::string text, std::string caption);
 
@@ -108,8 +89,6 @@ protected:
     // System-menu choices. The base handles SC_CLOSE by closing the window, which reaches
     // the dialog's cancel command, and ignores the rest.
     virtual void OnSysCommand(UINT nID, LPARAM lParam);
-    // Paint requests; the base leaves painting to Qt.
-    virtual void OnPaint() { }
     virtual void OnTimer(UINT /*nIDEvent*/) { }
     // Files dropped on the window: the paths of the local ones, byte for byte as the file
     // system has them, in the order of the drop. Other dropped items are left out.
@@ -122,7 +101,6 @@ protected:
 
 private:
     friend class CDialogWindow;
-    friend class CPaintDC;
 
     void ApplyIcons();
 
@@ -131,18 +109,4 @@ private:
     CMenu m_sysMenu;
     HICON m_hIconBig;
     HICON m_hIconSmall;
-};
-
-// Painting on a window; make one only inside OnPaint.
-class CPaintDC
-{
-public:
-    explicit CPaintDC(CWnd *pWnd);
-    HDC GetSafeHdc() { return this; }
-    void DrawIcon(int x, int y, const HICON &hIcon);
-    void FillClient(const QColor &color);
-
-private:
-    CWnd *m_pWnd;
-    QPainter m_painter;
 };

@@ -194,24 +194,6 @@ void CImporterDlg::OnSysCommand(UINT nID, LPARAM lParam)
         CDialog::OnSysCommand(nID, lParam);
 }
 
-void CImporterDlg::OnPaint()
-{
-    if (!IsIconic()) {
-        CDialog::OnPaint();
-        return;
-    }
-    // Minimised: the icon, centred in the client area.
-    CPaintDC dc(this);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
-    const int cxIcon = GetSystemMetrics(SM_CXICON);
-    const int cyIcon = GetSystemMetrics(SM_CYICON);
-    CRect rect;
-    GetClientRect(&rect);
-    const int x = (rect.Width() - cxIcon + 1) / 2;
-    const int y = (rect.Height() - cyIcon + 1) / 2;
-    dc.DrawIcon(x, y, m_hIcon);
-}
-
 void CImporterDlg::OnCancel()
 {
     // Closing the window stops a conversion first, which then leaves nothing behind; a job

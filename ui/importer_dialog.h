@@ -48,9 +48,6 @@ public:
     // parameters, says so in a box with no owner window. Called before the dialog runs.
     void SetHostCommandLine(const char *commandLine);
 
-    // The picture of the minimised window, for the window manager.
-    HICON OnQueryDragIcon() const { return m_hIcon; }
-
     // True while a conversion runs; while the file in the box is being read; while the
     // waveform overview is computed; while playing; while any but playing goes on.
     bool IsConverting() const { return m_job.IsRunning(); }
@@ -67,7 +64,6 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     void OnSysCommand(UINT nID, LPARAM lParam) override;
-    void OnPaint() override;
     void OnTimer(UINT nIDEvent) override;
     void OnDropFiles(const std::vector<std::string> &paths) override;
 
