@@ -477,7 +477,7 @@ void CImporterDlg::OnConversionDone(bool converted, const CAudioFileInfo::Outcom
     if (o.clippedSamples > 0)
         status += ". " + GroupedDecimal(o.clippedSamples)
                 + " samples were clipped to the 16-bit range";
-    if (o.framesWritten < o.framesDescribed && o.framesDescribed != UINT32_MAX)
+    if (o.framesWritten < o.framesDescribed)
         status += ". The file ends early: " + GroupedDecimal(o.framesWritten) + " of "
                 + GroupedDecimal(o.framesDescribed) + " frames were converted";
     SetStatus(status);
