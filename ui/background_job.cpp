@@ -22,7 +22,8 @@ namespace {
 
 // Long work gives way to the threads that paint and answer: within the program's share of
 // the machine, the interface thread and the threads Qt's painter waits for are served first.
-// Alone on an idle machine the work runs as fast as ever.
+// Alone on an idle machine the work runs as fast as ever. Playing must not give way: starved
+// of the processor, it would leave gaps in the sound.
 constexpr int kJobNiceness = 10;
 
 } // namespace
@@ -51,8 +52,9 @@ struct CBackgroundJob::Run
     }
 };
 
-CBackgroundJob::CBackgroundJob()
-    : m_inbox(std::make_unique<QObject>())
+CBackgroundJob::CBackgroundJob(bool givesWay)
+    : m_bGivesWay(givesWay)
+    , m_inbox(std::make_unique<QObject>())
 { }
 
 CBackgroundJob::~CBackgroundJob()
@@ -69,8 +71,9 @@ bool CBackgroundJob::Start(Work work, std::function<void(int)> onProgress,
     run->generation = ++m_generation;
     run->job = this;
     run->inbox = m_inbox.get();
-    auto body = [run, work = std::move(work)] {
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kJobNiceness);
+    auto body = [run, work = std::move(work), givesWay = m_bGivesWay] {
+        if (givesWay)
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kJobNiceness);
         // A report reaches the window when its percentage moves, and one at a time: a job
         // that reports every block would otherwise wake the interface thousands of times a
         // second.

@@ -24,7 +24,9 @@ public:
     // How long a window that closes waits for a cancelled conversion to clean up.
     static constexpr int kCleanUpWaitMs = 2000;
 
-    CBackgroundJob();
+    // A job that gives way runs below the interface's priority (long work: reading,
+    // converting); one that does not keeps it (work that must keep time, as playing).
+    explicit CBackgroundJob(bool givesWay = true);
     ~CBackgroundJob(); // abandons running work without waiting for it
     CBackgroundJob(const CBackgroundJob &) = delete;
     CBackgroundJob &operator=(const CBackgroundJob &) = delete;
@@ -45,6 +47,7 @@ private:
     void Arrived(uint64_t generation, bool done);
 
     std::shared_ptr<Run> m_run;
+    bool m_bGivesWay;
     uint64_t m_generation = 0;
     std::function<void(int)> m_onProgress;
     std::function<void()> m_onDone;

@@ -1,6 +1,6 @@
 // CPlayer over libpulse (see player.h). The simple API's blocking calls suit a thread of the
 // player's own: pa_simple_write waits while the server's buffer is full, which paces the
-// decoding a tenth of a second ahead of what is heard. The stream names the program (the
+// decoding a quarter of a second ahead of what is heard. The stream names the program (the
 // client's application name) and the file (the stream's media name), which is how sound
 // settings list it.
 #include "player.h"
@@ -22,8 +22,9 @@ const char *const CPlayer::kNoOutput
 namespace {
 
 constexpr char kClientName[] = "Orvex";
-// How far decoding runs ahead of what is heard, and so how late Stop silences it.
-constexpr pa_usec_t kAheadUsec = 100000;
+// How far decoding runs ahead of what is heard: enough that a busy machine leaves no gaps in
+// the sound. Stop does not wait for it; it flushes what is queued.
+constexpr pa_usec_t kAheadUsec = 250000;
 
 struct SimpleCloser
 {

@@ -46,7 +46,7 @@ public:
 private:
     struct Shared;
     std::shared_ptr<Shared> m_playing;
-    CBackgroundJob m_play;
+    CBackgroundJob m_play{false}; // keeps time: never waits behind long work
     CBackgroundJob m_look;
     std::string m_strUnavailable;
 };
