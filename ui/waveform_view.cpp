@@ -201,7 +201,7 @@ void CWaveformView::paintEvent(QPaintEvent * /*event*/)
 
 void CWaveformView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || width() <= 1 || m_playhead < 0)
+    if (event->button() != Qt::LeftButton || m_playhead < 0)
         return;
     m_pressX = int(event->position().x());
     m_dragging = false;
@@ -236,8 +236,8 @@ void CWaveformView::mouseReleaseEvent(QMouseEvent *event)
     if (!click)
         return;
     Select({});
-    if (onClicked)
-        onClicked(std::clamp(event->position().x() / (width() - 1), 0.0, 1.0));
+    if (onClicked && m_frames > 0)
+        onClicked(double(FrameAt(event->position().x())) / double(m_frames));
 }
 
 void CWaveformView::keyPressEvent(QKeyEvent *event)

@@ -139,7 +139,7 @@ namespace detail {
 
     bool Chunk::Is(const char *name) const
     {
-        return std::memcmp(id, name, 4) == 0;
+        return std::memcmp(id, name, sizeof id) == 0;
     }
 
     bool ReadChunkHeader(ByteSource &source, ByteOrder order, int64_t pos, Chunk &chunk)

@@ -124,6 +124,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"AIFC u-law", "x", Aiff(1, 4, 16, 8000, pcm, "ulaw"), A::UnimplementedFormat},
         {"AIFC fl64", "x", Aiff(1, 1, 64, 8000, pcm, "fl64"), A::UnimplementedFormat},
         {"AIFF sample size 0", "x", Aiff(1, 4, 0, 8000, pcm), A::InfoIncomplete},
+        {"AIFF at 2^32 Hz", "x", Aiff(1, 4, 16, 4294967296.0, pcm), A::AiffBadSampleRate},
         {"AIFF data offset past its SSND", "x", Bytes().str("FORM").be32(46).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10).str("SSND").be32(10).be32(3).be32(0).be16(1), A::AiffBadSsndOffset},
         {"AIFF without SSND", "x", Bytes().str("FORM").be32(30).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10), A::AiffNoSsnd},
         {"AU 64-bit float", "x", Au(true, 7, 8000, 1, pcm), A::AuBadEncoding},
@@ -234,6 +235,7 @@ TEST(Reading, CallerDescribedHeaderlessFiles)
             {E::PCM_U8, 8, 1, AudioError::None, 5, 127},
             {E::PCM_BE, 8, 1, AudioError::UnimplementedFormat},
             {E::PCM_U8, 9, 1, AudioError::UnimplementedFormat},
+            {E::PCM_LE, 33, 1, AudioError::UnimplementedFormat},
             {E::ULAW, 8, 1, AudioError::RawBadSpec},
     };
     for (const Case &c : cases) {

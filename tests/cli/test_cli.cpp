@@ -272,17 +272,19 @@ TEST(Cli, PartsOfAFile)
         }
     }
     std::filesystem::remove(dir.path("part.wav"));
-    for (const std::vector<std::string> &part :
-         {std::vector<std::string>{"--start", "2", "--end", "1"},
-          {"--start", "1", "--length", "0"},
-          {"--end", "3.5"},
-          {"--start", "1:00"}}) {
+    for (auto [part, why] :
+         {std::pair{std::vector<std::string>{"--start", "2", "--end", "1"},
+                    "ends (0:01.000) before it starts (0:02.000)."},
+          {{"--start", "1", "--length", "0"}, "from 0:01.000 to 0:01.000 holds no frames."},
+          {{"--end", "3.5"},
+           "from 0:00.000 to 0:03.500 goes past the end of the file, at 0:03.000."},
+          {{"--start", "1:00"}, "ends (0:03.000) before it starts (1:00.000)."}}) {
         std::vector<std::string> args = {"convert"};
         args.insert(args.end(), part.begin(), part.end());
         args.insert(args.end(), {dir.path("in.wav"), dir.path("part.wav")});
         const CliRun r = Cli(args);
         EXPECT_EQ(r.status, kCliFailed);
-        EXPECT_NE(r.err.find("(code 75)\norvex-cli: " + dir.path("in.wav") + ": The part "),
+        EXPECT_NE(r.err.find("(code 75)\norvex-cli: " + dir.path("in.wav") + ": The part " + why),
                   std::string::npos)
                 << r.err;
         EXPECT_FALSE(FileExists(dir.path("part.wav")));

@@ -10,6 +10,8 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace {
@@ -25,6 +27,36 @@ QRect DialogRect(const QWidget *window, int x, int y, int cx, int cy)
     const double baseY = metrics.height();
     return QRect(qRound(x * baseX / 4), qRound(y * baseY / 8), qRound(cx * baseX / 4),
                  qRound(cy * baseY / 8));
+}
+
+// How a control looks and behaves, in words: greyed, reached by Tab, its text's place,
+// wrapping and frame, read-only, its range.
+QString Looks(const QWidget *w)
+{
+    QStringList looks
+            = {w->isEnabled() ? "" : "greyed", w->focusPolicy() & Qt::TabFocus ? "tab" : ""};
+    auto place = [&](Qt::Alignment a) {
+        looks << (a & Qt::AlignRight             ? "right"
+                          : a & Qt::AlignHCenter ? "centre"
+                                                 : "left")
+              << (a & Qt::AlignVCenter ? "middle" : "top");
+    };
+    if (auto *label = qobject_cast<const QLabel *>(w); label && label->pixmap().isNull()) {
+        place(label->alignment());
+        looks << (label->wordWrap() ? "wraps" : "")
+              << (label->frameShadow() == QFrame::Sunken ? "sunken" : "")
+              << (label->frameShape() == QFrame::WinPanel      ? "panel"
+                          : label->frameShape() == QFrame::Box ? "box"
+                                                               : "");
+    }
+    if (auto *edit = qobject_cast<const QLineEdit *>(w)) {
+        place(edit->alignment());
+        looks << (edit->hasFrame() ? "frame" : "") << (edit->isReadOnly() ? "read-only" : "");
+    }
+    if (auto *bar = qobject_cast<const QProgressBar *>(w))
+        looks << QString("%1-%2").arg(bar->minimum()).arg(bar->maximum());
+    looks.removeAll("");
+    return looks.join(' ');
 }
 
 // Checks the window against its own template: the client size, each control's name, place,
@@ -95,6 +127,26 @@ private slots:
                   & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(window->minimumSize(), window->maximumSize());
         CheckLayout(dlg, IDD_IMPORTER_DIALOG);
+        // Captions right of their value fields, sunken and centred; texts that wrap; the
+        // path box framed and editable; the progress bar in percent.
+        const QString caption = "right middle", value = "centre middle sunken panel",
+                      text = "left top wraps";
+        QStringList looks;
+        for (QWidget *w : window->findChild<QWidget *>("client")->findChildren<QWidget *>(
+                     Qt::FindDirectChildrenOnly))
+            looks << Looks(w);
+        QCOMPARE(looks, (QStringList{"tab",       "tab left middle frame",
+                                     text,        "tab",
+                                     caption,     caption,
+                                     caption,     caption,
+                                     caption,     value,
+                                     value,       value,
+                                     value,       value,
+                                     "tab",       "tab",
+                                     "tab",       text,
+                                     "tab 0-100", "tab",
+                                     text,        "tab",
+                                     "tab"}));
     }
 
     void aboutBoxEndsByOkEnterAndEsc()
