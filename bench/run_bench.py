@@ -96,9 +96,11 @@ RSS_LIMIT_MB = 10.0
 
 ORVEX, SNDFILE, SOX, FFMPEG = "orvex-cli", "sndfile-convert", "sox -D", "ffmpeg"
 # 30 s (or a quarter of a short input) from the middle, against converting the whole: the
-# start is found by seeking, so a part costs what it holds.
+# start is found by seeking, so a part costs what it holds. The target is the share of the
+# file's frames the part holds plus a tenth: 30 s are 9% of the stereo 24-bit file's 100 MB,
+# 26% of the six-channel one's, where no way of cutting could cost less than that.
 PART = "orvex-cli, 30 s part"
-PART_TARGET = 0.15
+PART_SLACK = 0.10
 # The window's waveform overview of the same file, against orvex-cli's conversion of it.
 OVERVIEW = "orvex waveform overview"
 OVERVIEW_TARGET = 1.2
@@ -163,6 +165,7 @@ def bench_input(name, src, desc, tools, runs, work, gnu_time):
     frames, channels, rate = sndfile_frames_channels(src, rate=True)
     print(f"\n== {name}: {desc}, {src.stat().st_size / 1e6:.1f} MB, {frames} frames ==")
     part = min(30 * rate, frames // 4)
+    results["part share"] = part / frames
 
     # orvex-cli's own output, checked once, is also the copy floor's source.
     ref = os.path.join(work, "ref16.wav")
@@ -252,8 +255,8 @@ def targets(all_results):
             r = res[OVERVIEW]["ms"] / orvex["ms"]
             rows.append((name, f"overview/orvex-cli <= {OVERVIEW_TARGET:.1f}", r, r <= OVERVIEW_TARGET))
         if "ms" in res.get(PART, {}) and "ms" in orvex:
-            r = res[PART]["ms"] / orvex["ms"]
-            rows.append((name, f"part/orvex-cli <= {PART_TARGET:.2f}", r, r <= PART_TARGET))
+            r, limit = res[PART]["ms"] / orvex["ms"], res["part share"] + PART_SLACK
+            rows.append((name, f"part/orvex-cli <= {limit:.2f}", r, r <= limit))
         rss = orvex.get("rss")
         rows.append((name, f"orvex peak RSS <= {RSS_LIMIT_MB:.0f} MB", rss,
                      rss is not None and rss <= RSS_LIMIT_MB))
