@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 
 namespace {
@@ -80,11 +81,22 @@ CSaveFileDialog::CSaveFileDialog(bool bOpenFileDialog, std::string defExt, std::
 
 // ---- The dialog --------------------------------------------------------------------------
 
+namespace {
+
+// The description's texts: filled in by a describing job's CAudioFileInfo, kept by the window's.
+constexpr std::string CAudioFileInfo::*kDescriptionTexts[]
+        = {&CAudioFileInfo::m_strFormat,     &CAudioFileInfo::m_strSamples,
+           &CAudioFileInfo::m_strSampleRate, &CAudioFileInfo::m_strChannels,
+           &CAudioFileInfo::m_strBitWidth,   &CAudioFileInfo::m_strEncoding,
+           &CAudioFileInfo::m_strDuration};
+
+} // namespace
+
 // What a describing job hands back: the texts and what the binding reported.
 struct CImporterDlg::CDescription
 {
     bool described = false;
-    std::string format, samples, sampleRate, channels, bitWidth, encoding, duration;
+    std::string texts[std::size(kDescriptionTexts)];
     AudioInfo info;
     CAudioFileInfo::Outcome outcome;
 };
@@ -328,13 +340,8 @@ void CImporterDlg::OnSaveAs()
                 audio.SetInputPath(path);
                 CDescription &d = *described;
                 d.described = audio.Describe();
-                d.format = audio.m_strFormat;
-                d.samples = audio.m_strSamples;
-                d.sampleRate = audio.m_strSampleRate;
-                d.channels = audio.m_strChannels;
-                d.bitWidth = audio.m_strBitWidth;
-                d.encoding = audio.m_strEncoding;
-                d.duration = audio.m_strDuration;
+                for (size_t i = 0; i < std::size(kDescriptionTexts); ++i)
+                    d.texts[i] = audio.*kDescriptionTexts[i];
                 d.info = audio.GetInfo();
                 d.outcome = audio.GetOutcome();
             },
@@ -345,13 +352,8 @@ void CImporterDlg::OnSaveAs()
 void CImporterDlg::OnDescribed(const CDescription &d)
 {
     if (d.described) {
-        m_audio.m_strFormat = d.format;
-        m_audio.m_strSamples = d.samples;
-        m_audio.m_strSampleRate = d.sampleRate;
-        m_audio.m_strChannels = d.channels;
-        m_audio.m_strBitWidth = d.bitWidth;
-        m_audio.m_strEncoding = d.encoding;
-        m_audio.m_strDuration = d.duration;
+        for (size_t i = 0; i < std::size(kDescriptionTexts); ++i)
+            m_audio.*kDescriptionTexts[i] = d.texts[i];
         m_info = d.info;
     }
     CopyDescription(d.described);

@@ -2,8 +2,8 @@
 // the test starts and records: what plays is what the conversion writes (a sweep with noise,
 // cross-correlated with the converted samples), Play and Stop, a selection played alone, a
 // click in the waveform, the stream as the server lists it (Orvex's, named after the file),
-// and the start latency (printed). Run with ORVEX_TEST_NO_SOUND set, it checks instead that without a sound server
-// Play is greyed and says why. Skipped where pulseaudio is missing.
+// and the start latency (printed). Run with ORVEX_TEST_NO_SOUND set, it checks instead that without
+// a sound server Play is greyed and says why. Skipped where pulseaudio is missing.
 #include "fixtures.h"
 #include "importer_dialog.h"
 #include "modal_seam.h"
@@ -94,18 +94,22 @@ private slots:
             stopped = play->text() == "&Stop";
             play->click();
             stopped = stopped && play->text() == "&Play" && !dlg.IsPlaying();
-            // Recorded from the sink: the moment of the press is the recording's length then.
-            m_recorder.start("parec",
-                             {"-d", "test.monitor", "--raw", "--rate=48000", "--channels=2",
-                              "--format=s16le", "--latency-msec=20",
-                              m_dir->path("rec.raw").c_str()});
-            QTest::qWait(400);
-            const qint64 atPress = QFileInfo(m_dir->path("rec.raw").c_str()).size();
-            play->click();
-            QVERIFY(QTest::qWaitFor([&] { return !dlg.IsPlaying(); }, 10000));
-            QTest::qWait(300);
-            m_recorder.terminate();
-            m_recorder.waitForFinished();
+            // Plays, recorded from the sink to `file` until playing ends; the moment of the
+            // press is the recording's length then.
+            auto playRecorded = [&](const std::string &file) {
+                m_recorder.start("parec",
+                                 {"-d", "test.monitor", "--raw", "--rate=48000", "--channels=2",
+                                  "--format=s16le", "--latency-msec=20", file.c_str()});
+                QTest::qWait(400);
+                const qint64 atPress = QFileInfo(file.c_str()).size();
+                play->click();
+                (void)QTest::qWaitFor([&] { return !dlg.IsPlaying(); }, 10000);
+                QTest::qWait(300);
+                m_recorder.terminate();
+                m_recorder.waitForFinished();
+                return atPress;
+            };
+            const qint64 atPress = playRecorded(m_dir->path("rec.raw"));
             const std::vector<uint8_t> rec = ReadFile(m_dir->path("rec.raw"));
             for (size_t i = size_t(atPress); i + 1 < rec.size(); i += 2)
                 if (std::abs(int16_t(rec[i] | rec[i + 1] << 8)) > 300) {
@@ -120,15 +124,7 @@ private slots:
             QTest::mousePress(wave, Qt::LeftButton, {}, QPoint(wave->width() / 4, y));
             QTest::mouseMove(wave, QPoint(wave->width() / 2, y));
             QTest::mouseRelease(wave, Qt::LeftButton, {}, QPoint(wave->width() / 2, y));
-            m_recorder.start("parec",
-                             {"-d", "test.monitor", "--raw", "--rate=48000", "--channels=2",
-                              "--format=s16le", m_dir->path("part.raw").c_str()});
-            QTest::qWait(400);
-            play->click();
-            QVERIFY(QTest::qWaitFor([&] { return !dlg.IsPlaying(); }, 10000));
-            QTest::qWait(300);
-            m_recorder.terminate();
-            m_recorder.waitForFinished();
+            playRecorded(m_dir->path("part.raw"));
             const std::vector<uint8_t> part = ReadFile(m_dir->path("part.raw"));
             for (size_t i = 0; i + 3 < part.size(); i += 4)
                 heard += std::abs(int16_t(part[i] | part[i + 1] << 8)) > 300;
