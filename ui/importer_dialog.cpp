@@ -501,7 +501,7 @@ void CImporterDlg::StartOverview()
         return;
     view->SetLength(m_info.samples, m_info.sampleRate);
     view->SetPlayhead(m_playFrom);
-    // One column per pixel of the strip, filled in as the file is read.
+    // One column per pixel inside the strip's border, filled in as the file is read.
     struct Overview
     {
         std::mutex lock;
@@ -510,7 +510,7 @@ void CImporterDlg::StartOverview()
         AudioError error = AudioError::None;
     };
     auto overview = std::make_shared<Overview>();
-    const auto columns = uint32_t(std::max(1, view->width()));
+    const uint32_t columns = view->ColumnsInside();
     const uint32_t lanes = CWaveformOverview::LanesFor(m_info.channels);
     m_overviewJob.Start(
             [overview, columns, path = m_strImportFile](const CBackgroundJob::Report &report) {

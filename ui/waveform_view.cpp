@@ -53,7 +53,7 @@ QAccessibleInterface *MakeInterface(const QString & /*className*/, QObject *obje
     return view ? new CWaveformAccessible(view) : nullptr;
 }
 
-// A one-pixel frame just inside `r`.
+// A one-pixel frame just inside `r`. The strip's own frame leaves the columns between it.
 void Frame(QPainter &painter, const QRect &r, const QColor &colour)
 {
     painter.fillRect(r.left(), r.top(), r.width(), 1, colour);
@@ -188,7 +188,7 @@ void CWaveformView::paintEvent(QPaintEvent * /*event*/)
         for (uint32_t x = 0; x < m_ready; ++x) {
             const OverviewColumn &column = m_columns[x];
             const int high = y(column.max[lane]), low = y(column.min[lane]);
-            painter.fillRect(int(x), high, 1, low - high + 1,
+            painter.fillRect(int(x) + 1, high, 1, low - high + 1,
                              column.clipped > 0 ? kClipColour : wave);
         }
     }

@@ -16,6 +16,7 @@
 #include <QColor>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ public:
     void Clear();
     // The file shown: how many frames at what rate, for the play position in words.
     void SetLength(uint64_t frames, uint32_t rate);
+    // How many columns fit inside the strip's border: one per pixel.
+    uint32_t ColumnsInside() const { return uint32_t(std::max(1, width() - 2)); }
     // Shows the first `ready` of `columns`, in `lanes` lanes.
     void SetColumns(uint32_t lanes, std::vector<OverviewColumn> columns, uint32_t ready);
     // Where the play position stands, 0 to 1.

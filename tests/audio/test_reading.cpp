@@ -118,6 +118,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"WAV fmt of 14 bytes", "x", Bytes().str("RIFF").le32(26).str("WAVEfmt ").le32(14).zeros(14), A::WavFmtShort},
         {"WAV block align not a frame", "x", Wav(1, 2, 8000, 16, 2, pcm), A::InternalError},
         {"WAV of 0 channels", "x", Wav(1, 0, 8000, 16, 0, pcm), A::InfoIncomplete},
+        {"WAV of 0-bit samples", "x", Wav(1, 1, 8000, 0, 2, pcm), A::UnimplementedFormat},
         {"WAV at 0 Hz", "x", WavPcm(1, 0, 16, pcm), A::InfoIncomplete},
         {"WAV with no frames", "x", WavPcm(1, 8000, 16, Bytes()), A::InfoIncomplete},
         {"WAV of 2000 channels", "x", Wav(1, 2000, 8000, 16, 4000, pcm), A::WavBadChannels},
@@ -136,6 +137,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"NIST with a sample_coding", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -i 16\nsample_coding -s3 pcm"), A::NistBadEncoding},
         {"NIST one-character byte format", "x", nist("sample_byte_format -s1 1\nsample_sig_bits -i 8"), A::NistBadEncoding},
         {"NIST without a byte format", "x", nist("sample_sig_bits -i 16"), A::NistBadHeader},
+        {"NIST of 17 bits in two bytes", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -i 17"), A::NistBadHeader},
         {"IRCAM marker 64 A3 02 00", "x", ircam(2, 1, 2), A::IrcamNoMarker},
         {"IRCAM of 300 channels", "x", ircam(3, 300, 2), A::IrcamBadChannels},
         {"IRCAM encoding 1", "x", ircam(3, 1, 1), A::IrcamBadEncoding},
@@ -236,6 +238,7 @@ TEST(Reading, CallerDescribedHeaderlessFiles)
             {E::PCM_BE, 8, 1, AudioError::UnimplementedFormat},
             {E::PCM_U8, 9, 1, AudioError::UnimplementedFormat},
             {E::PCM_LE, 33, 1, AudioError::UnimplementedFormat},
+            {E::PCM_BE, 9, 1, AudioError::None, 2, -2},
             {E::ULAW, 8, 1, AudioError::RawBadSpec},
     };
     for (const Case &c : cases) {

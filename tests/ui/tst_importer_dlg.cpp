@@ -452,7 +452,7 @@ private slots:
         Bytes data;
         std::vector<bool> clipped;
         for (int f = 0; f < 48000; ++f) {
-            const double amplitude = f / 3000 % 4 == 1 ? 1.4 : 0.4;
+            const double amplitude = f / 3000 % 4 == 0 ? 1.4 : 0.4; // the first column clips
             bool any = false;
             for (int c = 0; c < 2; ++c) {
                 const float v = float(amplitude * std::sin(2 * M_PI * 440 * f / 48000 + c));
@@ -497,9 +497,9 @@ private slots:
                 for (int y = 0; y < strip.height(); ++y)
                     marked[size_t(x)] = marked[size_t(x)]
                             || strip.pixel(x, y) == CWaveformView::kClipColour.rgb();
-            for (size_t f = 0; f < clipped.size(); ++f)
-                want[f * want.size() / clipped.size()]
-                        = want[f * want.size() / clipped.size()] || clipped[f];
+            for (size_t f = 0; f < clipped.size(); ++f) // the columns inside the border
+                want[1 + f * (want.size() - 2) / clipped.size()]
+                        = want[1 + f * (want.size() - 2) / clipped.size()] || clipped[f];
             QCOMPARE(marked, want);
             auto luminance = [](QColor c) {
                 auto lin = [](double v) {
