@@ -129,6 +129,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"AIFF data offset past its SSND", "x", Bytes().str("FORM").be32(46).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10).str("SSND").be32(10).be32(3).be32(0).be16(1), A::AiffBadSsndOffset},
         {"AIFF without SSND", "x", Bytes().str("FORM").be32(30).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10), A::AiffNoSsnd},
         {"AU 64-bit float", "x", Au(true, 7, 8000, 1, pcm), A::AuBadEncoding},
+        {"AU that ends where its data starts", "x", Au(true, 3, 8000, 1, Bytes()), A::InfoIncomplete},
         {"AU G721 stereo", "x", Au(true, 23, 8000, 2, pcm), A::InfoIncomplete},
         {"AU data inside its header", "x", Bytes().str(".snd").be32(8).be32(8).be32(3).be32(8000).be32(1).append(pcm), A::AuBadHeader},
         {"PARIS 8-bit", "x", Paf(true, 0, 2, 8000, 1, pcm), A::PafBadFormat},

@@ -3,7 +3,8 @@
 # would: keyboard only, since the window's buttons are not X windows of their own. Focus
 # starts on Cancel; Tab Tab reaches "...", whose picker takes a typed path; back on "...",
 # Tab reaches "Convert and Go". The WAV at the third parameter must then exist, equal what
-# orvex-cli writes, and the program must have ended.
+# orvex-cli writes, and the program must have ended. First, --help, -h and --version answer
+# without a display.
 # Usage: test_orvex_window.sh ORVEX ORVEX_CLI
 set -u
 orvex=$1
@@ -21,6 +22,12 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Help and version need no display: each spelling answers and ends.
+for flag in --help -h; do
+    "$orvex" $flag | grep -q "^usage: orvex FIRST SECOND OUTPUT FOURTH" || fail "no usage for $flag"
+done
+"$orvex" --version | grep -q "^orvex [0-9]" || fail "no version"
 
 input="$work/take one.wav"
 output="$work/for vandrel.wav"
