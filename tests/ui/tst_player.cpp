@@ -96,20 +96,26 @@ private slots:
             stopped = stopped && play->text() == "&Play" && !dlg.IsPlaying();
             // Plays, recorded from the sink to `file` until playing ends; the moment of the
             // press is the recording's length then.
-            auto playRecorded = [&](const std::string &file) {
+            // A busy machine may start the recorder late and write its file late: the press
+            // waits for the recording to run, the end for it to hold `seconds` and a half more.
+            auto playRecorded = [&](const std::string &file, double seconds) {
                 m_recorder.start("parec",
                                  {"-d", "test.monitor", "--raw", "--rate=48000", "--channels=2",
                                   "--format=s16le", "--latency-msec=20", file.c_str()});
+                auto size = [&] { return QFileInfo(file.c_str()).size(); };
+                (void)QTest::qWaitFor([&] { return size() > 0; }, 10000);
                 QTest::qWait(400);
-                const qint64 atPress = QFileInfo(file.c_str()).size();
+                const qint64 atPress = size();
                 play->click();
                 (void)QTest::qWaitFor([&] { return !dlg.IsPlaying(); }, 10000);
-                QTest::qWait(300);
+                (void)QTest::qWaitFor(
+                        [&] { return size() >= atPress + qint64((seconds + 0.5) * 48000) * 4; },
+                        10000);
                 m_recorder.terminate();
                 m_recorder.waitForFinished();
                 return atPress;
             };
-            const qint64 atPress = playRecorded(m_dir->path("rec.raw"));
+            const qint64 atPress = playRecorded(m_dir->path("rec.raw"), 1.2);
             const std::vector<uint8_t> rec = ReadFile(m_dir->path("rec.raw"));
             for (size_t i = size_t(atPress); i + 1 < rec.size(); i += 2)
                 if (std::abs(int16_t(rec[i] | rec[i + 1] << 8)) > 300) {
@@ -124,7 +130,7 @@ private slots:
             QTest::mousePress(wave, Qt::LeftButton, {}, QPoint(wave->width() / 4, y));
             QTest::mouseMove(wave, QPoint(wave->width() / 2, y));
             QTest::mouseRelease(wave, Qt::LeftButton, {}, QPoint(wave->width() / 2, y));
-            playRecorded(m_dir->path("part.raw"));
+            playRecorded(m_dir->path("part.raw"), 0.3);
             const std::vector<uint8_t> part = ReadFile(m_dir->path("part.raw"));
             for (size_t i = 0; i + 3 < part.size(); i += 4)
                 heard += std::abs(int16_t(part[i] | part[i + 1] << 8)) > 300;
