@@ -49,8 +49,10 @@ std::string LevelSentence(const std::vector<OverviewColumn> &columns)
     int peak = 0;
     for (const OverviewColumn &column : columns) {
         clipped += column.clipped;
-        for (int lane = 0; lane < 2; ++lane)
-            peak = std::max({peak, -int(column.min[lane]), int(column.max[lane])});
+        for (int16_t low : column.min)
+            peak = std::max(peak, -int(low));
+        for (int16_t high : column.max)
+            peak = std::max(peak, int(high));
     }
     if (peak == 0)
         return "The file is silent";
