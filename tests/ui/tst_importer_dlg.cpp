@@ -565,7 +565,7 @@ private slots:
                                          .c_str()),
                      0);
             CImporterDlg dlg;
-            CWaveformView::Selection dragged, extended, clicked, other;
+            CWaveformView::Selection dragged, extended, clicked, toEnd, shiftClicked, other;
             std::string status, description;
             RunModal(dlg, nullptr, [&] {
                 Pick(dlg, in);
@@ -583,7 +583,12 @@ private slots:
                 Pick(dlg, Path("part.wav"), IDC_SAVE_AS_WAV);
                 QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w / 3, y));
                 clicked = view->GetSelection();
+                // From the play position the click left: Shift+End, then Shift+click at the
+                // start, which grows the selection the other way from the same place.
                 QTest::keyClick(view, Qt::Key_End, Qt::ShiftModifier);
+                toEnd = view->GetSelection();
+                QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(0, y));
+                shiftClicked = view->GetSelection();
                 Pick(dlg, m_wav);
                 other = view->GetSelection();
             });
@@ -606,6 +611,9 @@ private slots:
                      std::vector<int16_t>(all.begin() + long(extended.first) * channels,
                                           all.begin() + long(extended.end) * channels));
             QVERIFY(clicked.Empty() && other.Empty());
+            QVERIFY(std::abs(double(toEnd.first) - double(all.size()) / channels / 3) < 200);
+            QCOMPARE(toEnd.end, all.size() / size_t(channels));
+            QCOMPARE(shiftClicked, (CWaveformView::Selection{0, toEnd.first}));
         }
     }
 
