@@ -219,6 +219,7 @@ TEST(Cli, OptionValues)
         {"1:2:3:4", false, 0, true}, {"1:", false, 0, true}, {".5", false, 0, true},
         {"1.", false, 0, true}, {"1.0000000001", false, 0, true}, {"f", false, 0, true},
         {"-1", false, 0, true}, {"1,5", false, 0, true}, {"99999999999", false, 0, true},
+        {"99999999999999999999999f", false, 0, false},
     };
     // clang-format on
     for (auto [text, ok] : counts)
