@@ -142,13 +142,15 @@ def pick(path):
         subprocess.run(["xdotool", "search", "--name", "^Open$", "windowfocus", "--sync"],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(0.5)
+        if not picker_open():  # it took the path meanwhile: typing again would reach the window
+            break
         key("ctrl+a")
         subprocess.run(["xdotool", "type", "--delay", "10", path], check=True)
         time.sleep(0.3)
         key("Return")
-        if wait_for(lambda: not picker_open(), 10):
+        if wait_for(lambda: not picker_open(), 20):
             break
-    else:
+    if picker_open():
         raise SystemExit("FAIL: the picker did not close")
     focus_window()
 
@@ -243,13 +245,15 @@ try:
     ima_silence(big, 80)
     output = os.path.join(work, "for vandrel.wav")
     app = start(output)
-    wait_for(lambda: controls(), 30)
+    check(wait_for(lambda: controls(), 60),
+          "the second window is not on the accessibility bus (running: %s)" % (app.poll() is None))
     pick(big)
-    wait_for(lambda: named("Convert and Go") is not None
-             and named("Convert and Go").getState().contains(pyatspi.STATE_ENABLED), 30)
+    check(wait_for(lambda: named("Convert and Go") is not None
+                   and named("Convert and Go").getState().contains(pyatspi.STATE_ENABLED), 60),
+          "Convert and Go is not enabled after the pick")
     time.sleep(0.3)
     key("Tab", "space")
-    check(wait_for(lambda: named("Conversion progress", "progress bar") is not None, 30),
+    check(wait_for(lambda: named("Conversion progress", "progress bar") is not None, 60),
           "no progress bar named Conversion progress while converting")
     names = [c.name for c in controls()]
     check("Stop converting" in names and names.count("Cancel") == 1,

@@ -55,14 +55,14 @@ pick() {
     for attempt in 1 2 3; do
         focus "Open"
         sleep 0.5
+        # A picker that closed meanwhile took the path: typing again would reach the window.
+        picker_closed && break
         xdotool key ctrl+a
         xdotool type --delay 10 "$path"
         sleep 0.3
         xdotool key Return
-        if wait_for 10 picker_closed; then
-            sleep 0.5
-            return 0
-        fi
+        wait_for 20 picker_closed && break
     done
-    fail "the picker did not close"
+    picker_closed || fail "the picker did not close"
+    sleep 0.5
 }
