@@ -197,11 +197,14 @@ try:
     # Listening makes the window send them, and keeps what the bus client holds up to date.
     pyatspi.Registry.registerEventListener(lambda e: None, "object:state-changed:focused")
     app = start(os.path.join(work, "out.wav"))
-    if not wait_for(lambda: controls(), 30):
+    if not wait_for(lambda: controls(), 60):
         raise SystemExit("FAIL: the window did not appear on the accessibility bus")
     pick(loud)
     status = lambda: [c for c in controls() if c.getRoleName() == "status bar"]
-    wait_for(lambda: "dBFS" in status()[0].name, 30)
+    # A slow machine (or a sanitizer build) may take a while to read and draw the file; the
+    # Tab order below holds only once it is described.
+    if not wait_for(lambda: "dBFS" in status()[0].name, 90):
+        raise SystemExit("FAIL: the level of the picked file never reached the status line")
 
     shown = controls()
     check(all(c.name for c in shown) and all(c.getRoleName() not in ("filler", "unknown")
@@ -229,7 +232,7 @@ try:
     # Tab from "..." past Convert and Go and Save As WAV reaches the waveform; End moves the
     # play position to the end.
     key("Tab", "Tab", "Tab")
-    check(wait_for(lambda: named("Waveform").getState().contains(pyatspi.STATE_FOCUSED), 10),
+    check(wait_for(lambda: named("Waveform").getState().contains(pyatspi.STATE_FOCUSED), 30),
           "Tab does not reach the waveform")
     key("End")
     check(wait_for(lambda: named("Waveform").description.endswith(

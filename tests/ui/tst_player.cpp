@@ -138,11 +138,16 @@ private slots:
             QTest::mouseClick(wave, Qt::LeftButton, {},
                               QPoint(wave->width() / 2, wave->height() / 2));
             fromHalf = dlg.IsPlaying() && dlg.GetDlgItem(IDC_PLAY)->isEnabled();
-            QTest::qWait(300);
-            QProcess list;
-            list.start("pactl", {"list", "sink-inputs"});
-            list.waitForFinished();
-            stream = QString::fromUtf8(list.readAllStandardOutput());
+            // The stream as the server lists it, once it has one (a busy machine is slow to).
+            (void)QTest::qWaitFor(
+                    [&] {
+                        QProcess list;
+                        list.start("pactl", {"list", "sink-inputs"});
+                        list.waitForFinished();
+                        stream = QString::fromUtf8(list.readAllStandardOutput());
+                        return stream.contains("media.name");
+                    },
+                    10000);
             dlg.EndDialog(IDCANCEL);
         });
         dlg.DoModal();
