@@ -68,6 +68,7 @@ TEST(Batch, ConvertsEachAsAloneAndGoesOnPastFailures)
                                 + " would both be written to " + dir.path("out/take 0.wav")
                                 + "\n"));
     EXPECT_EQ(Cli({"convert", "-t", dir.path("in"), inputs[2]}).first, kCliUsage); // onto itself
+    EXPECT_EQ(Cli({"convert", "-t", inputs[1], inputs[2]}).first, kCliUsage); // not a folder
     EXPECT_EQ(Cli({"convert", "--jobs=0", "-t", dir.path("out"), inputs[0]}).first, kCliUsage);
     EXPECT_EQ(Cli({"convert", "-t", dir.path("nowhere"), inputs[0]}).first, kCliUsage);
     EXPECT_TRUE(FolderEntries(dir.path("out")).empty());

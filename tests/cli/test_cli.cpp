@@ -83,13 +83,14 @@ TEST(Cli, JsonStringsAreValid)
             {"tab\there\nnl\x01\r", R"("tab\there\nnl\u0001\r")"},
             {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5",
              "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5\""},
-            // Bytes that are not UTF-8 (a lone continuation, Latin-1, an overlong form, an
+            // Bytes that are not UTF-8 (a lone continuation, Latin-1, overlong forms, an
             // encoded surrogate, a code point past U+10FFFF) are escaped one by one.
             {"\x80", R"("\udc80")"},
             {"caf\xe9", R"("caf\udce9")"},
             {"\xc0\xaf", R"("\udcc0\udcaf")"},
             {"\xed\xa0\x80", R"("\udced\udca0\udc80")"},
             {"\xf4\x90\x80\x80", R"("\udcf4\udc90\udc80\udc80")"},
+            {"\xe0\x80\xaf\xf0\x8f\xbf\xbf", R"("\udce0\udc80\udcaf\udcf0\udc8f\udcbf\udcbf")"},
     };
     // clang-format on
     for (const auto &[text, json] : cases)

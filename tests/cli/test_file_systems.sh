@@ -36,9 +36,9 @@ if [ "$root" = yes ] && [ -c /dev/fuse ] && command -v fusefat >/dev/null && com
     truncate -s 16M card.img && mkfs.vfat card.img >/dev/null || fail "mkfs.vfat"
     mkdir card x y && fusefat -o rw+ card.img card >/dev/null 2>&1 || fail "fusefat"
     mounted=$work/card
-    cp in.wav x/song.aif && cp ima.wav y/SONG.aif && cp ima.wav card/IMA.WAV
+    cp in.wav x/zoo.aif && cp ima.wav y/ZOO.aif && cp ima.wav card/IMA.WAV
     before=$(listing card; md5sum card/IMA.WAV)
-    run "$cli" convert -t card x/song.aif y/SONG.aif
+    run "$cli" convert -t card x/zoo.aif y/ZOO.aif
     [ $status -eq 2 ] || fail "FAT: two outputs that are one file converted ($status)"
     said "the same file as" "FAT"
     run "$cli" convert card/IMA.WAV card/ima.wav
