@@ -31,8 +31,10 @@ start_display() {
     export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
 }
 
-# Gives the keyboard to the window titled exactly $1.
+# Gives the keyboard to the window titled exactly $1. A window that had it when its picker
+# closed may not hear that it is active again, so the focus goes by way of the root window.
 focus() {
+    xdotool search --maxdepth 0 --name '' windowfocus --sync >/dev/null 2>&1
     xdotool search --name "^$1\$" windowfocus --sync >/dev/null 2>&1
     sleep 0.3
 }
@@ -43,25 +45,38 @@ keys_to_window() {
     xdotool key --delay 50 "$@"
 }
 
-picker_closed() { ! xdotool search --name '^Open$' >/dev/null 2>&1; }
 
-# Picks $1 in the open picker, reached with the keys that follow. On a busy machine the
-# picker may still be settling when the path is typed (its completer can take the Return),
-# so the path is typed again over whatever the name box holds until the picker closes.
+# The picker's windows, oldest first: the picker, then the warning it shows for a name it
+# cannot find.
+picker_windows() { xdotool search --name '^Open$' 2>/dev/null | sort -n; }
+picker_closed() { [ -z "$(picker_windows)" ]; }
+
+# Picks $1 in the open picker, reached with the keys that follow. On a busy machine keys typed
+# while the picker's completer pops up can be lost: the picker then warns that it cannot find
+# the name and takes no keys until the warning is closed. So the warning is closed and the path
+# typed again over whatever the name box holds, until the picker closes.
 pick() {
     path=$1; shift
     keys_to_window "$@"
     wait_for 20 xdotool search --name '^Open$' || fail "the open picker did not appear"
-    for attempt in 1 2 3; do
-        focus "Open"
-        sleep 0.5
+    for attempt in 1 2 3 4; do
+        warning=$(picker_windows | sed -n 2p)
+        if [ -n "$warning" ]; then
+            xdotool windowfocus --sync "$warning" >/dev/null 2>&1
+            sleep 0.3
+            xdotool key Return
+            sleep 0.5
+        fi
         # A picker that closed meanwhile took the path: typing again would reach the window.
-        picker_closed && break
+        picker=$(picker_windows | head -n 1)
+        [ -n "$picker" ] || break
+        xdotool windowfocus --sync "$picker" >/dev/null 2>&1
+        sleep 0.5
         xdotool key ctrl+a
         xdotool type --delay 10 "$path"
         sleep 0.3
         xdotool key Return
-        wait_for 20 picker_closed && break
+        wait_for 10 picker_closed && break
     done
     picker_closed || fail "the picker did not close"
     sleep 0.5
