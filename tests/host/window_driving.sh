@@ -45,7 +45,6 @@ keys_to_window() {
     xdotool key --delay 50 "$@"
 }
 
-
 # The picker's windows, oldest first: the picker, then the warning it shows for a name it
 # cannot find.
 picker_windows() { xdotool search --name '^Open$' 2>/dev/null | sort -n; }
