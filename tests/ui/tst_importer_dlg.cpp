@@ -143,8 +143,7 @@ std::string ImaSilence(const std::string &path, int megabytes)
 std::string Level(const std::string &input, const std::string &work)
 {
     const std::string out = work + "/level.wav", said = work + "/said.txt";
-    const std::string cli = std::string(ORVEX_CLI_BINARY) + " convert '" + input + "' '" + out;
-    if (std::system((cli + "' 2>'" + said + "'").c_str()) != 0)
+    if (CliConvert(input, out, said) != 0)
         return "orvex-cli failed";
     const std::vector<uint8_t> wav = ReadFile(out), text = ReadFile(said);
     int peak = 0;
@@ -204,10 +203,7 @@ private slots:
                         Level(m_aiff, m_dir->root()),
                         "waveform"};
         m_cliAiff = Path("by cli.wav");
-        QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + m_aiff + "' '"
-                              + m_cliAiff + "'")
-                                     .c_str()),
-                 0);
+        QCOMPARE(CliConvert(m_aiff, m_cliAiff), 0);
         Boxes();
     }
     void cleanup()
@@ -232,12 +228,8 @@ private slots:
                 fields = Fields(dlg);
                 saveAs = State(dlg, IDC_SAVE_AS_WAV);
                 go = State(dlg, IDC_CONVERT_AND_GO);
-                about = dlg.GetSystemMenu(false)
-                                ->GetSafeHmenu()
-                                ->actions()
-                                .last()
-                                ->text()
-                                .toStdString();
+                const QMenu *menu = dlg.GetSystemMenu(false)->GetSafeHmenu();
+                about = menu->actions().last()->text().toStdString();
             });
             QCOMPARE(Boxes(),
                      notice ? Texts{"Running as Converter. No or Invalid Parameters from Vandrel."}
@@ -388,10 +380,7 @@ private slots:
     void aSecondPressNeverHarms()
     {
         const std::string input = ImaSilence(Path("ten.wav"), 10), byCli = Path("by cli ten.wav");
-        QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + input + "' '" + byCli
-                              + "'")
-                                     .c_str()),
-                 0);
+        QCOMPARE(CliConvert(input, byCli), 0);
         for (int button : {IDC_CONVERT_AND_GO, IDC_SAVE_AS_WAV}) {
             CImporterDlg dlg;
             const std::string out = Path("pressed twice.wav");
@@ -552,7 +541,7 @@ private slots:
     // A drag in the waveform (from its first column) selects frames, Shift+Right extends them, the
     // status line and the accessible description say which, and Save As WAV writes exactly those
     // frames of the whole file's conversion (orvex-cli's), for plain, float, IMA ADPCM and GSM
-    // inputs. A click clears the selection; so does another pick.
+    // inputs. A click clears the selection; so does another pick; a right click selects nothing.
     void aSelectionIsWhatIsImported()
     {
         const std::string in = Path("long take.wav"), whole = Path("whole.wav");
@@ -560,10 +549,7 @@ private slots:
                            SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_WAV | SF_FORMAT_GSM610}) {
             const int channels = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_GSM610 ? 1 : 2;
             QVERIFY(WriteWithSndfile(in, format, channels, 8000, 80000)); // ten seconds
-            QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert '" + in + "' '" + whole
-                                  + "'")
-                                         .c_str()),
-                     0);
+            QCOMPARE(CliConvert(in, whole), 0);
             CImporterDlg dlg;
             CWaveformView::Selection dragged, extended, clicked, toEnd, shiftClicked, other;
             std::string status, description;
@@ -582,6 +568,7 @@ private slots:
                 description = view->Description();
                 Pick(dlg, Path("part.wav"), IDC_SAVE_AS_WAV);
                 QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w / 3, y));
+                QTest::mouseClick(view, Qt::RightButton, Qt::ShiftModifier, QPoint(w / 2, y));
                 clicked = view->GetSelection();
                 // From the play position the click left: Shift+End, then Shift+click at the
                 // start, which grows the selection the other way from the same place.
@@ -615,6 +602,16 @@ private slots:
             QCOMPARE(toEnd.end, all.size() / size_t(channels));
             QCOMPARE(shiftClicked, (CWaveformView::Selection{0, toEnd.first}));
         }
+        CWaveformView view(nullptr); // focused: a frame in the highlight colour inside the border
+        view.resize(60, 30);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.setFocus();
+        const QImage look = view.grab().toImage();
+        for (int x = 0; x < 60; ++x)
+            for (int y = 0; y < 30; ++y)
+                QCOMPARE(look.pixel(x, y) == view.palette().color(QPalette::Highlight).rgb(),
+                         std::min({x - 2, y - 2, 57 - x, 27 - y}) == 0);
     }
 
     // Started with one file, as a file manager's "Open With" does, the window opens with

@@ -160,9 +160,7 @@ private slots:
         qInfo("playback started %.0f ms after the press (recorded at the sink)", latencyMs);
 
         // The recording against the converted samples, at the best of the lags near the onset.
-        QCOMPARE(std::system((std::string(ORVEX_CLI_BINARY) + " convert " + take + " " + converted)
-                                     .c_str()),
-                 0);
+        QCOMPARE(CliConvert(take, converted), 0);
         const std::vector<int16_t> ref = *WavSamples(ReadFile(converted), 2, 48000);
         const std::vector<uint8_t> rec = ReadFile(m_dir->path("rec.raw"));
         double best = 0;
