@@ -27,8 +27,10 @@ start_display() {
     xvfb_pid=$!
     exec 3>&-
     wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+    # Only DISPLAY names the window system, as a desktop session starts programs.
     export DISPLAY=":$(cat "$work/display")"
-    export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
+    unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+    export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
 }
 
 # Gives the keyboard to the window titled exactly $1. A window that had it when its picker
