@@ -41,6 +41,7 @@ TEST(Convert, ScalesByAPowerOfTwoTruncatesAndHoldsFloats)
     // clang-format off
     const std::tuple<Bytes, std::vector<int16_t>, uint64_t> cases[] = {
         {WavPcm(1, 8000, 8, {0x00, 0xFF, 0x80}), {-32768, 32512, 0}, 0},
+        {Wav(1, 1, 8000, 16, 2, Le16s({5, -5}), {}, Bytes().str("LIST").le32(4).str("abcd")), {5, -5}, 0}, // a chunk after the data is not sound
         {WavPcm(1, 8000, 24, Bytes().le24(0x7FFFFF).le24(0x800001).le24(0x800000).le24(0xFFFF01)), {32767, -32767, -32768, 0}, 0},
         {WavPcm(1, 8000, 32, Bytes().le32(0x7FFFFFFF).le32(0x80000000).le32(65536).le32(uint32_t(-65537))), {32767, -32768, 1, -1}, 0},
         // A width that is not whole bytes is scaled from its container: 12 bits as 16, 20 as 24.

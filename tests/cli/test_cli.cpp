@@ -257,6 +257,7 @@ TEST(Cli, PartsOfAFile)
         for (auto [start, end, length, first, count] : {std::tuple{"1.25", "", "0.5", 10000, 4000},
                                                         {"12345f", "0:02.0", "", 12345, 3655},
                                                         {"0", "1f", "", 0, 1},
+                                                        {"1f", "", "3000f", 1, 3000},
                                                         {"2.999", "", "", 23992, -1}}) {
             if (count < 0) // to the end
                 count = int(whole.size() / size_t(channels)) - first;

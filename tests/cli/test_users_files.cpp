@@ -66,8 +66,9 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
         }, small{150000, RLIM_INFINITY};
         ::getrlimit(RLIMIT_FSIZE, &old);
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (input == dir.path("big.wav"))
+        if (input == dir.path("big.wav")) {
             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
         const auto [status, err] = Cli({"convert", input, output});
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);

@@ -608,6 +608,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&view));
         view.setFocus();
         const QImage look = view.grab().toImage();
+        view.SetLength(8000, 8000); // a click where nobody listens for one
+        view.SetPlayhead(0);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 15));
         for (int x = 0; x < 60; ++x)
             for (int y = 0; y < 30; ++y)
                 QCOMPARE(look.pixel(x, y) == view.palette().color(QPalette::Highlight).rgb(),
