@@ -11,7 +11,6 @@
 
 #include <random>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace fixtures;
 
@@ -139,10 +138,7 @@ TEST(Convert, WhatTheOutputPathHolds)
     // is missing), one frame more is refused as too large before it.
     for (uint32_t frames :
          {uint32_t(orvex::kWavMaxDataBytes / 2), uint32_t(orvex::kWavMaxDataBytes / 2 + 1)}) {
-        Bytes big = WavPcm(1, 8000, 8, {});
-        big.data().resize(40);
-        WriteFile(dir.path("big.wav"), big.le32(frames));
-        ASSERT_EQ(::truncate(dir.path("big.wav").c_str(), off_t(frames) + 44), 0);
+        WriteSparseWav(dir.path("big.wav"), WavPcm(1, 8000, 8, {}), frames);
         audio.SetInputPath(dir.path("big.wav"));
         audio.SetOutputPath(dir.path("no/out.wav"));
         testing::internal::CaptureStdout();

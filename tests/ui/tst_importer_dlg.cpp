@@ -131,10 +131,8 @@ const std::string kPickFirst = "off: Pick an audio file that Orvex can read firs
 // A stereo IMA ADPCM WAV file of `megabytes` of zeros, which decode as silence.
 std::string ImaSilence(const std::string &path, int megabytes)
 {
-    Bytes head = Wav(17, 2, 44100, 4, 2048, {}, Bytes().le16(2).le16(2041));
-    head.data().resize(head.data().size() - 4); // the data chunk's size, given here
-    WriteFile(path, head.le32(uint32_t(megabytes << 20) - 48));
-    std::filesystem::resize_file(path, uintmax_t(megabytes) << 20);
+    WriteSparseWav(path, Wav(17, 2, 44100, 4, 2048, {}, Bytes().le16(2).le16(2041)),
+                   uint32_t(megabytes << 20) - 48);
     return path;
 }
 
@@ -542,6 +540,8 @@ private slots:
     // status line and the accessible description say which, and Save As WAV writes exactly those
     // frames of the whole file's conversion (orvex-cli's), for plain, float, IMA ADPCM and GSM
     // inputs. A click clears the selection; so does another pick; a right click selects nothing.
+    // A view alone, focused, draws its focus frame 2 px inside its edges, and takes a click
+    // with nobody listening for one.
     void aSelectionIsWhatIsImported()
     {
         const std::string in = Path("long take.wav"), whole = Path("whole.wav");
@@ -608,13 +608,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&view));
         view.setFocus();
         const QImage look = view.grab().toImage();
-        view.SetLength(8000, 8000); // a click where nobody listens for one
-        view.SetPlayhead(0);
-        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 15));
         for (int x = 0; x < 60; ++x)
             for (int y = 0; y < 30; ++y)
                 QCOMPARE(look.pixel(x, y) == view.palette().color(QPalette::Highlight).rgb(),
                          std::min({x - 2, y - 2, 57 - x, 27 - y}) == 0);
+        view.SetLength(8000, 8000); // a click where nobody listens for one
+        view.SetPlayhead(0);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 15));
     }
 
     // Started with one file, as a file manager's "Open With" does, the window opens with
