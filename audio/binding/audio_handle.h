@@ -37,6 +37,13 @@ enum class SixteenBitRoad { FromStoredBytes, ThroughDoubles };
 uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, uint32_t count,
                        uint64_t *clipped);
 
+// The level chain's road (level.h): up to `count` values (whole frames) at 16-bit scale,
+// before any truncation; fewer only where the data ends or its bytes run out (code 19).
+uint32_t ReadScaled(AudioHandle *handle, float *values, uint32_t count);
+// Whether the input's values carry more than 16 bits (wider integers, floats): only then
+// does dither change anything at a gain of 1.
+bool CarriesMoreThanSixteenBits(const AudioHandle *handle);
+
 // Frames beside those an open input describes (AudioInfo::samples): what its header promised,
 // where the file holds fewer and the description counts what it holds; and what its bytes
 // can hold, where the description counts what its header promised (AIFF, NIST).
@@ -45,6 +52,7 @@ struct InputExtent
     uint64_t promised;
     uint64_t held;
     bool unknown = false; // a stream of a length no header states, read to its end
+    bool stream = false; // read forward once (a pipe): it cannot be read again
 };
 InputExtent ExtentOf(const AudioHandle *handle);
 
