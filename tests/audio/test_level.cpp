@@ -103,3 +103,25 @@ TEST(Level, DitherKeepsAToneSmallerThanAStep)
     }
     EXPECT_NEAR(20 * std::log10(2 * std::hypot(re, im) / double(got.size()) / 32768), -100, 1);
 }
+
+// The chain's vector body and its one-by-one tail agree: pieces cut at odd places give the
+// samples and clip count of the whole, also across the place 2^32, where the noise's key turns.
+TEST(Level, PiecesGiveTheWholesSamples)
+{
+    std::vector<float> values(1000);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = float(int(i * 7919 % 120001) - 60000) / 1.1f;
+    for (uint64_t first : {uint64_t(0), (uint64_t(1) << 32) - 501})
+        for (SixteenBitLevel level : {SixteenBitLevel{1.0, true}, {0.7, true}, {1.3, false}}) {
+            std::vector<int16_t> whole(values.size()), pieces(values.size());
+            const uint64_t clipped = ApplyLevel(values.data(), 1000, first, level, whole.data());
+            uint64_t sum = 0;
+            for (size_t at = 0, cut = 1; at < 1000; at += cut, cut = cut * 3 + 2) {
+                cut = std::min<size_t>(cut, 1000 - at);
+                sum += ApplyLevel(values.data() + at, cut, first + at, level, pieces.data() + at);
+            }
+            EXPECT_EQ(pieces, whole);
+            EXPECT_EQ(sum, clipped);
+            EXPECT_GT(clipped, 0u);
+        }
+}
