@@ -23,6 +23,11 @@ What it measures
 Targets (orvex-cli --dither): no harmonic above -125 dBFS; error power within 0.5 dB of
 -96.3 dBFS; the -100 dBFS tone at its level within 1 dB.
 
+--shaping measures instead what noise shaping would bring, with sox's shaped dithers for
+the -70 dBFS tone at 44.1 and 48 kHz: the error power in all, in 1 to 5 kHz (where the ear
+hears best), A-weighted, and above 15 kHz, against orvex-cli --dither's flat triangular
+dither.
+
 Run
   make bench-quality                        (builds orvex-cli, then this)
   /usr/bin/python3 bench/quality.py --cli build/default/cli/orvex-cli
@@ -47,14 +52,14 @@ THEORY_DBFS = 10 * np.log10(0.25 / 32768**2)  # 1/12 (rounding) + 1/6 (dither) o
 HARMONIC_LIMIT, POWER_SLACK, QUIET_SLACK = -125.0, 0.5, 1.0
 
 
-def write_tone(path, dbfs):
+def write_tone(path, dbfs, rate=RATE):
     """A 24-bit mono WAV of the tone at `dbfs` (its peak against full scale), rounded to 24 bits."""
-    t = np.arange(SECONDS * RATE) / RATE
+    t = np.arange(SECONDS * rate) / rate
     values = np.round(2**23 * 10 ** (dbfs / 20) * np.sin(2 * np.pi * TONE_HZ * t)).astype("<i4")
     with wave.open(str(path), "wb") as w:
         w.setnchannels(1)
         w.setsampwidth(3)
-        w.setframerate(RATE)
+        w.setframerate(rate)
         w.writeframes(values.view(np.uint8).reshape(-1, 4)[:, :3].tobytes())
     return values / 256.0  # at 16-bit scale
 
@@ -88,13 +93,52 @@ def measure(out16, in16):
     return max(harmonics), power, level_at(spectrum, window, TONE_HZ)
 
 
+def a_weight(f):
+    """IEC 61672's A-weighting as an amplitude factor, 1 at 1 kHz."""
+    f2 = f * f
+    ra = 12194**2 * f2**2 / ((f2 + 20.6**2) * np.sqrt((f2 + 107.7**2) * (f2 + 737.9**2))
+                             * (f2 + 12194**2))
+    return ra * 10 ** (2.0 / 20)
+
+
+def shaping(cli, work):
+    """The error's power by band, flat triangular dither against sox's noise shaping."""
+    tools = {"orvex-cli --dither": [cli, "convert", "--dither", "IN", "OUT"],
+             "sox dither (flat)": ["sox", "-R", "IN", "-b", "16", "OUT", "dither"]}
+    for shape in ("shibata", "lipshitz", "improved-e-weighted"):
+        tools[f"sox dither -f {shape}"] = ["sox", "-R", "IN", "-b", "16", "OUT", "dither",
+                                           "-f", shape]
+    for rate in (44100, 48000):
+        in16 = write_tone(work / "tone.wav", -70, rate)
+        print(f"\n== error power by band at {rate} Hz, dBFS ==")
+        print(f"{'converter':<38}{'all':>7}{'1-5 kHz':>9}{'A-wtd':>8}{'>15 kHz':>9}")
+        for name, argv in tools.items():
+            subprocess.run([{"IN": str(work / "tone.wav"), "OUT": str(work / "out.wav")}.get(a, a)
+                            for a in argv], check=True, stderr=subprocess.DEVNULL)
+            window = np.hanning(N)
+            error = middle(read16(work / "out.wav")) - middle(in16)
+            power = np.abs(np.fft.rfft(error * window)) ** 2 * 2 / (N * np.sum(window**2))
+            f = np.fft.rfftfreq(N, 1 / rate)
+            bands = [power.sum(), power[(f >= 1000) & (f <= 5000)].sum(),
+                     (power * a_weight(f) ** 2).sum(), power[f >= 15000].sum()]
+            print(f"{name:<38}" + "".join(f"{10 * np.log10(b / 32768**2):>8.1f}" for b in bands))
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--cli", default=str(ROOT / "build/default/cli/orvex-cli"))
+    ap.add_argument("--shaping", action="store_true", help="noise shaping's effect, by band")
     args = ap.parse_args()
     cli = os.path.abspath(args.cli)
     if not os.access(cli, os.X_OK):
         sys.exit(f"quality: {cli} is not an executable; build it first (make bench-quality)")
+    if args.shaping:
+        work = Path(tempfile.mkdtemp(prefix="orvex-quality-"))
+        try:
+            shaping(cli, work)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        return
     tools = {
         "orvex-cli convert (truncation)": [cli, "convert", "IN", "OUT"],
         "orvex-cli convert --dither": [cli, "convert", "--dither", "IN", "OUT"],
