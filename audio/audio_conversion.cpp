@@ -146,12 +146,11 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
 
 bool CAudioFileInfo::ResolveLevel(CSixteenBitReader &input, uint64_t first, uint64_t end)
 {
-    SixteenBitLevel level{GainFromDecibels(m_level.gainDb), m_level.dither};
     const bool measure = m_level.normalizeDbfs && !m_knownPeak;
     m_progressBefore = 0;
     m_progressTotal = m_outcome.framesDescribed * (measure ? 2 : 1);
+    float peak = m_knownPeak ? float(*m_knownPeak) : 0.0f;
     if (m_level.normalizeDbfs) {
-        float peak = m_knownPeak ? float(*m_knownPeak) : 0.0f;
         if (measure && input.Extent().stream) {
             m_outcome.code = AudioError::SeekFailed;
             m_outcome.explanation = "Normalising reads the input twice, and this one is a pipe, "
@@ -172,12 +171,8 @@ bool CAudioFileInfo::ResolveLevel(CSixteenBitReader &input, uint64_t first, uint
         }
         m_outcome.peak = peak;
         m_outcome.silent = peak == 0;
-        // Silence is left as it is: no gain, and no dither to stir it.
-        level = m_outcome.silent
-                ? SixteenBitLevel{}
-                : SixteenBitLevel{NormalizingGain(peak, *m_level.normalizeDbfs, level.dither),
-                                  level.dither};
     }
+    const SixteenBitLevel level = LevelFor(m_level, peak);
     m_outcome.gain = level.gain;
     input.SetLevel(level);
     return true;

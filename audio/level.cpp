@@ -130,11 +130,6 @@ double GainFromDecibels(double db)
     return std::pow(10.0, db / 20.0);
 }
 
-double DecibelsFromGain(double gain)
-{
-    return 20.0 * std::log10(gain);
-}
-
 ORVEX_VECTOR_CLONES float FoldPeak(const float *values, size_t n, float peak)
 {
     // The magnitudes of finite floats are ordered as their bit patterns are, and integer
@@ -148,13 +143,16 @@ ORVEX_VECTOR_CLONES float FoldPeak(const float *values, size_t n, float peak)
     return std::bit_cast<float>(top);
 }
 
-double NormalizingGain(double peak, double targetDbfs, bool dither)
+SixteenBitLevel LevelFor(const LevelChoice &choice, double peak)
 {
+    if (!choice.normalizeDbfs)
+        return {GainFromDecibels(choice.gainDb), choice.dither};
     if (!(peak > 0))
-        return 1.0;
+        return {};
     // Rounding takes up to 32767.5 to 32767; the dither may add almost a whole step.
-    const double highest = dither ? 32766.0 : 32767.0;
-    return std::min(32768.0 * GainFromDecibels(targetDbfs), highest) / peak;
+    const double highest = choice.dither ? 32766.0 : 32767.0;
+    return {std::min(32768.0 * GainFromDecibels(*choice.normalizeDbfs), highest) / peak,
+            choice.dither};
 }
 
 uint64_t ApplyLevel(const float *values, size_t n, uint64_t first, const SixteenBitLevel &level,

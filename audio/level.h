@@ -43,7 +43,6 @@ struct SixteenBitLevel
 };
 
 double GainFromDecibels(double db);
-double DecibelsFromGain(double gain);
 
 // Folds `n` values at 16-bit scale into a running peak, the largest magnitude: infinities
 // count for nothing (they are clipped whatever the gain). The peak relative to 32768 is the
@@ -51,9 +50,11 @@ double DecibelsFromGain(double gain);
 // the same values, so that both normalise alike.
 float FoldPeak(const float *values, size_t n, float peak);
 
-// The gain that brings `peak` to `targetDbfs`, leaving room, so that nothing is clipped, for
-// the positive limit 32767 and for the dither's step; 1 (nothing to do) for a peak of 0.
-double NormalizingGain(double peak, double targetDbfs, bool dither);
+// The chain's settings for a choice, given the peak (FoldPeak's) of what it applies to, which
+// only normalising looks at: the gain that brings the peak to the level asked, leaving room,
+// so that nothing is clipped, for the positive limit 32767 and for the dither's step. Silence
+// (a peak of 0) is left as it is: no gain, and no dither to stir it.
+SixteenBitLevel LevelFor(const LevelChoice &choice, double peak);
 
 // The chain over `n` interleaved values at 16-bit scale, `first` being the place in the file
 // of the first one (frame x channels + channel), from which the dither is drawn: the same
