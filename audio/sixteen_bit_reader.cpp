@@ -66,8 +66,11 @@ bool CSixteenBitReader::Seek(uint64_t frame)
 uint32_t CSixteenBitReader::ReadThroughLevel(int16_t *out, uint32_t frames, float *peak)
 {
     const uint32_t channels = m_info.channels;
-    if (!m_values)
-        m_values.reset(new float[kLevelBlockValues >= channels ? kLevelBlockValues : channels]);
+    // A block holds at least one frame, however many channels the file has.
+    if (m_valuesSize < std::max(kLevelBlockValues, channels)) {
+        m_valuesSize = std::max(kLevelBlockValues, channels);
+        m_values.reset(new float[m_valuesSize]);
+    }
     const uint32_t block = std::max<uint32_t>(kLevelBlockValues / channels, 1);
     // Dither where it changes something: values of more than 16 bits, or any gain.
     SixteenBitLevel level = m_level;

@@ -69,6 +69,7 @@ private:
     bool m_wide = false; // values of more than 16 bits
     uint64_t m_frame = 0; // where the next Read starts
     std::unique_ptr<float[]> m_values; // a block on its way through the level chain
+    uint32_t m_valuesSize = 0;
     // What opened, for Rewind.
     std::string m_path;
     const void *m_bytes = nullptr;
