@@ -11,8 +11,9 @@
 #include <optional>
 
 // The chain's loops, and the decoding that feeds them, are built twice: for AVX2 and for the
-// x86-64 baseline (SSE2); the processor chooses at load time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// x86-64 baseline (SSE2); the processor chooses at load time. Not under ThreadSanitizer, whose
+// instrumented choice would run before the sanitizer is set up.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #    define ORVEX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #    define ORVEX_VECTOR_CLONES
