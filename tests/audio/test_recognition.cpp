@@ -23,7 +23,7 @@ TEST(Recognition, FirstTwelveBytesInOrderThenTheName)
     // clang-format off
     const Case cases[] = {
         {"RIFF\x24\0\0\0WAVE"s, "x", "WAV"},           {"RIFF\x24\0\0\0AVI "s, "x.au", "header-less u-law"},
-        {"RIFF\x24\0\0\0AVI "s, "x.wav", "none"},       {"FORM\0\0\0\0AIFF"s, "x", "AIFF"},
+        {"RIFF\x24\0\0\0AVI "s, "x.wav", "AVI video"},       {"FORM\0\0\0\0AIFF"s, "x", "AIFF"},
         {"FORM\0\0\0\0AIFC"s, "x", "AIFF"},            {"FORM\0\0\0\0" "8SVX"s, "x", "IFF 8SVX/16SV"},
         {"FORM\0\0\0\0" "16SV"s, "x", "IFF 8SVX/16SV"},          {"FORM\0\0\0\0ILBM"s, "pic.au", "IFF"},
         {".snd", "x.wav", "AU"},                       {"dns.", "x", "AU"},
@@ -39,6 +39,12 @@ TEST(Recognition, FirstTwelveBytesInOrderThenTheName)
         {"hello world", "C:\\rec.au\\t", "none"},       {"hello world", "/a\\b.Au", "header-less u-law"},
         {"", "a.au", "header-less u-law"},                {"riff\0\0\0\0wave"s, "x", "none"},
         {"RIF", "noext", "none"},                       {"hello", "x.", "none"},
+        // Formats named only to be refused, after every name.
+        {"MThd", "x", "MIDI"},                          {"RIFF\0\0\0\0RMID"s, "x", "MIDI"},
+        {"\0\0\0\x14" "ftypqt  "s, "x", "QuickTime"},   {"\0\0\0\x14" "ftypM4A "s, "x", "M4A/AAC"},
+        {"\xFF\xFB", "x", "MP3"},                        {"\xFF\xFD", "x", "MPEG audio"},
+        {"\xFF\xF1", "x", "AAC"},                        {"\xFF\xE1", "x", "none"},
+        {"BW64", "x", "RF64"},                          {"ID3", "a.au", "header-less u-law"},
     };
     // clang-format on
     for (const Case &c : cases) {
