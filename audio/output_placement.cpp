@@ -1,6 +1,8 @@
 // OutputPlacement (see output_placement.h).
 #include "output_placement.h"
 
+#include "path_names.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -12,31 +14,6 @@
 namespace orvex {
 
 namespace {
-
-    std::string FolderOf(const std::string &path)
-    {
-        const size_t slash = path.rfind('/');
-        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    }
-
-    std::string NameOf(const std::string &path)
-    {
-        const size_t slash = path.rfind('/');
-        return slash == std::string::npos ? path : path.substr(slash + 1);
-    }
-
-    std::string FoldedCase(std::string text)
-    {
-        for (char &c : text)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        return text;
-    }
-
-    std::string RealFolder(const std::string &folder)
-    {
-        char resolved[PATH_MAX];
-        return ::realpath(folder.c_str(), resolved) ? std::string(resolved) : folder;
-    }
 
     std::atomic<unsigned> g_counter{0};
 
@@ -130,7 +107,7 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
         if (m_replacing && in.st_dev == st.st_dev && in.st_ino == st.st_ino)
             return AudioError::OutputIsInput;
         const std::string inputPath = PathThroughLinks(input, loop);
-        if (m_replacing && RealFolder(FolderOf(inputPath)) == RealFolder(m_folder)
+        if (m_replacing && RealFolderOf(inputPath) == RealFolderOf(m_final)
             && SameNameIn(m_folder, NameOf(inputPath), m_name))
             return AudioError::OutputIsInput;
     }

@@ -5,6 +5,7 @@
 
 #include "audio_handle.h"
 #include "container.h"
+#include "path_names.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,16 +23,11 @@ std::string WhatOrvexReads()
     return "Orvex reads " + orvex::ListOfReadContainers() + " files.";
 }
 
+// The name a sentence gives a file: its own, or the whole path where it ends with '/'.
 std::string BaseName(const std::string &path)
 {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos || slash + 1 == path.size() ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = orvex::NameOf(path);
+    return name.empty() ? path : name;
 }
 
 // "an" before a vowel sound: a vowel letter (but "u-law"), an 8, an 11 or an 18, and the
@@ -115,7 +111,7 @@ AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code,
                                   const orvex::OutputTrouble &trouble)
 {
     const std::string name = QuotedName(BaseName(path));
-    const std::string where = trouble.folder.empty() ? FolderOf(path) : trouble.folder;
+    const std::string where = trouble.folder.empty() ? orvex::FolderOf(path) : trouble.folder;
     const std::string folder = where == "." ? "the current folder" : QuotedName(where);
     if (code == AudioError::OpenFailed) {
         if (path.empty())
