@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio_library_binding.h"
+#include "input_extent.h"
 
 #include <cstddef>
 #include <memory>
@@ -36,17 +37,6 @@ AudioError DescribeCallerRaw(const AudioInfo &given, ByteSource &source, StreamL
 enum class SixteenBitRoad { FromStoredBytes, ThroughDoubles };
 uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, uint32_t count,
                        uint64_t *clipped);
-
-// Frames beside those an open input describes (AudioInfo::samples): what its header promised,
-// where the file holds fewer and the description counts what it holds; and what its bytes
-// can hold, where the description counts what its header promised (AIFF, NIST).
-struct InputExtent
-{
-    uint64_t promised;
-    uint64_t held;
-    bool unknown = false; // a stream of a length no header states, read to its end
-};
-InputExtent ExtentOf(const AudioHandle *handle);
 
 // What the calling thread's most recent open of a file learned before it refused it.
 struct OpenReport
