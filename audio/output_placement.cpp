@@ -46,19 +46,14 @@ bool FolderIgnoresCase(const std::string &folder)
     // A probe whose name has both cases, asked for in the other case: a file system that
     // finds it does not tell the two names apart. Named per process and call, and
     // registered, so that nothing of it outlives an interruption.
-    const std::string base = folder + "/.orvex-Case-" + std::to_string(::getpid()) + "-"
-            + std::to_string(g_counter++);
+    const std::string tail = std::to_string(::getpid()) + "-" + std::to_string(g_counter++);
+    const std::string base = folder + "/.orvex-Case-" + tail;
     TempFileGuard guard(base.c_str());
     const int fd = ::open(base.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return false; // nothing can be written there, so nothing will collide
     ::close(fd);
-    std::string other = base;
-    for (size_t i = folder.size() + 1; i < other.size(); ++i)
-        other[i] = static_cast<char>(other[i] >= 'a' && other[i] <= 'z'           ? other[i] - 32
-                                             : other[i] >= 'A' && other[i] <= 'Z' ? other[i] + 32
-                                                                                  : other[i]);
-    const bool ignores = ::access(other.c_str(), F_OK) == 0;
+    const bool ignores = ::access((folder + "/.ORVEX-cASE-" + tail).c_str(), F_OK) == 0;
     ::unlink(base.c_str());
     return ignores;
 }
