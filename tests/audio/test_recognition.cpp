@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <regex>
-#include <sstream>
-
 #include <algorithm>
 #include <cstring>
 
@@ -71,27 +67,5 @@ TEST(Recognition, EveryKindIsNamed)
     for (uint32_t k = 1; k <= largest; ++k) {
         const orvex::KindName names = orvex::NamesOfKind(static_cast<FormatKind>(k << 16));
         EXPECT_TRUE(names.enumName && names.displayName) << k;
-    }
-}
-
-// What users read names every container that Orvex reads, as the refusal sentences do: the
-// README, both manual pages, the package's description and the software centre's.
-TEST(Recognition, EveryReadContainerIsDocumented)
-{
-    for (const char *document : {"README.md", "packaging/orvex.1.in", "packaging/orvex-cli.1.in",
-                                 "packaging/CMakeLists.txt", "packaging/orvex.metainfo.xml"}) {
-        std::ifstream in(std::string(ORVEX_SOURCE_DIR) + "/" + document);
-        std::stringstream text;
-        text << in.rdbuf();
-        ASSERT_FALSE(text.str().empty()) << document;
-        // Lines joined as a reader sees them: troff's hyphens, CMake's split strings.
-        std::string words = std::regex_replace(text.str(), std::regex(R"(\\-)"), "-");
-        words = std::regex_replace(words, std::regex(R"((\\n)?"\s*"|\s+)"), " ");
-        for (const orvex::Container *container : orvex::Containers()) {
-            if (!container->ListedAs())
-                continue;
-            EXPECT_NE(words.find(container->ListedAs()), std::string::npos)
-                    << document << " does not name " << container->ListedAs();
-        }
     }
 }
