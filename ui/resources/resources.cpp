@@ -65,6 +65,17 @@ constexpr ControlTemplate kImporterControls[] = {
         {C::Button, IDC_PLAY, "&Play", 260, 144, 50, 14, kButton},
 };
 
+// When the window grows, the waveform takes the new room, the status line and the progress bar
+// grow along the fields' bottom, and the buttons beside them keep to the right edge; the rest
+// keeps its place.
+constexpr DynamicLayoutItem kImporterLayout[] = {
+        {IDC_STATUS, 0, 0, 100, 0},
+        {IDC_PROGRESS, 0, 0, 100, 0},
+        {IDC_CANCEL_CONVERSION, 100, 0, 0, 0},
+        {IDC_WAVEFORM, 0, 0, 100, 100},
+        {IDC_PLAY, 100, 0, 0, 0},
+};
+
 // ---- 132: the formats help window ------------------------------------------------------
 
 constexpr ControlTemplate kHelpControls[] = {
@@ -91,8 +102,9 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr DialogTemplate kDialogs[] = {
         {IDD_ABOUTBOX, "About Orvex", 0, 0, 262, 95, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kAboutControls},
-        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 212, kDialogStyle | WS_VISIBLE,
-         WS_EX_APPWINDOW, IDR_MAIN_MENU, kDialogFont, kDialogFontSize, kImporterControls},
+        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 212,
+         kDialogStyle | WS_VISIBLE | WS_THICKFRAME | WS_MAXIMIZEBOX, WS_EX_APPWINDOW, IDR_MAIN_MENU,
+         kDialogFont, kDialogFontSize, kImporterControls, kImporterLayout},
         {IDD_HELP_DIALOG, "Help Dialog", 0, 0, 292, 306, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kHelpControls},
 };
