@@ -452,6 +452,10 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             QObject::connect(menu, &QMenu::triggered, window,
                              [this](QAction *action) { OnCmdMsg(action->data().toUInt()); });
         }
+        // F10 opens the first menu; the arrows then walk the menus and their items.
+        auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), window);
+        QObject::connect(f10, &QShortcut::activated, bar,
+                         [bar] { bar->setActiveAction(bar->actions().value(0)); });
         layout->setMenuBar(bar);
     }
     auto *client = new CClientArea(window);

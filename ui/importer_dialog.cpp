@@ -604,7 +604,7 @@ void CImporterDlg::PlayFrom(double fraction)
                   });
     if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
         view->SetPlayhead(fraction);
-    SetDlgItemText(IDC_PLAY, "&Stop");
+    SetDlgItemText(IDC_PLAY, "Sto&p"); // Alt+P stops what it started
     SetTimer(kPlayheadTimer, kPlayheadMs);
 }
 
