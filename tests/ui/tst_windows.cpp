@@ -141,17 +141,17 @@ private slots:
         for (QWidget *w : window->findChild<QWidget *>("client")->findChildren<QWidget *>(
                      Qt::FindDirectChildrenOnly))
             looks << Looks(w);
-        QCOMPARE(looks, (QStringList{"tab",       "tab left middle frame",
-                                     text,        "tab",
-                                     caption,     caption,
-                                     caption,     caption,
-                                     caption,     value,
-                                     value,       value,
-                                     value,       value,
-                                     "tab",       "tab",
-                                     "tab",       text,
-                                     "tab 0-100", "tab",
-                                     text,        "tab",
+        QCOMPARE(looks, (QStringList{text,    "tab left middle frame",
+                                     "tab",   "tab",
+                                     caption, value,
+                                     text,    "tab",
+                                     "tab",   caption,
+                                     value,   "tab",
+                                     caption, value,
+                                     caption, value,
+                                     caption, value,
+                                     text,    "tab 0-100",
+                                     "tab",   "tab",
                                      "tab"}));
     }
 
