@@ -2,6 +2,7 @@
 #include "win_app.h"
 
 #include "text_codec.h"
+#include "wayland_seat.h"
 #include "wnd.h"
 
 #include <QApplication>
@@ -84,6 +85,12 @@ int RunApplication(CWinApp &app, int argc, char **argv)
     for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
             QSettings::setPath(format, scope, QStringLiteral("/dev/null/no-settings"));
+    // Qt 6.4's Wayland input methods read the compositor's seat without asking whether there is
+    // one: under a compositor with none (a headless one) the program would crash as soon as an
+    // empty text box showed its cursor. Without a seat there is no keyboard to compose text
+    // with, so Qt is told to load no input method there.
+    if (!qEnvironmentVariableIsSet("QT_IM_MODULE") && WaylandCompositorHasNoSeat())
+        qputenv("QT_IM_MODULE", "none");
     int qtArgc = argc;
     QApplication qtApp(qtArgc, argv);
 
