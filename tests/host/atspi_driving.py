@@ -67,11 +67,17 @@ def wait_for(predicate, seconds=30):
 
 
 def windows(title):
-    """Orvex's windows of that title, as the bus has them now."""
+    """Orvex's windows of that title, as the bus has them now. A program that has ended may
+    still be listed for a while, and fails to answer: it is passed over."""
     import pyatspi
-    return [window for app in pyatspi.Registry.getDesktop(0) if app is not None
-            and app.name == "Orvex" for window in app if window is not None
-            and window.name == title]
+    found = []
+    for app in pyatspi.Registry.getDesktop(0):
+        try:
+            if app is not None and app.name == "Orvex":
+                found += [w for w in app if w is not None and w.name == title]
+        except Exception:
+            pass
+    return found
 
 
 def controls():
