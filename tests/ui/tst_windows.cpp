@@ -1,6 +1,7 @@
 // Orvex's three windows as their templates make them: every control where its dialog units
-// put it, in tab order, each label showing its whole text; the About box's ways out, and the
-// formats help window's modeless life beside the importer window.
+// put it, in tab order, each label showing its whole text; the size the importer window is left
+// at, kept in the profile; the About box's ways out, and the formats help window's modeless
+// life beside the importer window.
 #include "about_dlg.h"
 #include "formats_help_dlg.h"
 #include "qt_test_support.h"
