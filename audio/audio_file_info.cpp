@@ -31,10 +31,15 @@ std::string GroupedDecimal(uint64_t value)
     return out;
 }
 
+uint64_t DurationMilliseconds(uint64_t frames, uint32_t rate)
+{
+    // From whole numbers, so that nothing drifts.
+    return rate ? (frames * 1000 + rate / 2) / rate : 0;
+}
+
 std::string DurationText(uint64_t frames, uint32_t rate)
 {
-    // Milliseconds rounded to the nearest, from whole numbers so that nothing drifts.
-    const uint64_t ms = rate ? (frames * 1000 + rate / 2) / rate : 0;
+    const uint64_t ms = DurationMilliseconds(frames, rate);
     char text[48];
     const uint64_t s = ms / 1000, m = s / 60, h = m / 60;
     if (h > 0)

@@ -16,7 +16,9 @@
 // A count with its thousands set apart, as the window and orvex-cli show counts: "12,624".
 std::string GroupedDecimal(uint64_t value);
 
-// How long `frames` last at `rate`, to the millisecond: "3:25.120", "1:02:03.004".
+// How long `frames` last at `rate`, in milliseconds rounded to the nearest (0 at no rate).
+uint64_t DurationMilliseconds(uint64_t frames, uint32_t rate);
+// The same as text: "3:25.120", "1:02:03.004".
 std::string DurationText(uint64_t frames, uint32_t rate);
 
 class CSixteenBitReader;

@@ -13,10 +13,7 @@ std::string Number(uint64_t value)
 // The duration in seconds to the millisecond, as a JSON number: "205.12", "2.5", "3".
 std::string Seconds(const CAudioFileInfo &a)
 {
-    const AudioInfo &info = a.GetInfo();
-    const uint64_t ms = info.sampleRate
-            ? (uint64_t(info.samples) * 1000 + info.sampleRate / 2) / info.sampleRate
-            : 0;
+    const uint64_t ms = DurationMilliseconds(a.GetInfo().samples, a.GetInfo().sampleRate);
     std::string text = std::to_string(ms / 1000);
     if (ms % 1000) {
         char fraction[8];

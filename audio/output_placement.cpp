@@ -1,6 +1,8 @@
 // OutputPlacement (see output_placement.h).
 #include "output_placement.h"
 
+#include "path_names.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -12,31 +14,6 @@
 namespace orvex {
 
 namespace {
-
-    std::string FolderOf(const std::string &path)
-    {
-        const size_t slash = path.rfind('/');
-        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    }
-
-    std::string NameOf(const std::string &path)
-    {
-        const size_t slash = path.rfind('/');
-        return slash == std::string::npos ? path : path.substr(slash + 1);
-    }
-
-    std::string FoldedCase(std::string text)
-    {
-        for (char &c : text)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        return text;
-    }
-
-    std::string RealFolder(const std::string &folder)
-    {
-        char resolved[PATH_MAX];
-        return ::realpath(folder.c_str(), resolved) ? std::string(resolved) : folder;
-    }
 
     std::atomic<unsigned> g_counter{0};
 
@@ -69,19 +46,14 @@ bool FolderIgnoresCase(const std::string &folder)
     // A probe whose name has both cases, asked for in the other case: a file system that
     // finds it does not tell the two names apart. Named per process and call, and
     // registered, so that nothing of it outlives an interruption.
-    const std::string base = folder + "/.orvex-Case-" + std::to_string(::getpid()) + "-"
-            + std::to_string(g_counter++);
+    const std::string tail = std::to_string(::getpid()) + "-" + std::to_string(g_counter++);
+    const std::string base = folder + "/.orvex-Case-" + tail;
     TempFileGuard guard(base.c_str());
     const int fd = ::open(base.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return false; // nothing can be written there, so nothing will collide
     ::close(fd);
-    std::string other = base;
-    for (size_t i = folder.size() + 1; i < other.size(); ++i)
-        other[i] = static_cast<char>(other[i] >= 'a' && other[i] <= 'z'           ? other[i] - 32
-                                             : other[i] >= 'A' && other[i] <= 'Z' ? other[i] + 32
-                                                                                  : other[i]);
-    const bool ignores = ::access(other.c_str(), F_OK) == 0;
+    const bool ignores = ::access((folder + "/.ORVEX-cASE-" + tail).c_str(), F_OK) == 0;
     ::unlink(base.c_str());
     return ignores;
 }
@@ -130,7 +102,7 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
         if (m_replacing && in.st_dev == st.st_dev && in.st_ino == st.st_ino)
             return AudioError::OutputIsInput;
         const std::string inputPath = PathThroughLinks(input, loop);
-        if (m_replacing && RealFolder(FolderOf(inputPath)) == RealFolder(m_folder)
+        if (m_replacing && RealFolderOf(inputPath) == RealFolderOf(m_final)
             && SameNameIn(m_folder, NameOf(inputPath), m_name))
             return AudioError::OutputIsInput;
     }

@@ -1,11 +1,11 @@
-// Plain sentences for refused files (see refusal_explanation.h). The magic numbers of the
-// formats Orvex does not read are those of their own specifications (RFC 9639 for FLAC,
-// RFC 3533 for Ogg, ISO/IEC 14496-12 for MP4, the Standard MIDI File 1.0, Apple's CAF
-// specification, EBU Tech 3306 for RF64, Sony's Wave64).
+// Plain sentences for refused files (see refusal_explanation.h). What a file is comes from
+// the containers' recognition (audio/containers/), where every format Orvex recognises or
+// refuses is listed.
 #include "refusal_explanation.h"
 
 #include "audio_handle.h"
 #include "container.h"
+#include "path_names.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,22 +23,11 @@ std::string WhatOrvexReads()
     return "Orvex reads " + orvex::ListOfReadContainers() + " files.";
 }
 
-bool At(const unsigned char *head, size_t size, size_t offset, std::string_view magic)
-{
-    return size >= offset + magic.size()
-            && std::memcmp(head + offset, magic.data(), magic.size()) == 0;
-}
-
+// The name a sentence gives a file: its own, or the whole path where it ends with '/'.
 std::string BaseName(const std::string &path)
 {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos || slash + 1 == path.size() ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = orvex::NameOf(path);
+    return name.empty() ? path : name;
 }
 
 // "an" before a vowel sound: a vowel letter (but "u-law"), an 8, an 11 or an 18, and the
@@ -55,67 +44,6 @@ const char *Article(std::string_view word)
 AudioRefusal Is(const std::string &name, const std::string &detected, const std::string &tail)
 {
     return {detected, name + " is " + Article(detected) + " " + detected + " file" + tail};
-}
-
-// ---------------------------------------------------------------- formats Orvex does not read
-
-// What the opening bytes of a file that no reader took make of it ("FLAC", "MIDI"...), with
-// the article that goes before the name; empty when nothing is known.
-struct DetectedFormat
-{
-    const char *article;
-    const char *name;
-};
-
-DetectedFormat DetectOtherFormat(const unsigned char *h, size_t n)
-{
-    struct Magic
-    {
-        size_t offset;
-        std::string_view magic;
-        DetectedFormat format;
-    };
-    static constexpr Magic kMagic[] = {
-            {0, "ID3", {"an", "MP3"}},
-            {0, "fLaC", {"a", "FLAC"}},
-            {0, "MThd", {"a", "MIDI"}},
-            {8, "RMID", {"a", "MIDI"}},
-            {0, "caff", {"a", "CAF"}},
-            {0, "RF64", {"an", "RF64"}},
-            {0, "BW64", {"an", "RF64"}},
-            {0, std::string_view("riff\x2E\x91\xCF\x11", 8), {"a", "Wave64"}},
-            {0, "#!AMR", {"an", "AMR"}},
-            {0, "wvpk", {"a", "WavPack"}},
-            {0, "MAC ", {"a", "Monkey's Audio"}},
-            {0, "\x1A\x45\xDF\xA3", {"a", "Matroska or WebM"}},
-            {8, "AVI ", {"an", "AVI video"}},
-    };
-    for (const Magic &m : kMagic)
-        if (At(h, n, m.offset, m.magic))
-            return m.format;
-    if (At(h, n, 0, "OggS"))
-        return At(h, n, 28, "\x01vorbis")  ? DetectedFormat{"an", "Ogg Vorbis"}
-                : At(h, n, 28, "OpusHead") ? DetectedFormat{"an", "Opus"}
-                : At(h, n, 28,
-                     "\x7F"
-                     "FLAC")
-                ? DetectedFormat{"an", "Ogg FLAC"}
-                : DetectedFormat{"an", "Ogg"};
-    if (At(h, n, 4, "ftyp"))
-        return At(h, n, 8, "qt  ") ? DetectedFormat{"a", "QuickTime"}
-                                   : DetectedFormat{"an", "M4A/AAC"};
-    // MPEG audio frames: eleven sync bits, then the layer (00 for AAC's ADTS frames).
-    if (n >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0) {
-        switch ((h[1] >> 1) & 3) {
-        case 0:
-            return (h[1] & 0x10) ? DetectedFormat{"an", "AAC"} : DetectedFormat{};
-        case 1:
-            return {"an", "MP3"};
-        default:
-            return {"an", "MPEG audio"};
-        }
-    }
-    return {};
 }
 
 } // namespace
@@ -163,18 +91,13 @@ AudioRefusal ExplainInputRefusal(const std::string &path, AudioError code)
     const orvex::Refusal wording
             = report.container ? report.container->RefusalWording() : orvex::Refusal::Nothing;
     const std::string container = report.container ? report.container->Name() : "";
-    auto another = [&](const std::string &format, const char *article) {
-        return AudioRefusal{format,
-                            name + " is " + article + " " + format + " file. " + WhatOrvexReads()};
-    };
-    if (wording == orvex::Refusal::WholeKind)
-        return another(container, Article(container));
-    if (code == AudioError::RawBadSpec || code == AudioError::UnknownFormat) {
-        if (const DetectedFormat other = DetectOtherFormat(report.head, report.headBytes);
-            other.name)
-            return another(other.name, other.article);
-        return {{}, name + " is not an audio file that Orvex recognises. " + WhatOrvexReads()};
+    if (wording == orvex::Refusal::WholeKind) {
+        // A kind's reader may name the file more exactly than its container ("Ogg Vorbis").
+        const std::string kind = report.detected.empty() ? container : report.detected;
+        return Is(name, kind, ". " + WhatOrvexReads());
     }
+    if (code == AudioError::RawBadSpec || code == AudioError::UnknownFormat)
+        return {{}, name + " is not an audio file that Orvex recognises. " + WhatOrvexReads()};
     if (!report.detected.empty())
         return Is(name, report.detected, "; " + report.reason);
     if (wording == orvex::Refusal::DamagedOrEncoding)
@@ -188,7 +111,7 @@ AudioRefusal ExplainOutputFailure(const std::string &path, AudioError code,
                                   const orvex::OutputTrouble &trouble)
 {
     const std::string name = QuotedName(BaseName(path));
-    const std::string where = trouble.folder.empty() ? FolderOf(path) : trouble.folder;
+    const std::string where = trouble.folder.empty() ? orvex::FolderOf(path) : trouble.folder;
     const std::string folder = where == "." ? "the current folder" : QuotedName(where);
     if (code == AudioError::OpenFailed) {
         if (path.empty())

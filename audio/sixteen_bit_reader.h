@@ -5,8 +5,8 @@
 // through it, so what the user sees and hears is what will be imported.
 #pragma once
 
-#include "audio_handle.h"
 #include "audio_library_binding.h"
+#include "input_extent.h"
 #include "level.h"
 
 #include <cstdint>

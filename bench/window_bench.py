@@ -4,15 +4,15 @@
 What it measures
   The real `orvex` runs under its own Xvfb, with a PulseAudio server (a null sink) of its
   own, started as Vandrel starts it (four parameters) and driven by the keyboard through
-  xdotool as a user would: Tab, Tab, Space to the open picker, the path typed, Return; Tab,
-  Space to "Convert and Go". Meanwhile a pinger process sends the window an EWMH
+  xdotool as a user would: Tab, Space to the open picker, the path typed, Return; Tab, Tab,
+  Tab, Space to "Convert and Go". Meanwhile a pinger process sends the window an EWMH
   _NET_WM_PING every 10 ms (the next one once the last is answered) and logs each round
   trip. A Qt window answers on its user-interface thread, so a round trip is how long that
   thread was busy elsewhere. For each phase the table shows the longest round trip of the
   pings that were out during it:
 
     describe     pick a 40-minute IMA ADPCM WAV and wait for its waveform (10 s)
-    play         Play (Alt+P) for 2 s, then Stop (Alt+S), on that file
+    play         Play (Alt+P) for 2 s, then Stop (Alt+P again), on that file
     convert      pick the file, press Convert and Go 0.3 s later, until the program ends
     seek         a click near the end of a 40-minute GSM 6.10 WAV's waveform: it plays
                  from there (the codec cannot seek, so the player reads up to it), then Stop
@@ -198,9 +198,9 @@ class Session:
         run(["xdotool", "windowfocus", str(self.wid)])
 
     def pick(self, path):
-        # Focus starts on Cancel: Tab, Tab reach "..."; after a pick it is back on "...".
+        # Focus starts in the path box: Tab reaches "..."; after a pick it is back on "...".
         self.mark("keys to the picker")
-        key(*(["Tab", "Tab", "space"] if self.picks == 0 else ["space"]))
+        key(*(["Tab", "space"] if self.picks == 0 else ["space"]))
         self.picks += 1
         if not wait_for(lambda: windows("^Open$"), 20):
             raise SystemExit("window_bench: the open picker did not appear")
@@ -336,7 +336,7 @@ def run_once(bench, ima, gsm, small, only):
         key("alt+p")
         time.sleep(2)
         played = playing(bench.env)
-        key("alt+s")
+        key("alt+p")
         time.sleep(1)
         results["play"] = s.longest(start, time.monotonic()) if played else "did not play"
         key("Escape")
@@ -350,7 +350,7 @@ def run_once(bench, ima, gsm, small, only):
         s.pick(ima)
         time.sleep(0.3)
         s.mark("Convert and Go")
-        key("Tab", "space")
+        key("Tab", "Tab", "Tab", "space")  # from "..." past Cancel and Save As WAV
         ended = s.ended(300)
         results["convert"] = s.longest(start, time.monotonic())
         s.close()
@@ -365,7 +365,7 @@ def run_once(bench, ima, gsm, small, only):
         s.click_near_end()
         time.sleep(3)
         played = playing(bench.env)
-        key("alt+s")
+        key("alt+p")
         time.sleep(1)
         results["seek"] = s.longest(start, time.monotonic()) if played else "did not play"
         key("Escape")

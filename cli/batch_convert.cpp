@@ -7,6 +7,7 @@
 #include "cli_output.h"
 #include "interrupt_cleanup.h"
 #include "output_placement.h"
+#include "path_names.h"
 #include "refusal_explanation.h"
 
 #include <atomic>
@@ -20,44 +21,19 @@
 
 namespace {
 
+using orvex::FoldedCase;
+using orvex::NameOf;
+using orvex::RealFolderOf;
+
 // DIR/NAME.wav, NAME being the input's name without its last extension.
 std::string OutputFor(const std::string &folder, const std::string &input)
 {
-    const size_t slash = input.find_last_of('/');
-    std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return folder + (folder.ends_with('/') ? "" : "/") + name + ".wav";
+    return folder + (folder.ends_with('/') ? "" : "/") + orvex::StemOf(NameOf(input)) + ".wav";
 }
 
 bool SameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// The folder a path is in, as the file system resolves it.
-std::string RealFolder(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "."
-            : slash == 0                                  ? "/"
-                                                          : path.substr(0, slash);
-    char resolved[PATH_MAX];
-    return ::realpath(folder.c_str(), resolved) ? std::string(resolved) : folder;
-}
-
-std::string NameOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Folded(std::string text)
-{
-    for (char &c : text)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return text;
 }
 
 // Refuses, naming them, inputs that would land on one output and outputs that are inputs,
@@ -69,11 +45,11 @@ bool Plan(const BatchOptions &options, std::vector<std::string> &outputs, std::o
     std::optional<bool> ignoresCase; // asked of the folder only where names differ so
     auto key = [&](const std::string &output) {
         const std::string name = NameOf(output);
-        if (Folded(name) == name)
+        if (FoldedCase(name) == name)
             return name;
         if (!ignoresCase)
             ignoresCase = orvex::FolderIgnoresCase(*options.folder);
-        return *ignoresCase ? Folded(name) : name;
+        return *ignoresCase ? FoldedCase(name) : name;
     };
     bool ok = true;
     for (size_t i = 0; i < options.inputs.size(); ++i) {
@@ -105,8 +81,8 @@ bool Plan(const BatchOptions &options, std::vector<std::string> &outputs, std::o
             // The same file by its inode, or on a card whose inodes say nothing, by its name.
             const std::string input = options.inputs[j];
             const bool sameName = NameOf(input) != NameOf(outputs[i])
-                    && Folded(NameOf(input)) == Folded(NameOf(outputs[i]))
-                    && RealFolder(input) == RealFolder(outputs[i])
+                    && FoldedCase(NameOf(input)) == FoldedCase(NameOf(outputs[i]))
+                    && RealFolderOf(input) == RealFolderOf(outputs[i])
                     && orvex::SameNameIn(*options.folder, NameOf(input), NameOf(outputs[i]));
             if (SameFile(in, st) || sameName) {
                 err << "orvex-cli: " << QuotedName(outputs[i]) << " would be written over "

@@ -11,7 +11,8 @@
 
 namespace {
 
-// The client area as assistive technology sees it: its shown controls, in tab order.
+// The client area as assistive technology sees it: its shown controls, in tab order, but not
+// the captions, which are already heard as the names of the controls they label.
 class CClientAccessible final : public QAccessibleWidget
 {
 public:
@@ -32,24 +33,37 @@ public:
     }
 
 private:
+    static bool IsCaption(const QWidget *control)
+    {
+        const auto *label = qobject_cast<const QLabel *>(control);
+        return label != nullptr && label->buddy() != nullptr;
+    }
     QList<QWidget *> Shown() const
     {
         QList<QWidget *> shown;
         for (QObject *item : widget()->children())
-            if (auto *control = qobject_cast<QWidget *>(item); control && !control->isHidden())
+            if (auto *control = qobject_cast<QWidget *>(item);
+                control && !control->isHidden() && !IsCaption(control))
                 shown << control;
         return shown;
     }
 };
 
-// A value field or a status line: read as text. Nothing in it can be selected or edited.
+// A value field or a status line: read as text, a value field as a read-only text box, as it
+// looks. Nothing in it can be selected or edited.
 class CStaticTextAccessible final : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
     explicit CStaticTextAccessible(CStaticText *label)
         : QAccessibleWidget(label,
-                            label->IsStatus() ? QAccessible::StatusBar : QAccessible::StaticText)
+                            label->IsStatus() ? QAccessible::StatusBar : QAccessible::EditableText)
     { }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = true;
+        return state;
+    }
     void *interface_cast(QAccessible::InterfaceType type) override
     {
         return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface *>(this)

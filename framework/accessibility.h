@@ -1,9 +1,10 @@
 // What assistive technology (a screen reader, over AT-SPI) is told about a dialog's controls.
 // Every control gets a name: its own text, the name its template gives, or, for an edit box
 // or a value field, the caption that stands to its left on the same row, as a sighted reader
-// pairs them. Value fields and status lines expose their text as text; a status line says so
-// by its role, and its changes reach the screen reader as changes of its name. Hidden
-// controls are not part of the dialog as assistive technology sees it.
+// pairs them, and the caption itself is then left out, so that the name is heard once. Value
+// fields are read-only texts; a status line says what it is by its role, and its changes
+// reach the screen reader as changes of its name. Hidden controls are not part of the dialog
+// as assistive technology sees it.
 #pragma once
 
 #include "resource_module.h"

@@ -1,16 +1,20 @@
 // CDialog: windows made from dialog templates, their modal and modeless runs, data exchange,
-// and the Qt dialog that forwards its events to the CDialog that owns it.
+// and the Qt dialog that forwards its events to the CDialog that owns it. A dialog whose frame
+// can be resized lays its controls out as its template's dynamic layout says, and is opened
+// again at the size it was left at.
 #include "dialog.h"
 
 #include "accessibility.h"
 #include "dialog_units.h"
 #include "text_codec.h"
+#include "win_app.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,11 +23,14 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <map>
+#include <string>
+#include <vector>
 
 // ---- The Qt window -----------------------------------------------------------------------
 
@@ -47,10 +54,18 @@ std::vector<std::string> LocalPaths(const QMimeData *data)
     return paths;
 }
 
+// The profile section that keeps the size of a resizable dialog made from template nID.
+std::string SizeSection(int nID)
+{
+    return "Dialog" + std::to_string(nID);
+}
+
 } // namespace
 
 // The top-level window of a CDialog. Esc and the close button arrive here as reject(), which
 // becomes the cancel command; a right click on the window or Alt+Space opens the system menu.
+// A resizable window moves and sizes the controls its template's dynamic layout names as its
+// client area changes size, and remembers its size in the profile whenever it is hidden.
 class CDialogWindow final : public QDialog
 {
 public:
@@ -61,6 +76,43 @@ public:
 
     void reject() override { m_owner.OnCmdMsg(IDCANCEL); }
 
+    // A control that follows the client area: its place in the template's size, and how.
+    struct Anchor
+    {
+        QPointer<QWidget> control;
+        QRect base;
+        DynamicLayoutItem how;
+    };
+    void SetDynamicLayout(QWidget *client, int nIDTemplate, std::vector<Anchor> anchors)
+    {
+        m_client = client;
+        m_nIDTemplate = nIDTemplate;
+        m_anchors = std::move(anchors);
+        client->installEventFilter(this);
+    }
+
+    // Opens at the size the profile remembers, never below the template's size nor beyond
+    // the screen; maximised if it was left so.
+    void RestoreSize()
+    {
+        const CWinApp *app = AfxGetApp();
+        const std::string section = SizeSection(m_nIDTemplate);
+        auto remembered = [&](const char *entry) {
+            return app != nullptr ? app->GetProfileInt(section, entry, 0) : 0;
+        };
+        QSize size(remembered("Width"), remembered("Height"));
+        if (const QScreen *screen = this->screen())
+            size = size.boundedTo(screen->availableSize());
+        size = size.expandedTo(minimumSize());
+        // The client area as the layout will make it when the window shows; the controls
+        // follow now, so that OnInitDialog finds them in their places.
+        m_client->resize(m_client->size() + (size - this->size()));
+        resize(size);
+        Arrange();
+        if (remembered("Maximized") != 0)
+            setWindowState(windowState() | Qt::WindowMaximized);
+    }
+
     void PopupSystemMenu(const QPoint &globalPos)
     {
         if (CMenu *menu = m_owner.GetSystemMenu(false))
@@ -70,6 +122,20 @@ public:
     void SystemCommand(UINT nID) { m_owner.OnSysCommand(nID, 0); }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_client && event->type() == QEvent::Resize) {
+            Arrange();
+            m_owner.OnSize(m_client->width(), m_client->height());
+        }
+        return QDialog::eventFilter(watched, event);
+    }
+    void hideEvent(QHideEvent *event) override
+    {
+        if (m_client != nullptr)
+            RememberSize();
+        QDialog::hideEvent(event);
+    }
     void contextMenuEvent(QContextMenuEvent *event) override
     {
         PopupSystemMenu(event->globalPos());
@@ -89,7 +155,45 @@ protected:
     }
 
 private:
+    void Arrange()
+    {
+        const QSize grown = (m_client->size() - m_client->minimumSize()).expandedTo(QSize(0, 0));
+        for (const Anchor &anchor : m_anchors) {
+            if (anchor.control.isNull())
+                continue;
+            const DynamicLayoutItem &how = anchor.how;
+            const int dx = grown.width(), dy = grown.height();
+            anchor.control->setGeometry(anchor.base.adjusted(
+                    dx * how.moveX / 100, dy * how.moveY / 100, dx * (how.moveX + how.sizeX) / 100,
+                    dy * (how.moveY + how.sizeY) / 100));
+        }
+    }
+
+    // Writes only what differs from what the profile holds, so that a window nobody resized
+    // leaves no file behind.
+    void RememberSize()
+    {
+        CWinApp *app = AfxGetApp();
+        if (app == nullptr)
+            return;
+        const std::string section = SizeSection(m_nIDTemplate);
+        const bool maximized = isMaximized();
+        const QSize size = maximized ? normalGeometry().size() : this->size();
+        auto keep = [&](const char *entry, int value, int nDefault) {
+            if (app->GetProfileInt(section, entry, nDefault) != value)
+                app->WriteProfileInt(section, entry, value);
+        };
+        if (!size.isEmpty()) {
+            keep("Width", size.width(), minimumWidth());
+            keep("Height", size.height(), minimumHeight());
+        }
+        keep("Maximized", maximized, 0);
+    }
+
     CDialog &m_owner;
+    QPointer<QWidget> m_client; // set when the window can be resized
+    int m_nIDTemplate = 0;
+    std::vector<Anchor> m_anchors;
 };
 
 namespace {
@@ -329,10 +433,11 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
         font.setPointSize(tmpl->pointSize);
     window->setFont(font);
     const CDialogUnits units = CDialogUnits::FromFont(font);
+    const bool resizable = (tmpl->style & WS_THICKFRAME) != 0;
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setSizeConstraint(resizable ? QLayout::SetMinimumSize : QLayout::SetFixedSize);
     if (const MenuTemplate *menuTemplate = m_resources.FindMenu(tmpl->menuId)) {
         auto *bar = new QMenuBar(window);
         bar->setNativeMenuBar(false); // part of the window, above the client area
@@ -347,11 +452,19 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
             QObject::connect(menu, &QMenu::triggered, window,
                              [this](QAction *action) { OnCmdMsg(action->data().toUInt()); });
         }
+        // F10 opens the first menu; the arrows then walk the menus and their items.
+        auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), window);
+        QObject::connect(f10, &QShortcut::activated, bar,
+                         [bar] { bar->setActiveAction(bar->actions().value(0)); });
         layout->setMenuBar(bar);
     }
     auto *client = new CClientArea(window);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(units.ToPixelsX(tmpl->cx), units.ToPixelsY(tmpl->cy));
+    const QSize clientSize(units.ToPixelsX(tmpl->cx), units.ToPixelsY(tmpl->cy));
+    if (resizable)
+        client->setMinimumSize(clientSize);
+    else
+        client->setFixedSize(clientSize);
     layout->addWidget(client);
 
     // Controls are made in template order, which is also Qt's tab order.
@@ -441,6 +554,14 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
     }
     NameControls(*tmpl, client);
     layout->activate(); // fixes the window's size now, not at its first show
+    if (resizable) {
+        std::vector<CDialogWindow::Anchor> anchors;
+        for (const DynamicLayoutItem &how : tmpl->dynamicLayout)
+            if (QWidget *control = client->findChild<QWidget *>(ControlName(how.id)))
+                anchors.push_back({control, control->geometry(), how});
+        window->SetDynamicLayout(client, nIDTemplate, std::move(anchors));
+        window->RestoreSize();
+    }
     AttachWindow(window, client, sysMenu);
     return true;
 }

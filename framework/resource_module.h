@@ -32,6 +32,16 @@ struct ControlTemplate
     const char *accessibleName = nullptr;
 };
 
+// How a control follows a dialog whose frame the user can resize (WS_THICKFRAME): of the room
+// the client area gains beyond its template size, the control moves right and down by moveX
+// and moveY percent of it, and grows by sizeX and sizeY percent. Controls that no row names
+// keep their places and sizes.
+struct DynamicLayoutItem
+{
+    int id = 0;
+    int moveX = 0, moveY = 0, sizeX = 0, sizeY = 0;
+};
+
 struct DialogTemplate
 {
     int id = 0;
@@ -43,6 +53,7 @@ struct DialogTemplate
     const char *fontName = "";
     int pointSize = 8;
     std::span<const ControlTemplate> controls;
+    std::span<const DynamicLayoutItem> dynamicLayout = {};
 };
 
 // A menu item; a separator has MF_SEPARATOR in flags and no text or id.

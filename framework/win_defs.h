@@ -43,6 +43,8 @@ inline constexpr std::uint32_t WS_CAPTION = 0x00C00000;
 inline constexpr std::uint32_t WS_BORDER = 0x00800000;
 inline constexpr std::uint32_t WS_HSCROLL = 0x00100000;
 inline constexpr std::uint32_t WS_SYSMENU = 0x00080000;
+// A frame the user can drag to resize the window.
+inline constexpr std::uint32_t WS_THICKFRAME = 0x00040000;
 inline constexpr std::uint32_t WS_GROUP = 0x00020000;
 inline constexpr std::uint32_t WS_TABSTOP = 0x00010000;
 // On a dialog these two bits mean the title-bar boxes; on a control, group and tab stop.

@@ -14,6 +14,8 @@ const CMessageMap *CImporterApp::GetMessageMap() const
 
 bool CImporterApp::InitInstance()
 {
+    // ~/.config/Orvex/orvex.conf: what the windows remember between runs (their size).
+    SetProfileName("Orvex", "orvex");
     CImporterDlg dlg;
     m_pMainWnd = &dlg;
     dlg.SetHostCommandLine(m_lpCmdLine.c_str());

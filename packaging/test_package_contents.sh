@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the Debian package into a temporary folder and checks what it holds: exactly the
-# expected files and folders, control fields naming the libraries the programs link,
-# stripped programs, and an orvex-cli that runs from the unpacked package.
+# expected files and folders, control fields naming the libraries the programs link (and, with
+# the window, recommending Qt's Wayland platform), stripped programs, and an orvex-cli that
+# runs from the unpacked package.
 # Usage: test_package_contents.sh CPACK CPackConfig.cmake VERSION WITH_WINDOW(ON|OFF)
 set -eu
 
@@ -77,6 +78,12 @@ for lib in $needed; do
     echo "$depends" | tr ',' '\n' | grep -q "^ *$lib\( \|$\)" ||
         fail "Depends lacks $lib: $depends"
 done
+# The window on a Wayland desktop needs Qt's Wayland platform.
+if [ "$with_window" = ON ]; then
+    [ "$(field Recommends)" = qt6-wayland ] || fail "Recommends is '$(field Recommends)'"
+else
+    [ -z "$(field Recommends)" ] || fail "orvex-cli alone recommends '$(field Recommends)'"
+fi
 
 # ---- The programs -------------------------------------------------------------------------
 

@@ -12,11 +12,12 @@ set -eu
 # through the accessibility bus, as a screen reader reads it; python3-xlib: timing the
 # window's answers in the benchmark; ffmpeg: one of the programs whose files the tests read;
 # fusefat and dosfstools: a FAT card, whose names ignore letter case, for the file system
-# tests.
+# tests; libwayland-dev: start-up asks a Wayland compositor for its seat; weston and
+# qt6-wayland: the window under a Wayland compositor without X.
 packages="cmake g++ make pkg-config libsndfile1-dev qt6-base-dev libpulse-dev googletest \
 libgtest-dev sox libsox-fmt-base dpkg-dev file librsvg2-bin xvfb xdotool fonts-dejavu-core \
 pulseaudio pulseaudio-utils appstream dbus at-spi2-core python3-pyatspi python3-xlib ffmpeg \
-fusefat dosfstools $*"
+fusefat dosfstools libwayland-dev weston qt6-wayland $*"
 
 missing=""
 for p in $packages; do

@@ -40,6 +40,10 @@ constexpr const char kReading[] = "Wait until the file has been read.";
 // The playhead moves this often while the file plays.
 constexpr UINT kPlayheadTimer = 2;
 constexpr UINT kPlayheadMs = 40;
+// The waveform is drawn again for its new width once the window has not been resized for
+// this long: not at every step of a drag.
+constexpr UINT kResizedTimer = 3;
+constexpr UINT kResizedMs = 150;
 
 // What the import will clip and how loud it is at its loudest, from the finished overview:
 // "12,624 samples will be clipped to the 16-bit range. Peak 0.0 dBFS".
@@ -233,6 +237,18 @@ void CImporterDlg::OnTimer(UINT nIDEvent)
     const uint64_t frames = m_info.samples;
     if (nIDEvent == kPlayheadTimer && view && m_player.IsPlaying() && frames > 0)
         view->SetPlayhead(std::min(1.0, double(m_player.Position()) / double(frames)));
+    if (nIDEvent == kResizedTimer) {
+        KillTimer(kResizedTimer);
+        if (view && m_bDescribed && view->ColumnsInside() != m_nOverviewColumns) {
+            StartOverview();
+            view->SetSelection({m_selFirst, m_selEnd});
+        }
+    }
+}
+
+void CImporterDlg::OnSize(int /*cx*/, int /*cy*/)
+{
+    SetTimer(kResizedTimer, kResizedMs);
 }
 
 void CImporterDlg::UpdateControls()
@@ -513,6 +529,7 @@ void CImporterDlg::StartOverview()
     };
     auto overview = std::make_shared<Overview>();
     const uint32_t columns = view->ColumnsInside();
+    m_nOverviewColumns = columns;
     const uint32_t lanes = CWaveformOverview::LanesFor(m_info.channels);
     m_overviewJob.Start(
             [overview, columns, path = m_strImportFile](const CBackgroundJob::Report &report) {
@@ -587,7 +604,7 @@ void CImporterDlg::PlayFrom(double fraction)
                   });
     if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
         view->SetPlayhead(fraction);
-    SetDlgItemText(IDC_PLAY, "&Stop");
+    SetDlgItemText(IDC_PLAY, "Sto&p"); // Alt+P stops what it started
     SetTimer(kPlayheadTimer, kPlayheadMs);
 }
 

@@ -6,6 +6,7 @@
 #include "player.h"
 
 #include "audio_file_info.h"
+#include "path_names.h"
 #include "sixteen_bit_reader.h"
 
 #include <pulse/error.h>
@@ -135,7 +136,7 @@ void CPlayer::Play(const std::string &path, uint64_t frame, uint64_t end,
     Stop();
     auto shared = std::make_shared<Shared>();
     shared->heard = frame;
-    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const std::string name = orvex::NameOf(path);
     m_playing = shared;
     m_play.Start(
             [shared, path, name, frame, end](const CBackgroundJob::Report &report) {

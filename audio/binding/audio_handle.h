@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio_library_binding.h"
+#include "input_extent.h"
 
 #include <cstddef>
 #include <memory>
@@ -43,18 +44,6 @@ uint32_t ReadScaled(AudioHandle *handle, float *values, uint32_t count);
 // Whether the input's values carry more than 16 bits (wider integers, floats): only then
 // does dither change anything at a gain of 1.
 bool CarriesMoreThanSixteenBits(const AudioHandle *handle);
-
-// Frames beside those an open input describes (AudioInfo::samples): what its header promised,
-// where the file holds fewer and the description counts what it holds; and what its bytes
-// can hold, where the description counts what its header promised (AIFF, NIST).
-struct InputExtent
-{
-    uint64_t promised;
-    uint64_t held;
-    bool unknown = false; // a stream of a length no header states, read to its end
-    bool stream = false; // read forward once (a pipe): it cannot be read again
-};
-InputExtent ExtentOf(const AudioHandle *handle);
 
 // What the calling thread's most recent open of a file learned before it refused it.
 struct OpenReport

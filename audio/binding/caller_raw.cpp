@@ -36,8 +36,6 @@ AudioError DescribeCallerRaw(const AudioInfo &given, ByteSource &source, StreamL
     default:
         return AudioError::RawBadSpec;
     }
-    if (given.channels > detail::kMaxChannels)
-        return AudioError::InternalError;
     layout.kind = FormatKind::RAW;
     layout.encoding = encoding;
     layout.bitWidth = width;

@@ -62,6 +62,7 @@ AudioHandle *OpenReadFrom(std::unique_ptr<orvex::ByteSource> source, std::string
     info = AudioInfo{};
     orvex::StreamLayout layout;
     AudioError error;
+    orvex::ChannelLimit limit;
     if (AudioFormatKind(given.format) == FormatKind::RAW && given.channels != 0
         && given.bitWidth != 0) {
         error = orvex::DescribeCallerRaw(given, *source, layout);
@@ -76,7 +77,11 @@ AudioHandle *OpenReadFrom(std::unique_ptr<orvex::ByteSource> source, std::string
                                  : AudioError::RawBadSpec;
         report.detected = layout.refused.detected;
         report.reason = layout.refused.reason;
+        if (report.container)
+            limit = report.container->MostChannels();
     }
+    if (error == AudioError::None && layout.channels > limit.most)
+        error = limit.code;
     if (error != AudioError::None)
         return FailOpen(error);
 

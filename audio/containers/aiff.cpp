@@ -103,8 +103,6 @@ namespace {
         uint32_t rate = 0;
         if (!WholePartOfExtended(comm + 8, rate))
             return AudioError::AiffBadSampleRate;
-        if (channels > detail::kMaxChannels)
-            return AudioError::AiffBadChannels;
 
         layout.kind = FormatKind::AIFF;
         layout.sampleRate = rate;
@@ -156,6 +154,7 @@ constexpr MagicRow kAiffMagic[] = {
 constexpr KindName kAiffKinds[] = {{FormatKind::AIFF, "AIFF", "AIFF"}};
 extern const Container kAiffContainer;
 constexpr Container kAiffContainer("AIFF", "AIFF/AIFC", kAiffMagic, nullptr, &ReadAiffHeader,
-                                   kAiffKinds, Refusal::DamagedOrEncoding);
+                                   kAiffKinds, Refusal::DamagedOrEncoding,
+                                   {ChannelLimit::kMostDecoded, AudioError::AiffBadChannels});
 
 } // namespace orvex

@@ -48,7 +48,7 @@ namespace {
         const uint32_t encoding = Load32(h + 12, big);
         const uint32_t rate = Load32(h + 16, big);
         const uint32_t channels = Load32(h + 20, big);
-        if (dataOffset < kAuHeaderBytes || channels > detail::kMaxChannels)
+        if (dataOffset < kAuHeaderBytes)
             return AudioError::AuBadHeader;
         if (source.Size() >= 0 && dataOffset > source.Size())
             return AudioError::SeekFailed;
@@ -129,6 +129,7 @@ constexpr KindName kAuKinds[]
         = {{FormatKind::AU, "AU", "Sun/NeXT AU"}, {FormatKind::AULE, "AULE", "DEC AU"}};
 extern const Container kAuContainer;
 constexpr Container kAuContainer("AU", "AU/SND", kAuMagic, nullptr, &ReadAuHeader, kAuKinds,
-                                 Refusal::DamagedOrEncoding);
+                                 Refusal::DamagedOrEncoding,
+                                 {ChannelLimit::kMostDecoded, AudioError::AuBadHeader});
 
 } // namespace orvex

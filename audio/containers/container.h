@@ -107,6 +107,17 @@ struct MagicRow
 // bytes and the four at offset 8) around the size between them.
 inline constexpr std::string_view kMarkerAndType("\xFF\xFF\xFF\xFF\0\0\0\0\xFF\xFF\xFF\xFF", 12);
 
+// The most channels a container's files may have, and the code that refuses a file with more.
+// The binding checks it for every container in one place, after the container's reader, so
+// that no reader has to remember it.
+struct ChannelLimit
+{
+    // The largest channel count libsndfile decodes.
+    static constexpr uint32_t kMostDecoded = 1024;
+    uint32_t most = kMostDecoded;
+    AudioError code = AudioError::InternalError;
+};
+
 // A container kind of the format word and its names: the enumerator's own ("AULE"), as
 // orvex-cli --json gives it, and the one the window shows ("DEC AU").
 struct KindName
@@ -139,11 +150,12 @@ public:
     // `name`: how sentences call a file of the container ("AIFF", "NIST Sphere").
     // `listedAs`: its name in "Orvex reads ... files", or nullptr when it is not listed.
     // A container is recognised by `magic` (any row) or, with no magic, by `byName`.
+    // `channels`: the most channels its files may have, and the code of a file with more.
     // Checked as the program is compiled: a container without a name, reader or way to
     // be recognised, or one that is listed without its kinds' names, does not build.
     consteval Container(const char *name, const char *listedAs, std::span<const MagicRow> magic,
                         NameTest byName, HeaderReader read, std::span<const KindName> kinds,
-                        Refusal refusal)
+                        Refusal refusal, ChannelLimit channels = {})
         : m_name(name)
         , m_listedAs(listedAs)
         , m_magic(magic)
@@ -151,6 +163,7 @@ public:
         , m_read(read)
         , m_kinds(kinds)
         , m_refusal(refusal)
+        , m_channels(channels)
     {
         if (name == nullptr || name[0] == '\0')
             throw "a container needs a name";
@@ -168,12 +181,15 @@ public:
             if (k.enumName == nullptr || k.enumName[0] == '\0' || k.displayName == nullptr
                 || k.displayName[0] == '\0')
                 throw "every kind has both its names";
+        if (channels.most == 0 || channels.most > ChannelLimit::kMostDecoded)
+            throw "a container's channel limit is one that libsndfile decodes";
     }
 
     const char *Name() const { return m_name; }
     const char *ListedAs() const { return m_listedAs; }
     std::span<const KindName> Kinds() const { return m_kinds; }
     Refusal RefusalWording() const { return m_refusal; }
+    const ChannelLimit &MostChannels() const { return m_channels; }
     AudioError ReadHeader(ByteSource &source, StreamLayout &layout) const
     {
         return m_read(source, layout);
@@ -188,6 +204,7 @@ private:
     HeaderReader m_read;
     std::span<const KindName> m_kinds;
     Refusal m_refusal;
+    ChannelLimit m_channels;
 };
 
 // ---------------------------------------------------------------- the table
@@ -209,9 +226,6 @@ KindName NamesOfKind(FormatKind kind);
 // ---------------------------------------------------------------- shared by the readers
 
 namespace detail {
-
-    // The largest channel count libsndfile decodes.
-    constexpr uint32_t kMaxChannels = 1024;
 
     // Bytes that the source holds from `offset` on, at most `declared`; `declared` itself
     // on a stream, whose length is unknown.

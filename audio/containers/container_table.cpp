@@ -12,13 +12,18 @@ namespace orvex {
 
 extern const Container kWavContainer, kAiffContainer, kSvxContainer, kOtherFormContainer,
         kAuContainer, kPafContainer, kNistContainer, kSamplitudeContainer, kVoiceContainer,
-        kIrcamContainer, kRex2Container, kWindowsMediaContainer, kHeaderlessUlawContainer;
+        kIrcamContainer, kRex2Container, kWindowsMediaContainer, kHeaderlessUlawContainer,
+        kMp3Format, kAacFormat, kMpegAudioFormat, kFlacFormat, kMidiFormat, kCafFormat, kRf64Format,
+        kWave64Format, kAmrFormat, kWavPackFormat, kMonkeysAudioFormat, kMatroskaFormat, kAviFormat,
+        kOggFormat, kQuickTimeFormat, kMp4Format;
 
 namespace {
 
     // The order in which files are recognised, and in which "Orvex reads ..." names them.
     // Every container of this folder is here once. Only these orders matter: a FORM type
-    // before any FORM, every marker before a name.
+    // before any FORM, every marker before a name, an ftyp brand before any ftyp; and the
+    // formats named only to be refused come last, so that a file that a container or its
+    // name takes is read as it always was.
     constinit const Container *const kContainers[] = {
             &kWavContainer,
             &kAiffContainer,
@@ -33,6 +38,22 @@ namespace {
             &kRex2Container,
             &kWindowsMediaContainer,
             &kHeaderlessUlawContainer,
+            &kMp3Format,
+            &kAacFormat,
+            &kMpegAudioFormat,
+            &kFlacFormat,
+            &kMidiFormat,
+            &kCafFormat,
+            &kRf64Format,
+            &kWave64Format,
+            &kAmrFormat,
+            &kWavPackFormat,
+            &kMonkeysAudioFormat,
+            &kMatroskaFormat,
+            &kAviFormat,
+            &kOggFormat,
+            &kQuickTimeFormat,
+            &kMp4Format,
     };
 
     // Kinds of the format word that no container reports: a caller-described header-less

@@ -55,8 +55,6 @@ namespace {
         std::memcpy(&rate, &rateBits, sizeof rate);
         const uint32_t channels = Load32(h + 8, big);
         const uint32_t encoding = Load32(h + 12, big);
-        if (channels > kIrcamMaxChannels)
-            return AudioError::IrcamBadChannels;
 
         layout.kind = FormatKind::IRCAM;
         // The whole part of the rate; one that is not a number or out of range counts as none.
@@ -109,6 +107,7 @@ constexpr MagicRow kIrcamMagic[] = {
 constexpr KindName kIrcamKinds[] = {{FormatKind::IRCAM, "IRCAM", "IRCAM/CARL"}};
 extern const Container kIrcamContainer;
 constexpr Container kIrcamContainer("IRCAM", "IRCAM", kIrcamMagic, nullptr, &ReadIrcamHeader,
-                                    kIrcamKinds, Refusal::DamagedOrEncoding);
+                                    kIrcamKinds, Refusal::DamagedOrEncoding,
+                                    {kIrcamMaxChannels, AudioError::IrcamBadChannels});
 
 } // namespace orvex

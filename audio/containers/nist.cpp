@@ -146,7 +146,7 @@ namespace {
         const uint64_t count = fields.sampleCount.value_or(0);
         // More significant bits than the sample holds would read outside the range the
         // width promises.
-        if (sigBits > 8 * sampleBytes || channels > detail::kMaxChannels || rate > UINT32_MAX
+        if (sigBits > 8 * sampleBytes || channels > UINT32_MAX || rate > UINT32_MAX
             || count > UINT32_MAX)
             return AudioError::NistBadHeader;
 
@@ -170,6 +170,7 @@ constexpr MagicRow kNistMagic[] = {{0, "NIST"}};
 constexpr KindName kNistKinds[] = {{FormatKind::NIST, "NIST", "NIST"}};
 extern const Container kNistContainer;
 constexpr Container kNistContainer("NIST Sphere", "NIST Sphere", kNistMagic, nullptr,
-                                   &ReadNistHeader, kNistKinds, Refusal::DamagedOrEncoding);
+                                   &ReadNistHeader, kNistKinds, Refusal::DamagedOrEncoding,
+                                   {ChannelLimit::kMostDecoded, AudioError::NistBadHeader});
 
 } // namespace orvex

@@ -63,8 +63,6 @@ namespace {
                               "Orvex reads 16- and 24-bit PARIS."};
             return AudioError::PafBadFormat;
         }
-        if (channels > detail::kMaxChannels)
-            return AudioError::PafBadChannels;
 
         layout.kind = FormatKind::PAF;
         layout.encoding = endianness ? SampleEncoding::PCM_LE : SampleEncoding::PCM_BE;
@@ -97,6 +95,7 @@ constexpr MagicRow kPafMagic[] = {{0, "fap "}, {0, " paf"}};
 constexpr KindName kPafKinds[] = {{FormatKind::PAF, "PAF", "PARIS"}};
 extern const Container kPafContainer;
 constexpr Container kPafContainer("PARIS", "PARIS", kPafMagic, nullptr, &ReadPafHeader, kPafKinds,
-                                  Refusal::DamagedOrEncoding);
+                                  Refusal::DamagedOrEncoding,
+                                  {ChannelLimit::kMostDecoded, AudioError::PafBadChannels});
 
 } // namespace orvex

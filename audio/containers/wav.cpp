@@ -148,9 +148,6 @@ namespace {
                 || (tag != kTagPcm && tag != kTagFloat && tag != kTagAlaw && tag != kTagUlaw))
                 return RefuseEncoding(layout, tag, bits);
         }
-        if (channels > detail::kMaxChannels)
-            return AudioError::WavBadChannels;
-
         layout.kind = FormatKind::WAV;
         layout.sampleRate = LoadLE32(fmt + 4);
         layout.channels = channels;
@@ -257,6 +254,7 @@ constexpr MagicRow kWavMagic[] = {
 constexpr KindName kWavKinds[] = {{FormatKind::WAV, "WAV", "WAV"}};
 extern const Container kWavContainer;
 constexpr Container kWavContainer("WAV", "WAV", kWavMagic, nullptr, &ReadWavHeader, kWavKinds,
-                                  Refusal::DamagedOrEncoding);
+                                  Refusal::DamagedOrEncoding,
+                                  {ChannelLimit::kMostDecoded, AudioError::WavBadChannels});
 
 } // namespace orvex

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace std::string_literals;
@@ -18,7 +19,7 @@ TEST(Recognition, FirstTwelveBytesInOrderThenTheName)
     // clang-format off
     const Case cases[] = {
         {"RIFF\x24\0\0\0WAVE"s, "x", "WAV"},           {"RIFF\x24\0\0\0AVI "s, "x.au", "header-less u-law"},
-        {"RIFF\x24\0\0\0AVI "s, "x.wav", "none"},       {"FORM\0\0\0\0AIFF"s, "x", "AIFF"},
+        {"RIFF\x24\0\0\0AVI "s, "x.wav", "AVI video"},       {"FORM\0\0\0\0AIFF"s, "x", "AIFF"},
         {"FORM\0\0\0\0AIFC"s, "x", "AIFF"},            {"FORM\0\0\0\0" "8SVX"s, "x", "IFF 8SVX/16SV"},
         {"FORM\0\0\0\0" "16SV"s, "x", "IFF 8SVX/16SV"},          {"FORM\0\0\0\0ILBM"s, "pic.au", "IFF"},
         {".snd", "x.wav", "AU"},                       {"dns.", "x", "AU"},
@@ -34,6 +35,12 @@ TEST(Recognition, FirstTwelveBytesInOrderThenTheName)
         {"hello world", "C:\\rec.au\\t", "none"},       {"hello world", "/a\\b.Au", "header-less u-law"},
         {"", "a.au", "header-less u-law"},                {"riff\0\0\0\0wave"s, "x", "none"},
         {"RIF", "noext", "none"},                       {"hello", "x.", "none"},
+        // Formats named only to be refused, after every name.
+        {"MThd", "x", "MIDI"},                          {"RIFF\0\0\0\0RMID"s, "x", "MIDI"},
+        {"\0\0\0\x14" "ftypqt  "s, "x", "QuickTime"},   {"\0\0\0\x14" "ftypM4A "s, "x", "M4A/AAC"},
+        {"\xFF\xFB", "x", "MP3"},                        {"\xFF\xFD", "x", "MPEG audio"},
+        {"\xFF\xF1", "x", "AAC"},                        {"\xFF\xE1", "x", "none"},
+        {"BW64", "x", "RF64"},                          {"ID3", "a.au", "header-less u-law"},
     };
     // clang-format on
     for (const Case &c : cases) {
@@ -44,13 +51,20 @@ TEST(Recognition, FirstTwelveBytesInOrderThenTheName)
     }
 }
 
-// Every kind of the format word has its names, so that no description shows an empty format;
+// Every kind of the format word, up to the largest any container reports, has its names, and
+// only one container names each, so that no description shows an empty or another's format;
 // the refusal sentences name what Orvex reads in the table's order.
 TEST(Recognition, EveryKindIsNamed)
 {
     EXPECT_EQ(orvex::ListOfReadContainers(),
               "WAV, AIFF/AIFC, AU/SND, PARIS, IFF 8SVX/16SV, NIST Sphere and IRCAM");
-    for (uint32_t k = 1; k <= 14; ++k) {
+    uint32_t largest = 0;
+    for (const orvex::Container *container : orvex::Containers())
+        for (const orvex::KindName &names : container->Kinds()) {
+            EXPECT_STREQ(orvex::NamesOfKind(names.kind).displayName, names.displayName);
+            largest = std::max(largest, static_cast<uint32_t>(names.kind) >> 16);
+        }
+    for (uint32_t k = 1; k <= largest; ++k) {
         const orvex::KindName names = orvex::NamesOfKind(static_cast<FormatKind>(k << 16));
         EXPECT_TRUE(names.enumName && names.displayName) << k;
     }

@@ -3,12 +3,15 @@
 D-Bus session of its own, under a virtual X server, driven with the keyboard.
 
 With a file picked (a float WAV that clips), every control of the window has a name and a
-role; there is one Cancel and no hidden button; the path box is named by its caption and holds
-the path; each value field is named by its caption and holds what orvex-cli info says; the
-waveform is a slider that Tab reaches, described by the duration and the play position, which
-End moves; the status line, a status bar, says what the import will clip, and says it as a
-change of its name, which is how the screen reader hears of it. While a conversion runs, the
-progress bar and its stop button are named, and there is still one Cancel.
+role, each name is heard once, the controls come in the order the window reads and no hidden
+button is among them; the path box is named by its caption and holds the path; each value field
+is a read-only text named by its caption that holds what orvex-cli info says; the waveform is a
+slider that Tab reaches, described by the duration and the play position, which End moves; the
+status line, a status bar, says what the import will clip, and says it as a change of its name,
+which is how the screen reader hears of it. F10 opens the menus, the arrows walk them and Esc
+closes them, not the window. The window opens at its smallest size; grown, the waveform takes
+the new room, and the next run opens at that size. There, F10 and Down reach File > Save and
+Exit; while its conversion runs, the progress bar and its stop button are named.
 
 Usage: test_accessibility.py ORVEX ORVEX_CLI   (exit 77: skipped)
 """
@@ -20,66 +23,23 @@ import sys
 import tempfile
 import time
 
-SKIP = 77
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from atspi_driving import (check, children, clean_up, controls, finish, named, skip,  # noqa: E402
+                           start_session, text_of, wait_for, windows)
 
-
-def skip(why):
-    print("skipped: " + why)
-    sys.exit(SKIP)
-
-
-# A D-Bus session of our own, with the accessibility bus in it.
-if os.environ.get("ORVEX_A11Y_SESSION") != "1":
-    if shutil.which("dbus-run-session") is None:
-        skip("dbus-run-session is not installed")
-    os.execvpe("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv,
-               dict(os.environ, ORVEX_A11Y_SESSION="1"))
-
+start_session()
 for tool in ["Xvfb", "xdotool", "sox", "dbus-send"]:
     if shutil.which(tool) is None:
         skip(tool + " is not installed")
-if not os.path.exists("/usr/libexec/at-spi-bus-launcher"):
-    skip("at-spi2-core is not installed")
+import pyatspi  # noqa: E402
+from gi.repository import Atspi  # noqa: E402
 try:
-    import pyatspi
-    from gi.repository import Atspi, GLib
+    from Xlib import display as xdisplay
 except ImportError:
-    skip("python3-pyatspi is not installed")
+    skip("python3-xlib is not installed")
 
 orvex, cli = sys.argv[1], sys.argv[2]
 work = tempfile.mkdtemp(prefix="orvex-a11y-")
-children = []
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL: " + what)
-
-
-def pump(seconds=0.0):
-    end = time.monotonic() + seconds
-    context = GLib.MainContext.default()
-    while True:
-        while context.iteration(False):
-            pass
-        if time.monotonic() >= end:
-            return
-        time.sleep(0.02)
-
-
-def wait_for(predicate, seconds=30):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        pump()
-        try:
-            if predicate():
-                return True
-        except Exception:  # an object that went away while it was read
-            pass
-        time.sleep(0.1)
-    return False
 
 
 def key(*keys):
@@ -94,29 +54,6 @@ def start(output):
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     children.append(app)
     return app
-
-
-def controls():
-    """The controls of the importer window, as the bus has them now."""
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "Orvex":
-            for window in app:
-                if window is not None and window.name == "Vandrel File Importer":
-                    client = [c for c in window if c.getRoleName() == "filler"][0]
-                    return [c for c in client if c is not None]
-    return []
-
-
-def named(name, role=None):
-    found = [c for c in controls() if c.name == name and (role is None or c.getRoleName() == role)]
-    return found[0] if len(found) == 1 else None
-
-
-def text_of(obj):
-    try:
-        return obj.queryText().getText(0, -1)
-    except NotImplementedError:
-        return None
 
 
 def focus_window():
@@ -145,7 +82,7 @@ def give_keys_to(window):
 
 def pick(path):
     focus_window()
-    key("Tab", "Tab", "space")
+    key("Tab", "space")  # from the path box, where the focus starts, to "..."
     if not wait_for(picker_windows, 20):
         raise SystemExit("FAIL: the open picker did not appear")
     # On a busy machine keys typed while the picker's completer pops up can be lost: the picker
@@ -170,6 +107,35 @@ def pick(path):
     if picker_windows():
         raise SystemExit("FAIL: the picker did not close")
     focus_window()
+
+
+def extents(obj):
+    e = obj.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return (e.x, e.y, e.width, e.height)
+
+
+def reads_before(a, b):
+    """Whether the control at extents a comes before the one at b as the window reads: on one
+    row (tops less than half the lower one's height apart) left of it, else above it."""
+    (ax, ay, _, ah), (bx, by, _, bh) = a, b
+    return ax < bx if abs(ay - by) < min(ah, bh) / 2 else ay < by
+
+
+def x_window():
+    wid = subprocess.run(["xdotool", "search", "--name", "^Vandrel File Importer$"],
+                         stdout=subprocess.PIPE, text=True).stdout.split()[0]
+    return xdisplay.Display().create_resource_object("window", int(wid))
+
+
+def menu(title):
+    """The File or Help menu's popup on the bus."""
+    window = windows("Vandrel File Importer")[0]
+    bar = [c for c in window if c.getRoleName() == "menu bar"][0]
+    return [item for item in bar if item.name == title][0][0]
+
+
+def shows(obj):
+    return obj.getState().contains(pyatspi.STATE_SHOWING)
 
 
 def ima_silence(path, megabytes):
@@ -224,20 +190,28 @@ try:
     if not wait_for(lambda: "dBFS" in status()[0].name, 90):
         raise SystemExit("FAIL: the level of the picked file never reached the status line")
 
+    # Every control named, each name heard once (a caption is not heard again beside the field
+    # it names), in the order the window reads: row by row from the top, left to right.
     shown = controls()
-    check(all(c.name for c in shown) and all(c.getRoleName() not in ("filler", "unknown")
-                                             for c in shown),
+    names = [c.name for c in shown]
+    check(all(names) and all(c.getRoleName() not in ("filler", "unknown") for c in shown),
           "a control without a name or a role: %s"
           % [(c.getRoleName(), c.name) for c in shown if not c.name])
-    check([c.name for c in shown].count("Cancel") == 1, "more than one control called Cancel")
+    check(len(set(names)) == len(names), "a name is heard twice: %s" % names)
     check(not any(c.name == "Save As..." for c in shown), "the hidden Save As... is exposed")
+    places = [extents(c) for c in shown]
+    check(all(reads_before(a, b) for i, a in enumerate(places) for b in places[i + 1:]),
+          "not in the order the window reads: %s" % list(zip(names, places)))
     box = named("Import File", "text")
     check(box is not None and text_of(box) == loud, "the path box is not named Import File")
     check(named("Browse for a file", "push button") is not None, "... has no name of its own")
     for caption in ["Format", "Sample Rate", "Number of Samples", "Channels", "Bit Width"]:
-        fields = [c for c in controls() if c.name == caption and text_of(c) is not None]
-        check(len(fields) == 1 and text_of(fields[0]) == info[caption],
-              "the %s field does not read %r" % (caption, info[caption]))
+        field = named(caption, "text")
+        states = field.getState() if field else None
+        check(field is not None and text_of(field) == info[caption]
+              and states.contains(pyatspi.STATE_READ_ONLY)
+              and not states.contains(pyatspi.STATE_EDITABLE),
+              "the %s field is not a read-only text reading %r" % (caption, info[caption]))
     line = status()[0].name
     check(line.endswith(" samples will be clipped to the 16-bit range. Peak 0.0 dBFS"),
           "the status line does not say what will be clipped: %r" % line)
@@ -247,15 +221,45 @@ try:
           == "Duration %s, play position 0:00.000" % info["Duration"],
           "the waveform's description: %r" % (wave and wave.description))
 
-    # Tab from "..." past Convert and Go and Save As WAV reaches the waveform, where End moves
-    # the play position to the end.
+    # Tab from "..." past Cancel, Save As WAV and Convert and Go reaches the waveform, where
+    # End moves the play position to the end.
     focus_window()
-    key("Tab", "Tab", "Tab", "End")
+    key("Tab", "Tab", "Tab", "Tab", "End")
     check(wait_for(lambda: named("Waveform").description.endswith(
         "play position " + info["Duration"]), 30)
           and abs(named("Waveform").queryValue().currentValue
                   - named("Waveform").queryValue().maximumValue) < 1e-6,
           "Tab and End do not move the waveform's play position to the end")
+
+    # F10 opens the File menu, the arrows walk to Help and back, and Esc closes the menu, then
+    # leaves the menu bar: the window stays.
+    key("F10")
+    check(wait_for(lambda: shows(menu("File"))), "F10 does not open the File menu")
+    key("Right")
+    check(wait_for(lambda: shows(menu("Help")) and not shows(menu("File"))),
+          "Right does not walk from File to Help")
+    key("Left", "Escape", "Escape")
+    check(wait_for(lambda: not shows(menu("File"))) and not wait_for(lambda: app.poll(), 1),
+          "Esc in the open menu did not just close it")
+
+    # The window opens at its smallest size; grown, the waveform takes all the new room, Play
+    # keeps beside it and the status line runs as wide, and every other control keeps its place.
+    window = x_window()
+    size = window.get_geometry()
+    hints = window.get_wm_normal_hints()
+    check((hints.min_width, hints.min_height) == (size.width, size.height),
+          "the window opens at %dx%d, its smallest size is %dx%d"
+          % (size.width, size.height, hints.min_width, hints.min_height))
+    before = {c.name: extents(c) for c in controls()}
+    grown = (size.width + 200, size.height + 120)
+    subprocess.run(["xdotool", "windowsize", str(window.id)] + [str(n) for n in grown], check=True)
+    wait_for(lambda: extents(named("Waveform")) != before["Waveform"])
+    after = {c.name: extents(c) for c in controls()}
+    moves = {name: tuple(b - a for a, b in zip(before[name], after[name]))
+             for name in before if after.get(name) != before[name]}
+    check(moves == {"Waveform": (0, 0, 200, 120), "Play": (200, 0, 0, 0), line: (0, 0, 200, 0)},
+          "grown by 200x120, the controls moved by %s" % moves)
+    focus_window()
     key("Escape")
     app.wait(20)
 
@@ -266,25 +270,31 @@ try:
     app = start(output)
     check(wait_for(lambda: controls(), 60),
           "the second window is not on the accessibility bus (running: %s)" % (app.poll() is None))
+    # It opens at the size it was left at, the waveform as large as it was.
+    size = x_window().get_geometry()
+    check((size.width, size.height) == grown
+          and extents(named("Waveform"))[2:] == after["Waveform"][2:],
+          "the window opens at %dx%d, not the %dx%d it was left at"
+          % ((size.width, size.height) + grown))
     pick(big)
     check(wait_for(lambda: named("Convert and Go") is not None
                    and named("Convert and Go").getState().contains(pyatspi.STATE_ENABLED), 60),
           "Convert and Go is not enabled after the pick")
     time.sleep(0.3)
-    key("Tab", "space")
+    # File > Save and Exit from the keyboard: F10, Down, Enter.
+    key("F10", "Down")
+    save = [item for item in menu("File") if item.name == "Save and Exit"][0]
+    check(wait_for(lambda: save.getState().contains(pyatspi.STATE_FOCUSED)),
+          "F10, Down do not reach Save and Exit")
+    key("Return")
     check(wait_for(lambda: named("Conversion progress", "progress bar") is not None, 60),
           "no progress bar named Conversion progress while converting")
     names = [c.name for c in controls()]
-    check("Stop converting" in names and names.count("Cancel") == 1,
+    check("Stop converting" in names and len(set(names)) == len(names),
           "the stop button while converting: %s" % names)
     app.wait(120)
-    check(os.path.exists(output), "Convert and Go wrote nothing")
+    check(os.path.exists(output), "Save and Exit wrote nothing")
 finally:
-    for child in reversed(children):
-        if child.poll() is None:
-            child.kill()
-            child.wait()
-    shutil.rmtree(work, ignore_errors=True)
+    clean_up(work)
 
-print("ok" if not failures else "%d failures" % len(failures))
-sys.exit(1 if failures else 0)
+finish()

@@ -34,12 +34,12 @@ app_pid=$!
 wait_for 20 xdotool search --name '^Vandrel File Importer$' || fail "the window did not appear"
 sleep 0.5
 
-pick "$work/share.wav" Tab Tab space
+pick "$work/share.wav" Tab space
 wait_for 10 sh -c "grep -qE 'fifo_open|wait_for_partner' /proc/$app_pid/task/*/wchan" \
     || fail "no thread of orvex waits to open the FIFO"
 # Back on "...", which opens the picker again: the window answers.
 pick "$input" space
-keys_to_window Tab space
+keys_to_window Tab Tab Tab space
 wait_for 30 sh -c "! kill -0 $app_pid" || fail "orvex did not end after Convert and Go"
 wait "$app_pid"
 app_pid=""

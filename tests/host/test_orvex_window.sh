@@ -1,10 +1,10 @@
 #!/bin/sh
 # Runs the real orvex as Vandrel does, under a virtual X server, and drives it as a person
 # would: keyboard only, since the window's buttons are not X windows of their own. Focus
-# starts on Cancel; Tab Tab reaches "...", whose picker takes a typed path; back on "...",
-# Tab reaches "Convert and Go". The WAV at the third parameter must then exist, equal what
-# orvex-cli writes, and the program must have ended. First, --help, -h and --version answer
-# without a display.
+# starts in the path box; Tab reaches "...", whose picker takes a typed path; back on "...",
+# Tab past Cancel and Save As WAV reaches "Convert and Go". The WAV at the third parameter must
+# then exist, equal what orvex-cli writes, and the program must have ended. First, --help, -h
+# and --version answer without a display.
 # Usage: test_orvex_window.sh ORVEX ORVEX_CLI
 set -u
 orvex=$1
@@ -40,8 +40,8 @@ app_pid=$!
 wait_for 20 xdotool search --name '^Vandrel File Importer$' || fail "the window did not appear"
 sleep 0.5
 
-pick "$input" Tab Tab space
-keys_to_window Tab space
+pick "$input" Tab space
+keys_to_window Tab Tab Tab space
 wait_for 30 sh -c "! kill -0 $app_pid" || fail "orvex did not end after Convert and Go"
 wait "$app_pid"
 app_pid=""
@@ -49,6 +49,6 @@ app_pid=""
 [ -f "$output" ] || fail "no WAV at the host's path"
 "$cli" convert "$input" "$work/by cli.wav" || fail "orvex-cli could not convert the input"
 cmp "$output" "$work/by cli.wav" || fail "the window's WAV differs from orvex-cli's"
-# The program keeps no settings, not even the ones Qt's file picker would.
+# A window nobody resized remembers nothing, and Qt's file picker keeps no settings either.
 [ -z "$(ls -A "$work/config" 2>/dev/null)" ] || fail "settings were written: $(ls -A "$work/config")"
 echo "ok: $(wc -c <"$output") bytes written where the host asked"

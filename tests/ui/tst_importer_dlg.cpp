@@ -503,6 +503,38 @@ private slots:
         QApplication::setPalette(original);
     }
 
+    // Grown, the window draws the waveform again over all its new width, the selection kept.
+    void aGrownWindowRedrawsTheWaveform()
+    {
+        Bytes square;
+        for (int f = 0; f < 8000; ++f)
+            square.le16(uint16_t(f % 20 < 10 ? 20000 : -20000));
+        WriteFile(Path("square.wav"), WavPcm(1, 8000, 16, square));
+        CImporterDlg dlg;
+        bool redrawn = false;
+        CWaveformView::Selection before, after;
+        RunModal(dlg, nullptr, [&] {
+            Pick(dlg, Path("square.wav"));
+            Fields(dlg); // drawn
+            auto *strip = dynamic_cast<CWaveformView *>(dlg.GetDlgItem(IDC_WAVEFORM));
+            QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(10, 10));
+            QTest::mouseMove(strip, QPoint(90, 10));
+            QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(90, 10));
+            before = strip->GetSelection();
+            dlg.GetSafeHwnd()->resize(dlg.GetSafeHwnd()->size() + QSize(300, 100));
+            redrawn = QTest::qWaitFor([&] {
+                const QImage image = strip->grab().toImage();
+                for (int y = 0; y < image.height(); ++y) // the last column inside the border
+                    if (image.pixel(image.width() - 2, y)
+                        == strip->palette().color(QPalette::Highlight).rgb())
+                        return true;
+                return false;
+            });
+            after = strip->GetSelection();
+        });
+        QVERIFY(redrawn && !before.Empty() && after == before);
+    }
+
     // A path that never answers (a FIFO nobody writes to, as a hung share): the fields say it
     // is being read and the window stays free: another pick is described, and what the path
     // says when it answers at last is for nobody; Cancel closes the window while it waits.

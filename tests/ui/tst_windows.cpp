@@ -1,18 +1,23 @@
 // Orvex's three windows as their templates make them: every control where its dialog units
-// put it, in tab order, each label showing its whole text; the About box's ways out, and the
-// formats help window's modeless life beside the importer window.
+// put it, in tab order, each label showing its whole text; the size the importer window is left
+// at, kept in the profile; the About box's ways out, and the formats help window's modeless
+// life beside the importer window.
 #include "about_dlg.h"
 #include "formats_help_dlg.h"
 #include "qt_test_support.h"
 #include "resource_ids.h"
 #include "resources.h"
 #include "texts.h"
+#include "win_app.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -123,9 +128,11 @@ private slots:
         QWidget *window = dlg.GetSafeHwnd();
         QVERIFY(window->isVisible() && window->windowType() == Qt::Window); // in the task bar
         QCOMPARE(window->windowTitle(), QStringLiteral("Vandrel File Importer"));
-        QVERIFY(!(window->windowFlags()
-                  & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QCOMPARE(window->minimumSize(), window->maximumSize());
+        // Maximisable and resizable, never smaller than its template, which it opens at.
+        QCOMPARE(window->windowFlags()
+                         & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
+                 Qt::WindowMaximizeButtonHint);
+        QVERIFY(window->size() == window->minimumSize() && window->maximumWidth() > 9999);
         CheckLayout(dlg, IDD_IMPORTER_DIALOG);
         // Captions right of their value fields, sunken and centred; texts that wrap; the
         // path box framed and editable; the progress bar in percent.
@@ -135,18 +142,58 @@ private slots:
         for (QWidget *w : window->findChild<QWidget *>("client")->findChildren<QWidget *>(
                      Qt::FindDirectChildrenOnly))
             looks << Looks(w);
-        QCOMPARE(looks, (QStringList{"tab",       "tab left middle frame",
-                                     text,        "tab",
-                                     caption,     caption,
-                                     caption,     caption,
-                                     caption,     value,
-                                     value,       value,
-                                     value,       value,
-                                     "tab",       "tab",
-                                     "tab",       text,
-                                     "tab 0-100", "tab",
-                                     text,        "tab",
+        QCOMPARE(looks, (QStringList{text,    "tab left middle frame",
+                                     "tab",   "tab",
+                                     caption, value,
+                                     text,    "tab",
+                                     "tab",   caption,
+                                     value,   "tab",
+                                     caption, value,
+                                     caption, value,
+                                     caption, value,
+                                     text,    "tab 0-100",
+                                     "tab",   "tab",
                                      "tab"}));
+    }
+
+    // The size the importer window is left at is kept in the application's profile (only where
+    // it is not the template's) and restored, never below the template's size nor beyond the
+    // screen, maximised if it was.
+    void importerWindowRemembersItsSize()
+    {
+        QTemporaryDir config;
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        CWinApp app;
+        app.SetProfileName("Orvex", "orvex");
+        CDialog dlg(OrvexResources(), IDD_IMPORTER_DIALOG);
+        auto reopen = [&] {
+            dlg.DestroyWindow();
+            dlg.Create(IDD_IMPORTER_DIALOG);
+            return dlg.GetSafeHwnd();
+        };
+        const QSize smallest = reopen()->size(), grown = smallest + QSize(120, 80);
+        const QSize wave = dlg.GetDlgItem(IDC_WAVEFORM)->size();
+        dlg.ShowWindow(SW_HIDE);
+        QVERIFY(!QFile::exists(config.filePath("Orvex/orvex.conf")));
+        dlg.ShowWindow(SW_SHOW);
+        dlg.GetSafeHwnd()->resize(grown);
+        dlg.ShowWindow(SW_HIDE);
+        QCOMPARE(reopen()->size(), grown);
+        QCOMPARE(dlg.GetDlgItem(IDC_WAVEFORM)->size(), wave + QSize(120, 80));
+        app.WriteProfileInt("Dialog102", "Width", 10);
+        app.WriteProfileInt("Dialog102", "Height", 99999);
+        QWidget *window = reopen();
+        QVERIFY(window->width() == smallest.width()
+                && window->height() <= window->screen()->availableSize().height());
+        window->showMaximized();
+        dlg.ShowWindow(SW_HIDE);
+        QVERIFY(reopen()->windowState() & Qt::WindowMaximized);
+        dlg.DestroyWindow();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.filePath("Orvex/orvex.conf")));
+        app.SetProfileName("Orvex", "orvex"); // under a file, not a folder
+        QVERIFY(!app.WriteProfileInt("Dialog102", "Width", 1));
+        qputenv("XDG_CONFIG_HOME", configHome);
     }
 
     void aboutBoxEndsByOkEnterAndEsc()

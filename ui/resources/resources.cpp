@@ -29,26 +29,32 @@ using C = ControlClass;
 
 // ---- 102: the importer dialog -----------------------------------------------------------
 
+// In the order the window reads, row by row from the top and left to right within a row, which
+// is also the order Tab and a screen reader take.
 constexpr ControlTemplate kImporterControls[] = {
-        {C::Button, IDCANCEL, "Cancel", 260, 15, 50, 14, kButton},
+        {C::Static, -1, "Import File :", 10, 15, 40, 15, kLabel},
         {C::Edit, IDC_IMPORT_FILE, "", 55, 15, 175, 15,
          ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_VISIBLE | WS_TABSTOP},
-        {C::Static, -1, "Import File :", 10, 15, 40, 15, kLabel},
         {C::Button, IDC_BROWSE, "...", 235, 15, 20, 14, kButton, 0, 0, "Browse for a file"},
+        {C::Button, IDCANCEL, "Cancel", 260, 15, 50, 14, kButton},
         {C::Static, -1, "Format", 25, 40, 45, 10, kFieldCaption},
-        {C::Static, -1, "Number of Samples", 5, 70, 65, 10, kFieldCaption},
-        {C::Static, -1, "Channels", 25, 85, 45, 10, kFieldCaption},
-        {C::Static, -1, "Bit Width", 25, 100, 45, 10, kFieldCaption},
-        {C::Static, -1, "Sample Rate", 25, 55, 45, 10, kFieldCaption},
         {C::Static, IDC_FORMAT, "Format", 75, 40, 75, 15, kValueField},
-        {C::Static, IDC_SAMPLES, "Number of Samples", 75, 70, 75, 15, kValueField},
-        {C::Static, IDC_CHANNELS, "Channels", 75, 85, 75, 15, kValueField},
-        {C::Static, IDC_BIT_WIDTH, "Bit Width", 75, 100, 75, 15, kValueField},
-        {C::Static, IDC_SAMPLE_RATE, "Sample Rate", 75, 55, 75, 15, kValueField},
-        // Hidden for good: its handler runs after "..." has picked a file.
+        // Beside the fields, the encoding in words and the duration.
+        {C::Static, IDC_ENCODING, "", 155, 40, 95, 25, kLabel | SS_NOPREFIX, 0, 0,
+         "Encoding and duration"},
+        // Hidden for good: its handler runs after "..." has picked a file. The first button
+        // marked default, so it stays the dialog's default and Enter presses none of the others.
         {C::Button, IDC_SAVE_AS, "Save As...", 255, 80, 60, 14, kDefaultButton & ~WS_VISIBLE},
-        {C::Button, IDC_CONVERT_AND_GO, "Convert and Go", 255, 60, 60, 14, kDefaultButton},
         {C::Button, IDC_SAVE_AS_WAV, "Save As WAV", 255, 45, 60, 14, kDefaultButton},
+        {C::Static, -1, "Sample Rate", 25, 55, 45, 10, kFieldCaption},
+        {C::Static, IDC_SAMPLE_RATE, "Sample Rate", 75, 55, 75, 15, kValueField},
+        {C::Button, IDC_CONVERT_AND_GO, "Convert and Go", 255, 60, 60, 14, kDefaultButton},
+        {C::Static, -1, "Number of Samples", 5, 70, 65, 10, kFieldCaption},
+        {C::Static, IDC_SAMPLES, "Number of Samples", 75, 70, 75, 15, kValueField},
+        {C::Static, -1, "Channels", 25, 85, 45, 10, kFieldCaption},
+        {C::Static, IDC_CHANNELS, "Channels", 75, 85, 75, 15, kValueField},
+        {C::Static, -1, "Bit Width", 25, 100, 45, 10, kFieldCaption},
+        {C::Static, IDC_BIT_WIDTH, "Bit Width", 75, 100, 75, 15, kValueField},
         // Below the fields: what the last action did, or while a conversion runs, how far
         // it is and the button that stops it. The progress bar holds the keyboard focus
         // while the buttons that started the conversion are greyed.
@@ -56,13 +62,21 @@ constexpr ControlTemplate kImporterControls[] = {
         {C::Progress, IDC_PROGRESS, "", 10, 121, 240, 12, WS_TABSTOP, 0, 0, "Conversion progress"},
         {C::Button, IDC_CANCEL_CONVERSION, "Stop", 260, 120, 50, 14, kButton & ~WS_VISIBLE, 0, 0,
          "Stop converting"},
-        // Beside the fields, the encoding in words and the duration; below everything, the
-        // waveform overview and the button that plays the file.
-        {C::Static, IDC_ENCODING, "", 155, 40, 95, 25, kLabel | SS_NOPREFIX, 0, 0,
-         "Encoding and duration"},
+        // Below everything, the waveform overview and the button that plays the file.
         {C::Custom, IDC_WAVEFORM, "OrvexWaveform", 10, 144, 245, 60, WS_VISIBLE | WS_TABSTOP, 0, 0,
          "Waveform"},
         {C::Button, IDC_PLAY, "&Play", 260, 144, 50, 14, kButton},
+};
+
+// When the window grows, the waveform takes the new room, the status line and the progress bar
+// grow along the fields' bottom, and the buttons beside them keep to the right edge; the rest
+// keeps its place.
+constexpr DynamicLayoutItem kImporterLayout[] = {
+        {IDC_STATUS, 0, 0, 100, 0},
+        {IDC_PROGRESS, 0, 0, 100, 0},
+        {IDC_CANCEL_CONVERSION, 100, 0, 0, 0},
+        {IDC_WAVEFORM, 0, 0, 100, 100},
+        {IDC_PLAY, 100, 0, 0, 0},
 };
 
 // ---- 132: the formats help window ------------------------------------------------------
@@ -91,8 +105,9 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr DialogTemplate kDialogs[] = {
         {IDD_ABOUTBOX, "About Orvex", 0, 0, 262, 95, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kAboutControls},
-        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 212, kDialogStyle | WS_VISIBLE,
-         WS_EX_APPWINDOW, IDR_MAIN_MENU, kDialogFont, kDialogFontSize, kImporterControls},
+        {IDD_IMPORTER_DIALOG, "Vandrel File Importer", 0, 0, 320, 212,
+         kDialogStyle | WS_VISIBLE | WS_THICKFRAME | WS_MAXIMIZEBOX, WS_EX_APPWINDOW, IDR_MAIN_MENU,
+         kDialogFont, kDialogFontSize, kImporterControls, kImporterLayout},
         {IDD_HELP_DIALOG, "Help Dialog", 0, 0, 292, 306, kDialogStyle, 0, 0, kDialogFont,
          kDialogFontSize, kHelpControls},
 };
