@@ -3,8 +3,10 @@
 #   make test               install what is missing, build, run every test
 #   make fuzz               run the fuzz targets (FUZZ_SECONDS each)
 #   make bench [BENCH_ARGS="--size-mb 5 --runs 3"]
-#                           time orvex-cli convert against its peers, then the window's
-#                           answers phase by phase (bench/README.md)
+#                           time orvex-cli convert against its peers, measure what bringing
+#                           24 bits to 16 does to a quiet tone, then the window's answers
+#                           phase by phase (bench/README.md)
+#   make bench-quality      the quiet tone's part alone
 #   make bench-window [WINDOW_BENCH_ARGS="--runs 2 --busy 2"]
 #                           the window's part alone
 #   make install [PREFIX=/usr/local]
@@ -20,7 +22,7 @@ ARGS   ?=
 # CI turns warnings into errors; a developer's build only shows them.
 WERROR := $(if $(CI),-DORVEX_WERROR=ON,)
 
-.PHONY: all deps configure build test run bench bench-window fuzz install package screenshot clean
+.PHONY: all deps configure build test run bench bench-quality bench-window fuzz install package screenshot clean
 
 all: build
 
@@ -42,11 +44,19 @@ run: build
 # Always the default (optimised) preset, and only orvex-cli: the benchmark
 # needs nothing else, and a sanitizer build would time the sanitizer.
 bench:
-	@tools/install-deps.sh ffmpeg sndfile-programs time python3
+	@tools/install-deps.sh ffmpeg sndfile-programs time python3 python3-numpy
 	cmake --preset default $(WERROR) >/dev/null
 	cmake --build --preset default --target orvex-cli orvex-overview-bench -j $$(nproc)
 	python3 bench/run_bench.py --cli build/default/cli/orvex-cli $(BENCH_ARGS)
+	$(MAKE) bench-quality
 	$(MAKE) bench-window
+
+# A quiet tone through orvex-cli and its peers, its spectrum measured with Debian's numpy.
+bench-quality:
+	@tools/install-deps.sh ffmpeg sndfile-programs python3-numpy
+	cmake --preset default $(WERROR) >/dev/null
+	cmake --build --preset default --target orvex-cli -j $$(nproc)
+	/usr/bin/python3 bench/quality.py --cli build/default/cli/orvex-cli
 
 # The real window under Xvfb, driven by the keyboard, pinged every 10 ms: the longest time it
 # does not answer in each phase. Debian's own python3, which has python3-xlib.

@@ -1,7 +1,8 @@
 // CAudioFileInfo::Convert: writes the input as a 16-bit PCM WAV file, every value
-// brought from the input's width to 16 bits by a power of two. The output is written to a
-// temporary file in its folder and put in place only when complete, so a failed or
-// interrupted conversion leaves whatever stood at the output path as it was.
+// brought from the input's width to 16 bits by the level chain (by a power of two, unless a
+// gain, a normalisation or dither is chosen). The output is written to a temporary file in
+// its folder and put in place only when complete, so a failed or interrupted conversion
+// leaves whatever stood at the output path as it was.
 #include "audio_file_info.h"
 #include "audio_handle.h"
 #include "output_placement.h"
@@ -103,6 +104,9 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
     m_trouble = placement.Trouble();
     const bool refusedBeforeOpening = refusal != AudioError::None;
     if (!refusedBeforeOpening) {
+        // A normalisation's first reading comes once the output is known to be possible.
+        if (!ResolveLevel(input, first, end))
+            return false;
         m_hOutput = AudioOpenWrite(placement.WritePath(), m_info);
         m_trouble.error = m_hOutput ? 0 : errno;
         refusal = m_hOutput ? AudioError::None : AudioLastError();
@@ -140,7 +144,42 @@ bool CAudioFileInfo::ConvertFrom(CSixteenBitReader &input)
     return true;
 }
 
-bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input, uint64_t frames)
+bool CAudioFileInfo::ResolveLevel(CSixteenBitReader &input, uint64_t first, uint64_t end)
+{
+    const bool measure = m_level.normalizeDbfs && !m_knownPeak;
+    m_progressBefore = 0;
+    m_progressTotal = m_outcome.framesDescribed * (measure ? 2 : 1);
+    float peak = m_knownPeak ? float(*m_knownPeak) : 0.0f;
+    if (m_level.normalizeDbfs) {
+        if (measure && input.Extent().stream) {
+            m_outcome.code = AudioError::SeekFailed;
+            m_outcome.explanation = "Normalising reads the input twice, and this one is a pipe, "
+                                    "which can be read once: give the file itself.";
+            return false;
+        }
+        if (measure) {
+            // The part's peak, then back to its start: by seeking, or by opening it again.
+            uint64_t skipped = first;
+            if (first > 0 && input.Seek(first))
+                skipped = 0;
+            if (!(skipped == 0 || CopySamples(nullptr, input, skipped))
+                || !CopySamples(nullptr, input, end - first, &peak))
+                return Fail(AudioError::Cancelled, true);
+            if (!input.Seek(first) && !input.Rewind())
+                return Fail(AudioError::SeekFailed, false);
+            m_progressBefore = m_outcome.framesDescribed;
+        }
+        m_outcome.peak = peak;
+        m_outcome.silent = peak == 0;
+    }
+    const SixteenBitLevel level = LevelFor(m_level, peak);
+    m_outcome.gain = level.gain;
+    input.SetLevel(level);
+    return true;
+}
+
+bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input, uint64_t frames,
+                                 float *peak)
 {
     const uint32_t channels = m_info.channels;
     // Blocks of whole frames, as large as a few pages: large reads and writes are cheap.
@@ -153,7 +192,7 @@ bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input, 
     uint64_t done = 0, nextCall = kFramesPerProgressCall;
     for (;;) {
         const auto want = static_cast<uint32_t>(std::min<uint64_t>(block, frames - done));
-        const uint32_t n = want ? input.Read(samples.get(), want) : 0;
+        const uint32_t n = want ? input.Read(peak ? nullptr : samples.get(), want, peak) : 0;
         done += output ? AudioWriteSamples(output, samples.get(), n * channels) / channels : n;
         if (output) {
             m_outcome.framesWritten = done;
@@ -161,7 +200,7 @@ bool CAudioFileInfo::CopySamples(AudioHandle *output, CSixteenBitReader &input, 
         }
         if (m_progress && (done >= nextCall || n != want || done == frames)) {
             nextCall = done + kFramesPerProgressCall;
-            if (!m_progress(output ? done : 0, m_outcome.framesDescribed))
+            if (!m_progress(m_progressBefore + (output || peak ? done : 0), m_progressTotal))
                 return false;
         }
         if (n != want || done == frames)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio_library_binding.h"
+#include "level.h"
 #include "output_placement.h"
 
 #include <cstdint>
@@ -67,9 +68,20 @@ public:
     // input's end fails the conversion (AudioError::RangeOutside) before any output exists.
     void SetFrameRange(std::optional<FrameRange> range) { m_range = std::move(range); }
 
+    // The level of what Convert writes: as it is (the default), a gain, or the peak of what
+    // is converted normalised to a level; dither or not.
+    void SetLevel(const LevelChoice &choice) { m_level = choice; }
+    // The peak (FoldPeak's) of what Convert writes, the part if one is set, where the caller
+    // has measured it (the window's overview): normalising then reads the input once. Without
+    // it, Convert reads what it converts twice, first for the peak: the input must be a file,
+    // not a pipe (AudioError::SeekFailed).
+    void SetKnownPeak(std::optional<double> peak) { m_knownPeak = peak; }
+
     // Called by Convert after each block with the frames written so far and the frames
     // the input describes; returning false cancels the conversion, which then leaves
     // nothing behind and fails with AudioError::Cancelled. Runs on Convert's thread.
+    // Where Convert reads the frames twice (normalising without a known peak), the total
+    // counts them twice, and the first reading's frames come before those written.
     using ProgressHandler = std::function<bool(uint64_t framesDone, uint64_t framesTotal)>;
     void SetProgressHandler(ProgressHandler handler) { m_progress = std::move(handler); }
 
@@ -96,6 +108,12 @@ public:
         // and those its bytes hold: after Describe and Convert.
         uint64_t framesDescribed = 0;
         uint64_t framesHeld = 0;
+        // After Convert: the peak of what was converted where normalising measured it (or was
+        // given it), at 16-bit scale; the gain applied; and whether normalising found
+        // nothing but silence, which it left as it was.
+        std::optional<double> peak;
+        double gain = 1.0;
+        bool silent = false;
     };
     const Outcome &GetOutcome() const { return m_outcome; }
 
@@ -114,7 +132,13 @@ private:
     // Fails the last Describe or Convert with `code`, and explains it.
     bool Fail(AudioError code, bool onOutput);
     // Copies at most `frames` frames; false when the progress handler cancelled the copy.
-    bool CopySamples(AudioHandle *output, CSixteenBitReader &input, uint64_t frames);
+    // Without an output the frames are read to be skipped or, given `peak`, measured.
+    bool CopySamples(AudioHandle *output, CSixteenBitReader &input, uint64_t frames,
+                     float *peak = nullptr);
+    // The level of the part from `first` to `end`: the chosen gain, or the one that
+    // normalises its peak, which it measures where it is not known, leaving the input at
+    // `first` again. False, with the conversion failed, where it cannot.
+    bool ResolveLevel(CSixteenBitReader &input, uint64_t first, uint64_t end);
     // The first and the end frame of the part to convert, checked against the input; false,
     // with the conversion failed, when the part is not one of the input's.
     bool ResolveRange(const orvex::InputExtent &extent, uint64_t &first, uint64_t &end);
@@ -131,4 +155,8 @@ private:
     std::FILE *m_diagnostics = stdout;
     orvex::OutputTrouble m_trouble; // why the last output could not be made
     std::optional<FrameRange> m_range;
+    LevelChoice m_level;
+    std::optional<double> m_knownPeak;
+    // Progress over two readings: the frames of the readings before this one, and of all.
+    uint64_t m_progressBefore = 0, m_progressTotal = 0;
 };

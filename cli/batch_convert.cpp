@@ -149,6 +149,7 @@ int RunBatchConvert(const BatchOptions &options, std::ostream &err)
                 audio.SetInputPath(options.inputs[i]);
                 audio.SetOutputPath(outputs[i]);
                 audio.SetFrameRange(options.range);
+                audio.SetLevel(options.level);
                 audio.SetDiagnosticStream(nullptr); // the refusal's own lines say it
                 converted = audio.Convert();
                 const CAudioFileInfo::Outcome &o = audio.GetOutcome();

@@ -19,6 +19,7 @@ struct BatchOptions
     bool showProgress = false; // standard error is a terminal, and not quiet
     bool noClobber = false; // -n: outputs that exist are kept, not replaced
     std::optional<FrameRange> range; // --start, --end, --length: the part of each input
+    LevelChoice level; // --gain, --normalize, --dither: each file normalised on its own
 };
 
 // The exit status: 0 when every file was converted (or kept), 1 when any failed, 2 when the

@@ -57,3 +57,24 @@ bool ParseFramePlace(std::string_view text, FramePlace &place)
     place = {seconds * 1000000000 + nanoseconds, true};
     return true;
 }
+
+bool ParseDecibels(std::string_view text, double low, double high, double &value)
+{
+    const std::string_view digits
+            = text.substr(!text.empty() && (text[0] == '-' || text[0] == '+'));
+    const size_t dot = digits.find('.');
+    const std::string_view whole = digits.substr(0, dot);
+    const std::string_view fraction = dot == std::string_view::npos ? "0" : digits.substr(dot + 1);
+    if (whole.empty() || fraction.empty() || fraction.size() > 9 || whole.size() > 9
+        || whole.find_first_not_of("0123456789") != std::string_view::npos
+        || fraction.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    // from_chars takes no "+"; the grammar above leaves it nothing else to refuse.
+    double v = 0;
+    const char *begin = text.data() + (text[0] == '+');
+    std::from_chars(begin, text.data() + text.size(), v);
+    if (v < low || v > high)
+        return false;
+    value = v;
+    return true;
+}

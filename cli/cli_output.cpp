@@ -20,6 +20,9 @@ void PrintWarnings(std::ostream &err, const std::string &path, const CAudioFileI
     if (o.clippedSamples > 0)
         err << "orvex-cli: " << QuotedName(path) << ": " << o.clippedSamples
             << " samples clipped\n";
+    if (o.silent)
+        err << "orvex-cli: " << QuotedName(path)
+            << ": nothing but silence, nothing to normalise: converted as it is\n";
     if (o.framesWritten < o.framesDescribed)
         err << "orvex-cli: " << QuotedName(path)
             << ": the file ends early: " << GroupedDecimal(o.framesWritten) << " of "

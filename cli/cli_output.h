@@ -12,7 +12,8 @@
 // The failure's code line, and the plain sentence on a line of its own when there is one.
 void PrintFailure(std::ostream &err, const std::string &path, const CAudioFileInfo::Outcome &o);
 
-// What a successful conversion should tell: samples clipped, an input that ended early.
+// What a successful conversion should tell: samples clipped, an input that ended early,
+// silence that normalising left as it was.
 void PrintWarnings(std::ostream &err, const std::string &path, const CAudioFileInfo::Outcome &o);
 
 // The length of a regular file, or -1 (standard input, a FIFO, a missing file).

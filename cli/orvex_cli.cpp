@@ -18,12 +18,13 @@
 
 namespace {
 
-constexpr const char kUsage[] = "usage: orvex-cli info [--json] [--] FILE...\n"
-                                "       orvex-cli convert [-n] [--quiet] [PART] [--] INPUT OUTPUT\n"
-                                "       orvex-cli convert [-j N] [-n] [--quiet] [PART] -t DIR "
-                                "[--] INPUT...\n"
-                                "   PART: [--start T] [--end T | --length T]\n"
-                                "       orvex-cli --help | --version\n";
+constexpr const char kUsage[]
+        = "usage: orvex-cli info [--json] [--] FILE...\n"
+          "       orvex-cli convert [-n] [--quiet] [LEVEL] [PART] [--] INPUT OUTPUT\n"
+          "       orvex-cli convert [-j N] [-n] [--quiet] [LEVEL] [PART] -t DIR [--] INPUT...\n"
+          "   LEVEL: [--gain DB | --normalize[=DBFS]] [--dither]\n"
+          "   PART: [--start T] [--end T | --length T]\n"
+          "       orvex-cli --help | --version\n";
 
 constexpr const char kHelp[]
         = "Describe audio files and convert them to 16-bit PCM WAV.\n"
@@ -41,6 +42,13 @@ constexpr const char kHelp[]
           "    --start T, --end T, --length T\n"
           "                          convert only that part: T in seconds (90.5),\n"
           "                          m:ss.mmm, h:mm:ss.mmm, or frames (44100f)\n"
+          "    --gain DB             raise (or with -DB lower) the level by DB decibels,\n"
+          "                          from -60 to 60, rounding to the nearest step\n"
+          "    --normalize[=DBFS]    bring the peak of what is converted to DBFS (from\n"
+          "                          -60 to 0; -1.0 when not given), clipping nothing;\n"
+          "                          each file on its own; the input is read twice\n"
+          "    --dither              add triangular dither before rounding to 16 bits,\n"
+          "                          where the values carry more (24 bits, float, a gain)\n"
           "    -q, --quiet           no progress line, no count of clipped samples:\n"
           "                          only errors\n"
           "  --                      what follows is a file, even if it starts with -\n"
@@ -125,10 +133,10 @@ int RunInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     return status;
 }
 
-int ConvertOne(const std::string &input, const std::string &output,
-               const std::optional<FrameRange> &range, bool quiet, bool noClobber,
+int ConvertOne(const std::string &input, const std::string &output, const BatchOptions &options,
                std::ostream &err, bool showProgress)
 {
+    const bool quiet = options.quiet, noClobber = options.noClobber;
     struct stat st
     {
     };
@@ -141,7 +149,8 @@ int ConvertOne(const std::string &input, const std::string &output,
     CAudioFileInfo audio;
     audio.SetInputPath(input);
     audio.SetOutputPath(output);
-    audio.SetFrameRange(range);
+    audio.SetFrameRange(options.range);
+    audio.SetLevel(options.level);
     // Standard output carries the WAV file when OUTPUT is "-": nothing else goes there.
     audio.SetDiagnosticStream(stderr);
     std::optional<ProgressLine> progress;
@@ -172,8 +181,8 @@ int ConvertOne(const std::string &input, const std::string &output,
 int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool showProgress)
 {
     BatchOptions batch;
-    bool quiet = false, noClobber = false, optionsEnded = false;
-    std::optional<FrameRange> range;
+    bool optionsEnded = false, gainGiven = false;
+    std::optional<FrameRange> &range = batch.range;
     std::vector<std::string> paths;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
@@ -191,9 +200,31 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--quiet" || arg == "-q") {
-            quiet = true;
+            batch.quiet = true;
         } else if (arg == "--no-clobber" || arg == "-n") {
-            noClobber = true;
+            batch.noClobber = true;
+        } else if (arg == "--dither") {
+            batch.level.dither = true;
+        } else if ((v = value("--gain"))) {
+            if (!ParseDecibels(*v, -kMaxGainDb, kMaxGainDb, batch.level.gainDb)) {
+                err << "orvex-cli: convert: --gain needs decibels from -60 to 60, such as 6 or "
+                       "-3.5, not "
+                    << QuotedName(*v) << "\n"
+                    << kUsage;
+                return kCliUsage;
+            }
+            gainGiven = true;
+        } else if (arg == "--normalize" || arg.rfind("--normalize=", 0) == 0) {
+            double dbfs = -1.0;
+            if (arg != "--normalize"
+                && !ParseDecibels(arg.substr(12), kLowestNormalizeDbfs, 0.0, dbfs)) {
+                err << "orvex-cli: convert: --normalize takes a level from -60 to 0 dBFS, such "
+                       "as --normalize=-0.5, not "
+                    << QuotedName(arg.substr(12)) << "\n"
+                    << kUsage;
+                return kCliUsage;
+            }
+            batch.level.normalizeDbfs = dbfs;
         } else if ((v = value("-t")) || (v = value("--target-directory"))) {
             batch.folder = *v;
         } else if ((v = value("-j")) || (v = value("--jobs"))
@@ -230,18 +261,23 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
         err << "orvex-cli: convert: --end and --length say the same; give one of them\n" << kUsage;
         return kCliUsage;
     }
+    // Both set the gain, and a gain on top of a normalisation is a normalisation to another
+    // level: the user says which level is meant.
+    if (gainGiven && batch.level.normalizeDbfs) {
+        err << "orvex-cli: convert: --gain and --normalize both set the level; give one of them "
+               "(--normalize=DBFS puts the peak at DBFS)\n"
+            << kUsage;
+        return kCliUsage;
+    }
     if (!batch.folder) {
         if (paths.size() != 2 || paths[0].empty() || paths[1].empty()) {
             err << "orvex-cli: convert: needs INPUT and OUTPUT, or -t DIR and INPUT...\n" << kUsage;
             return kCliUsage;
         }
-        return ConvertOne(paths[0], paths[1], range, quiet, noClobber, err, showProgress);
+        return ConvertOne(paths[0], paths[1], batch, err, showProgress);
     }
-    batch.range = range;
     batch.inputs = std::move(paths);
-    batch.quiet = quiet;
-    batch.noClobber = noClobber;
-    batch.showProgress = showProgress && !quiet;
+    batch.showProgress = showProgress && !batch.quiet;
     return RunBatchConvert(batch, err);
 }
 

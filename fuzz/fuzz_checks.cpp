@@ -66,12 +66,13 @@ std::string CheckOpenRead(const uint8_t *data, size_t size)
 }
 
 std::string CheckConvertAs(const std::string &folder, const std::string &name, const uint8_t *data,
-                           size_t size)
+                           size_t size, const LevelChoice &level)
 {
     const std::string output = folder + "/out.wav";
     CSixteenBitReader input;
     CAudioFileInfo audio;
     audio.SetOutputPath(output);
+    audio.SetLevel(level);
     const bool converted
             = input.OpenMemory(data, size, name) == AudioError::None && audio.ConvertFrom(input);
     std::fflush(stdout);
@@ -93,8 +94,10 @@ std::string CheckConvertAs(const std::string &folder, const std::string &name, c
 
 std::string CheckConvert(const std::string &folder, const uint8_t *data, size_t size)
 {
-    for (const char *name : {"in", "in.au"})
-        if (std::string failure = CheckConvertAs(folder, name, data, size); !failure.empty())
+    // As it is, and normalised with dither: every value through the level chain, read twice.
+    for (auto [name, level] :
+         {std::pair<const char *, LevelChoice>{"in", {}}, {"in.au", {}}, {"in", {-1.0, 0, true}}})
+        if (std::string failure = CheckConvertAs(folder, name, data, size, level); !failure.empty())
             return name + (": " + failure);
     return {};
 }

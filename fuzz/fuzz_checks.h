@@ -3,6 +3,8 @@
 // empty string when the behaviour held, or a sentence saying what went wrong.
 #pragma once
 
+#include "level.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,12 +19,13 @@ std::string CheckOpenRead(const uint8_t *data, size_t size);
 std::string CheckOpenReadAs(const std::string &name, const uint8_t *data, size_t size);
 
 // The bytes, read from memory under the names "in" and "in.au", converted as a conversion
-// does into `folder`, which holds nothing else: one that succeeds leaves a well-formed 16-bit
-// WAV whose sizes match its length; one that fails leaves no output and no temporary file.
+// does into `folder`, which holds nothing else (and once more normalised, with dither): one
+// that succeeds leaves a well-formed 16-bit WAV whose sizes match its length; one that fails
+// leaves no output and no temporary file.
 std::string CheckConvert(const std::string &folder, const uint8_t *data, size_t size);
-// The same under one given name; the output is removed afterwards.
+// The same under one given name, at one level; the output is removed afterwards.
 std::string CheckConvertAs(const std::string &folder, const std::string &name, const uint8_t *data,
-                           size_t size);
+                           size_t size, const LevelChoice &level = {});
 
 // The bytes as the host's command line: Parse keeps no leading space and stores
 // nothing longer than the text.

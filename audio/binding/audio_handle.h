@@ -38,6 +38,13 @@ enum class SixteenBitRoad { FromStoredBytes, ThroughDoubles };
 uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, uint32_t count,
                        uint64_t *clipped);
 
+// The level chain's road (level.h): up to `count` values (whole frames) at 16-bit scale,
+// before any truncation; fewer only where the data ends or its bytes run out (code 19).
+uint32_t ReadScaled(AudioHandle *handle, float *values, uint32_t count);
+// Whether the input's values carry more than 16 bits (wider integers, floats): only then
+// does dither change anything at a gain of 1.
+bool CarriesMoreThanSixteenBits(const AudioHandle *handle);
+
 // What the calling thread's most recent open of a file learned before it refused it.
 struct OpenReport
 {

@@ -266,6 +266,17 @@ uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, u
     return n;
 }
 
+uint32_t ReadScaled(AudioHandle *handle, float *values, uint32_t count)
+{
+    CSampleReader *reader = ReaderFor(handle);
+    return reader ? reader->ReadScaled(values, count, handle->error) : 0;
+}
+
+bool CarriesMoreThanSixteenBits(const AudioHandle *handle)
+{
+    return handle && handle->reader && handle->reader->CarriesMoreThanSixteenBits();
+}
+
 } // namespace orvex
 
 AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info)

@@ -16,6 +16,7 @@ struct InputExtent
     uint64_t promised;
     uint64_t held;
     bool unknown = false; // a stream of a length no header states, read to its end
+    bool stream = false; // read forward once (a pipe): it cannot be read again
 };
 InputExtent ExtentOf(const AudioHandle *handle);
 

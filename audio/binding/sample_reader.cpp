@@ -226,6 +226,13 @@ uint64_t CSampleReader::ReadPlanes(uint64_t frames)
 uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
                                              uint64_t &clipped)
 {
+    const uint32_t n = ReadStoredValues(count, error);
+    clipped += DecodePlain(m_layout, m_stored.get(), n, out);
+    return n;
+}
+
+uint32_t CSampleReader::ReadStoredValues(uint32_t count, AudioError &error)
+{
     const uint32_t channels = m_layout.channels;
     if (count % channels != 0) {
         error = AudioError::ReadNonWholeFrames;
@@ -251,7 +258,6 @@ uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, Audio
     }
     if (whole < described)
         error = AudioError::ShortRead;
-    clipped += DecodePlain(m_layout, m_stored.get(), whole * channels, out);
     m_position += whole;
     return static_cast<uint32_t>(whole * channels);
 }
@@ -304,7 +310,7 @@ uint32_t CSampleReader::ReadOwnDoubles(double *buffer, uint32_t count, AudioErro
 InputExtent CSampleReader::Extent() const
 {
     return {std::max<uint64_t>(m_samples, m_layout.promisedFrames), m_heldFrames,
-            m_layout.lengthUnknown};
+            m_layout.lengthUnknown, m_source->IsStream()};
 }
 
 bool CSampleReader::Seek(uint64_t frame)
@@ -373,6 +379,36 @@ uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count, AudioError &
         error = AudioError::ShortRead;
     m_position += static_cast<uint64_t>(got);
     return static_cast<uint32_t>(got * channels);
+}
+
+// ---------------------------------------------------------------- values at 16-bit scale
+
+bool CSampleReader::CarriesMoreThanSixteenBits() const
+{
+    return IsFloatLayout(m_layout) || SixteenBitScale(m_layout) < 1.0;
+}
+
+uint32_t CSampleReader::ReadScaled(float *out, uint32_t count, AudioError &error)
+{
+    if (HasPlainValues()) {
+        const uint32_t n = ReadStoredValues(count, error);
+        DecodePlainScaled(m_layout, m_stored.get(), n, out);
+        return n;
+    }
+    // Every other encoding decodes to whole numbers, which a power of two scales exactly.
+    const double scale = SixteenBitScale(m_layout);
+    m_doubles.resize(std::max<size_t>(1024 / m_layout.channels, 1) * m_layout.channels);
+    uint32_t done = 0;
+    while (done < count) {
+        const auto want = std::min<uint32_t>(count - done, uint32_t(m_doubles.size()));
+        const uint32_t n = ReadDoubles(m_doubles.data(), want, error);
+        for (uint32_t i = 0; i < n; ++i)
+            out[done + i] = static_cast<float>(m_doubles[i] * scale);
+        done += n;
+        if (n != want)
+            break;
+    }
+    return done;
 }
 
 } // namespace orvex

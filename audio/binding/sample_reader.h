@@ -37,6 +37,11 @@ public:
                                   uint64_t &clipped);
     uint32_t ReadSixteenThroughDoubles(int16_t *out, uint32_t count, AudioError &error,
                                        uint64_t &clipped);
+    // Up to `count` values (whole frames) at 16-bit scale, before any truncation, for the
+    // level chain (DecodePlainScaled's values; through ReadDoubles for coded values).
+    uint32_t ReadScaled(float *out, uint32_t count, AudioError &error);
+    // Whether the values carry more than 16 bits: wider integers, or floats.
+    bool CarriesMoreThanSixteenBits() const;
     // Moves to `frame` (at most the end); false where the input cannot go there.
     bool Seek(uint64_t frame);
     // What the header promised and what the bytes hold, beside the frames described.
@@ -52,6 +57,9 @@ private:
     // ReadDoubles of values that libsndfile would not read as they lie: packed blocks and
     // planes, which our own code reads.
     uint32_t ReadOwnDoubles(double *buffer, uint32_t count, AudioError &error);
+    // Reads up to `count` stored values (whole frames) of plain values into m_stored;
+    // returns how many.
+    uint32_t ReadStoredValues(uint32_t count, AudioError &error);
     // Gathers `frames` frames of planar values into m_stored; returns the whole frames read.
     uint64_t ReadPlanes(uint64_t frames);
 

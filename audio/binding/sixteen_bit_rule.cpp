@@ -6,9 +6,11 @@
 #include "sixteen_bit_rule.h"
 
 #include "byte_order.h"
+#include "level.h"
 #include "wav_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace orvex {
@@ -125,6 +127,65 @@ namespace {
         return clipped;
     }
 
+    // Values of one byte (u-law, A-law, 8-bit PCM) as the whole samples they are; false for
+    // wider ones.
+    template<class T>
+    bool DecodeBytes(const StreamLayout &layout, const unsigned char *in, size_t n, T *out)
+    {
+        if (layout.isUlaw || layout.isAlaw) {
+            const int16_t *table = layout.isUlaw ? kTables.ulaw : kTables.alaw;
+            for (size_t i = 0; i < n; ++i)
+                out[i] = table[in[i]];
+        } else if (layout.sampleBytes == 1) {
+            for (size_t i = 0; i < n; ++i)
+                out[i] = static_cast<T>((layout.signedBytes ? int(int8_t(in[i])) : int(in[i]) - 128)
+                                        * 256);
+        }
+        return layout.isUlaw || layout.isAlaw || layout.sampleBytes == 1;
+    }
+
+    template<bool Big>
+    ORVEX_VECTOR_CLONES void Scaled16(const unsigned char *in, size_t n, float *out)
+    {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<int16_t>(Big ? bytes::LoadBE16(in + 2 * i)
+                                              : bytes::LoadLE16(in + 2 * i));
+    }
+
+    template<bool Big>
+    ORVEX_VECTOR_CLONES void Scaled24(const unsigned char *in, size_t n, float *out)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned char *p = in + 3 * i;
+            const uint32_t u = Big
+                    ? uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8
+                    : uint32_t(p[2]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 8;
+            out[i] = static_cast<float>(static_cast<int32_t>(u) >> 8) * (1.0f / 256.0f);
+        }
+    }
+
+    template<bool Big>
+    ORVEX_VECTOR_CLONES void Scaled32(const unsigned char *in, size_t n, float *out)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            const auto v = static_cast<int32_t>(Big ? bytes::LoadBE32(in + 4 * i)
+                                                    : bytes::LoadLE32(in + 4 * i));
+            out[i] = static_cast<float>(TruncShift(v, 8)) * (1.0f / 256.0f);
+        }
+    }
+
+    template<bool Big>
+    ORVEX_VECTOR_CLONES void ScaledFloat(const unsigned char *in, size_t n, float *out)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t u = Big ? bytes::LoadBE32(in + 4 * i) : bytes::LoadLE32(in + 4 * i);
+            // Told apart by its bits, since a comparison of floats would not vectorise.
+            const int32_t magnitude = static_cast<int32_t>(u & 0x7FFFFFFFu);
+            const uint32_t keep = magnitude > 0x7F800000 ? 0u : ~0u;
+            out[i] = std::bit_cast<float>(u & keep) * 32768.0f;
+        }
+    }
+
 } // namespace
 
 double SixteenBitScale(const StreamLayout &layout)
@@ -175,18 +236,9 @@ uint64_t DecodePlain(const StreamLayout &layout, const unsigned char *in, size_t
     const bool big = layout.order == ByteOrder::Big;
     if (layout.isFloat)
         return big ? DecodeFloat<true>(in, n, out) : DecodeFloat<false>(in, n, out);
-    if (layout.isUlaw || layout.isAlaw) {
-        const int16_t *table = layout.isUlaw ? kTables.ulaw : kTables.alaw;
-        for (size_t i = 0; i < n; ++i)
-            out[i] = table[in[i]];
+    if (DecodeBytes(layout, in, n, out))
         return 0;
-    }
     switch (layout.sampleBytes) {
-    case 1:
-        for (size_t i = 0; i < n; ++i)
-            out[i] = static_cast<int16_t>(
-                    (layout.signedBytes ? int(int8_t(in[i])) : int(in[i]) - 128) * 256);
-        break;
     case 2:
         big ? Decode16<true>(in, n, out) : Decode16<false>(in, n, out);
         break;
@@ -198,6 +250,26 @@ uint64_t DecodePlain(const StreamLayout &layout, const unsigned char *in, size_t
         break;
     }
     return 0;
+}
+
+void DecodePlainScaled(const StreamLayout &layout, const unsigned char *in, size_t n, float *out)
+{
+    const bool big = layout.order == ByteOrder::Big;
+    if (layout.isFloat)
+        return big ? ScaledFloat<true>(in, n, out) : ScaledFloat<false>(in, n, out);
+    if (DecodeBytes(layout, in, n, out))
+        return;
+    switch (layout.sampleBytes) {
+    case 2:
+        big ? Scaled16<true>(in, n, out) : Scaled16<false>(in, n, out);
+        break;
+    case 3:
+        big ? Scaled24<true>(in, n, out) : Scaled24<false>(in, n, out);
+        break;
+    default:
+        big ? Scaled32<true>(in, n, out) : Scaled32<false>(in, n, out);
+        break;
+    }
 }
 
 } // namespace orvex

@@ -4,6 +4,7 @@
 #include "audio_file_info.h"
 #include "audio_handle.h"
 #include "fixtures.h"
+#include "sixteen_bit_reader.h"
 #include "wav_writer.h"
 #include "waveform_overview.h"
 
@@ -183,9 +184,10 @@ TEST(Convert, OverviewIsTheConvertedSamplesEnvelope)
 }
 
 // Plain values are read straight from their bytes; that must give, value for value, what
-// the road through libsndfile's doubles gives: every 8- and 16-bit value, u-law and A-law
-// byte, and a large random sample of 24- and 32-bit and float bit patterns (not-a-number,
-// infinities and huge values among them), in both byte orders.
+// the road through libsndfile's doubles gives, and what the level chain gives with no gain
+// and no dither (whose peak is that of the doubles): every 8- and 16-bit value, u-law and
+// A-law byte, and a large random sample of 24- and 32-bit and float bit patterns
+// (not-a-number, infinities and huge values among them), in both byte orders.
 TEST(Convert, StoredValuesReadStraightAsThroughDoubles)
 {
     std::mt19937 random(2026);
@@ -232,5 +234,19 @@ TEST(Convert, StoredValuesReadStraightAsThroughDoubles)
         EXPECT_GT(read[0].size(), 255u);
         EXPECT_EQ(read[0], read[1]);
         EXPECT_EQ(clipped[0], clipped[1]);
+        CSixteenBitReader reader;
+        ASSERT_EQ(reader.Open(dir.path("in")), AudioError::None);
+        std::vector<int16_t> levelled(read[0].size());
+        float peak = 0;
+        reader.Read(levelled.data(), uint32_t(read[0].size() / reader.GetInfo().channels), &peak);
+        EXPECT_EQ(levelled, read[0]);
+        EXPECT_EQ(reader.ClippedSamples(), clipped[0]);
+        // The largest magnitude libsndfile reads (where it reads the file) that a float at
+        // 16-bit scale holds; 32-bit values keep 24 significant bits.
+        const std::vector<double> scaled = ScaledBySndfile(dir.path("in"));
+        float top = scaled.empty() ? peak : 0;
+        for (double v : scaled)
+            top = std::isfinite(float(v)) ? std::max(top, std::abs(float(v))) : top;
+        EXPECT_NEAR(peak, top, 1.0 / 256);
     }
 }

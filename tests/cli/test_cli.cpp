@@ -296,3 +296,62 @@ TEST(Cli, PartsOfAFile)
     EXPECT_EQ(Cli({"convert", "--end", "1", "--length", "1", "a", "b"}).status, kCliUsage);
     EXPECT_EQ(Cli({"convert", "--start", "1:75", "a", "b"}).status, kCliUsage);
 }
+
+// Dithered bytes are a function of the input and the options alone: the same at -j 1 and
+// -j 2, and a part's are those frames of the whole file's. Level options out of their range
+// are refused, and so is normalising a pipe, which cannot be read twice.
+TEST(Cli, DitherIsReproducibleAndLevelsChecked)
+{
+    TempDir dir;
+    const std::string x = dir.path("x.wav"), y = dir.path("y.wav"), bin = ORVEX_CLI_BINARY;
+    ASSERT_TRUE(WriteWithSndfile(x, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 8000, 24000));
+    ASSERT_TRUE(WriteWithSndfile(y, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 8000, 24000));
+    for (const char *jobs : {"1", "2"}) {
+        std::filesystem::create_directories(dir.path(jobs));
+        EXPECT_EQ(Cli({"convert", "--dither", "--gain=-3", "-j", jobs, "-t", dir.path(jobs), x, y})
+                          .status,
+                  kCliOk);
+    }
+    for (const char *name : {"/x.wav", "/y.wav"})
+        EXPECT_EQ(ReadFile(dir.path("1") + name), ReadFile(dir.path("2") + name));
+    // 16-bit values at 0 dB: dither changes nothing.
+    ASSERT_TRUE(
+            WriteWithSndfile(dir.path("s.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, 999));
+    ASSERT_EQ(Cli({"convert", "--dither", dir.path("s.wav"), dir.path("d.wav")}).status, kCliOk);
+    EXPECT_EQ(WavSamples(ReadFile(dir.path("d.wav")), 1, 8000),
+              ExpectedConversion(dir.path("s.wav")));
+    const auto whole = *WavSamples(ReadFile(dir.path("1/x.wav")), 2, 8000);
+    ASSERT_EQ(Cli({"convert", "--start", "1.25", "--length", "0.5", "--dither", "--gain", "-3", x,
+                   dir.path("part.wav")})
+                      .status,
+              kCliOk);
+    EXPECT_EQ(WavSamples(ReadFile(dir.path("part.wav")), 2, 8000),
+              std::vector<int16_t>(whole.begin() + 20000, whole.begin() + 28000));
+
+    // clang-format off
+    const std::pair<std::vector<std::string>, int> levels[] = {
+        {{"--gain", "+3.25"}, kCliOk}, {{"--gain=-60"}, kCliOk}, {{"--normalize=-0.5"}, kCliOk},
+        {{"--gain", "abc"}, kCliUsage}, {{"--gain", "nan"}, kCliUsage}, {{"--gain", "inf"}, kCliUsage},
+        {{"--gain", "1e1"}, kCliUsage}, {{"--gain", "60.5"}, kCliUsage}, {{"--gain", "3."}, kCliUsage},
+        {{"--normalize=1"}, kCliUsage}, {{"--normalize=-61"}, kCliUsage}, {{"--normalize="}, kCliUsage},
+        {{"--normalize", "--gain", "3"}, kCliUsage}, {{"--dither=shaped"}, kCliUsage},
+    };
+    // clang-format on
+    for (const auto &[options, status] : levels) {
+        std::vector<std::string> args = {"convert"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {x, dir.path("o.wav")});
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, status) << options[0];
+        EXPECT_EQ(r.err.find("usage:") != std::string::npos, status == kCliUsage) << r.err;
+    }
+    EXPECT_NE(Shell("cat " + x + " | " + bin + " convert --normalize - " + dir.path("p.wav") + " 2>"
+                    + dir.path("err")),
+              0);
+    EXPECT_EQ(Shell("grep -q '(code 9)' " + dir.path("err")), 0);
+    EXPECT_FALSE(FileExists(dir.path("p.wav")));
+    WriteFile(dir.path("zero.wav"), WavPcm(1, 8000, 16, Bytes().zeros(200)));
+    EXPECT_NE(Cli({"convert", "--normalize", dir.path("zero.wav"), dir.path("o.wav")})
+                      .err.find("nothing to normalise"),
+              std::string::npos);
+}
