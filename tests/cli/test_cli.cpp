@@ -40,7 +40,7 @@ TEST(Cli, InfoAsTextAndJson)
     TempDir dir;
     const std::string a = dir.path("a.wav"), le = dir.path("le.au"), x = dir.path("x.bin");
     WriteFile(a, WavPcm(2, 44100, 16, Le16s({1, 2, 3, 4, 5, 6})));
-    WriteFile(le, Au(false, 3, 8000, 1, Le16s({1, 2, 3})));
+    WriteFile(le, Au(false, 3, 1, 1, Le16s({1, 2, 3}))); // 3 s at 1 Hz
     WriteFile(x, Bytes().str("not audio at all"));
     const std::string block = "Format: WAV\nSample Rate: 44100\nNumber of Samples: 3\n"
                               "Channels: 2\nBit Width: 16\nEncoding: 16-bit PCM\n"
@@ -67,10 +67,10 @@ TEST(Cli, InfoAsTextAndJson)
                         "\"16-bit "
                         "PCM\",\"seconds\":0}\n{\"path\":\""
                       + le
-                      + "\",\"format\":\"DEC AU\",\"sampleRate\":8000,\"samples\":3,\"channels\":"
+                      + "\",\"format\":\"DEC AU\",\"sampleRate\":1,\"samples\":3,\"channels\":"
                         "1,\"bitWidth\":16,\"kind\":\"AULE\",\"encoding\":\"PCM\",\"encodingName\":"
                         "\"16-bit "
-                        "PCM\",\"seconds\":0}\n{\"path\":\""
+                        "PCM\",\"seconds\":3}\n{\"path\":\""
                       + x + "\",\"error\":51,\"message\":\"" + refused
                       + "\",\"detected\":null,\"hint\":\"" + hint + "\"}\n");
 }

@@ -137,8 +137,8 @@ TEST(UsersFiles, OutputsAsTheFileSystemHasThem)
               std::pair(kCliOk,
                         "orvex-cli: " + dir.path("target.wav")
                                 + ": kept as it was (--no-clobber)\n"));
-    WriteFile(dir.path("a\nb.wav"), Bytes().str("not audio"));
-    const std::string said = Cli({"info", dir.path("a\nb.wav")}).second;
+    WriteFile(dir.path("a\nb\a.wav"), Bytes().str("not audio"));
+    const std::string said = Cli({"info", dir.path("a\nb\a.wav")}).second;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
-    EXPECT_NE(said.find("'a'$'\\n''b.wav'"), std::string::npos) << said;
+    EXPECT_NE(said.find("'a'$'\\n''b'$'\\a''.wav'"), std::string::npos) << said;
 }
