@@ -15,8 +15,12 @@
 // A count with its thousands set apart, as the window and orvex-cli show counts: "12,624".
 std::string GroupedDecimal(uint64_t value);
 
-// How long `frames` last at `rate`, to the millisecond: "3:25.120", "1:02:03.004".
-std::string DurationText(uint64_t frames, uint32_t rate);
+// How long `frames` last at `rate`, to the millisecond or to `decimals` places of a second
+// (up to nine): "3:25.120", "1:02:03.004", "0:02.99088".
+std::string DurationText(uint64_t frames, uint32_t rate, int decimals = 3);
+// The fewest decimals of a second that tell every frame at `rate` apart: a time shown with
+// them has that frame as its nearest.
+int DecimalsForFrames(uint32_t rate);
 
 class CSixteenBitReader;
 namespace orvex {

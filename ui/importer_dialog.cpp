@@ -564,9 +564,13 @@ void CImporterDlg::OnSelected(uint64_t first, uint64_t end)
         SetStatus(m_strLevel);
         return;
     }
+    // As many decimals as the rate needs for the nearest frame of each time to be the frame,
+    // so that the times give these very frames wherever they are typed.
     const uint32_t rate = m_info.sampleRate;
-    SetStatus("Selected " + DurationText(first, rate) + " to " + DurationText(end, rate) + " ("
-              + DurationText(end - first, rate) + "): only the selection will be imported.");
+    const int places = DecimalsForFrames(rate);
+    SetStatus("Selected " + DurationText(first, rate, places) + " to "
+              + DurationText(end, rate, places) + " (" + DurationText(end - first, rate, places)
+              + "): only the selection will be imported.");
 }
 
 void CImporterDlg::PlayFrom(double fraction)

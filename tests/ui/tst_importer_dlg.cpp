@@ -585,15 +585,17 @@ private slots:
             const auto all = *WavSamples(ReadFile(whole), uint32_t(channels), 8000);
             const double step = 0.05 * double(all.size() / size_t(channels)); // a twentieth
             QVERIFY(std::abs(double(extended.end - dragged.end) - step) <= 1);
-            const std::string from = DurationText(extended.first, 8000),
-                              to = DurationText(extended.end, 8000);
+            auto range = [&](int places) {
+                return DurationText(extended.first, 8000, places) + " to "
+                        + DurationText(extended.end, 8000, places);
+            };
             QCOMPARE(status,
-                     "Selected " + from + " to " + to + " ("
-                             + DurationText(extended.end - extended.first, 8000)
+                     "Selected " + range(4) + " ("
+                             + DurationText(extended.end - extended.first, 8000, 4)
                              + "): only the selection will be imported.");
             QCOMPARE(description,
                      "Duration " + DurationText(all.size() / size_t(channels), 8000)
-                             + ", play position 0:00.000, selection " + from + " to " + to);
+                             + ", play position 0:00.000, selection " + range(3));
             QCOMPARE(WavSamples(ReadFile(Path("part.wav")), uint32_t(channels), 8000),
                      std::vector<int16_t>(all.begin() + long(extended.first) * channels,
                                           all.begin() + long(extended.end) * channels));
