@@ -5,12 +5,13 @@
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
-#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -53,6 +54,31 @@ QAccessibleInterface *MakeInterface(const QString & /*className*/, QObject *obje
     return view ? new CWaveformAccessible(view) : nullptr;
 }
 
+// The rows below the lanes: a gap, the bar that shows where the view lies, a gap.
+constexpr int kBarHeight = 3;
+constexpr int kBarSpace = kBarHeight + 3;
+
+// Relative luminance and contrast ratio, as WCAG defines them.
+double Luminance(const QColor &c)
+{
+    auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double Contrast(const QColor &a, const QColor &b)
+{
+    const double x = Luminance(a), y = Luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+QColor Mix(const QColor &a, const QColor &b, int partsOfB, int parts)
+{
+    auto mix = [&](int x, int y) { return (x * (parts - partsOfB) + y * partsOfB) / parts; };
+    return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
+}
+
 // A one-pixel frame just inside `r`. The strip's own frame leaves the columns between it.
 void Frame(QPainter &painter, const QRect &r, const QColor &colour)
 {
@@ -63,6 +89,16 @@ void Frame(QPainter &painter, const QRect &r, const QColor &colour)
 }
 
 } // namespace
+
+// The file read for a view, kept open between reads: one read at a time uses it.
+struct CWaveformView::ReadState
+{
+    explicit ReadState(const std::string &path)
+        : reader(path)
+    { }
+    std::mutex lock;
+    CWaveformReader reader;
+};
 
 CWaveformView::CWaveformView(QWidget *parent)
     : QWidget(parent)
@@ -76,8 +112,8 @@ CWaveformView::CWaveformView(QWidget *parent)
 void CWaveformView::Clear()
 {
     SetSelection({});
+    SetSource("", nullptr);
     SetLength(0, 0);
-    SetColumns(1, {}, 0);
     SetPlayhead(-1);
 }
 
@@ -85,22 +121,92 @@ void CWaveformView::SetLength(uint64_t frames, uint32_t rate)
 {
     m_frames = frames;
     m_rate = rate;
+    m_first = 0;
+    m_span = frames;
+    Recompute();
 }
 
-void CWaveformView::SetColumns(uint32_t lanes, std::vector<OverviewColumn> columns, uint32_t ready)
+void CWaveformView::SetSource(const std::string &path,
+                              std::shared_ptr<const CWaveformSummary> summary)
 {
-    m_lanes = std::clamp<uint32_t>(lanes, 1, 2);
-    m_columns = std::move(columns);
-    m_ready = std::min<uint32_t>(ready, uint32_t(m_columns.size()));
+    m_readJob.Abandon();
+    m_summary = std::move(summary);
+    m_read = m_summary ? std::make_shared<ReadState>(path) : nullptr;
+    m_requested = {};
+    m_drawn = {};
+    Recompute();
+}
+
+void CWaveformView::Refresh()
+{
+    Recompute();
+}
+
+void CWaveformView::ShowFrames(uint64_t first, uint64_t span)
+{
+    const uint64_t deepest = std::max<uint64_t>(1, ColumnsInside() / kMaxColumnsPerFrame);
+    span = std::clamp(span, std::min(deepest, m_frames), m_frames);
+    m_first = std::min(first, m_frames - span);
+    m_span = span;
+    Recompute();
+}
+
+void CWaveformView::Recompute()
+{
     update();
+    const WaveformSpan view = View();
+    if (!m_summary || m_span == 0) {
+        m_drawn = {};
+        return;
+    }
+    // Whole exact columns stand until the view changes: those read from the file for it too.
+    if (m_drawn.exact && m_drawn.view == view && m_drawn.ready == view.columns)
+        return;
+    m_drawn.view = view;
+    m_drawn.exact = m_summary->Exact(view);
+    m_drawn.ready = m_summary->Columns(view, m_drawn.columns);
+    if (m_drawn.exact || view == m_requested)
+        return;
+    // A read for an earlier view is given up; the reader goes on from where it stopped.
+    m_readJob.Abandon();
+    m_requested = view;
+    struct Result
+    {
+        bool read = false;
+        std::vector<OverviewColumn> columns;
+    };
+    auto result = std::make_shared<Result>();
+    m_readJob.Start(
+            [read = m_read, view, result](const CBackgroundJob::Report &report) {
+                auto goOn = [&report] { return report(0); };
+                std::lock_guard<std::mutex> hold(read->lock);
+                result->read = goOn() && read->reader.Read(view, result->columns, goOn);
+            },
+            nullptr,
+            [this, view, result] {
+                if (result->read && View() == view) {
+                    m_drawn = {view, std::move(result->columns), view.columns, true};
+                    update();
+                }
+            });
 }
 
 void CWaveformView::SetPlayhead(double fraction)
 {
     if (fraction == m_playhead)
         return;
+    const uint64_t was = PlayFrame();
+    const bool wasShown = m_playhead >= 0 && was >= m_first && was < m_first + m_span;
     m_playhead = fraction;
     update();
+    // A play position that leaves the view, as the sound moves on, takes the view with it.
+    if (wasShown && fraction >= 0) {
+        const uint64_t now = PlayFrame();
+        if (now >= m_first + m_span)
+            ScrollTo(now);
+        else
+            KeepInView(now);
+    }
 }
 
 void CWaveformView::SetSelection(Selection selection)
@@ -131,13 +237,52 @@ void CWaveformView::ExtendTo(uint64_t frame)
 
 uint64_t CWaveformView::FrameAt(double x) const
 {
-    const double fraction = width() > 1 ? std::clamp(x / (width() - 1), 0.0, 1.0) : 0.0;
-    return uint64_t(fraction * double(m_frames));
+    const WaveformSpan view = View();
+    return view.Begin(uint64_t(std::clamp(x - 1, 0.0, double(view.columns))));
 }
 
-int CWaveformView::ColumnOf(uint64_t frame) const
+double CWaveformView::XOf(uint64_t frame) const
 {
-    return m_frames ? int(double(frame) / double(m_frames) * (width() - 1)) : 0;
+    const double columns = ColumnsInside();
+    return 1
+            + std::floor((double(frame) - double(m_first)) * columns
+                         / double(std::max<uint64_t>(m_span, 1)));
+}
+
+uint64_t CWaveformView::PlayFrame() const
+{
+    return uint64_t(std::llround(std::max(m_playhead, 0.0) * double(m_frames)));
+}
+
+int CWaveformView::BarTop() const
+{
+    return height() - kBarSpace + 1;
+}
+
+void CWaveformView::ZoomAround(double x, double factor)
+{
+    if (m_frames == 0)
+        return;
+    const double columns = ColumnsInside(), at = std::clamp(x - 1, 0.0, columns);
+    const double frame = double(m_first) + at * double(m_span) / columns;
+    const double span = std::clamp(std::round(double(m_span) * factor), 1.0, double(m_frames));
+    ShowFrames(uint64_t(std::max(0.0, std::round(frame - at * span / columns))), uint64_t(span));
+}
+
+void CWaveformView::MoveBarTo(double x)
+{
+    // The bar is the whole file; the view centres where it is pressed.
+    const double columns = ColumnsInside();
+    const double centre = std::clamp(x - 1, 0.0, columns) / columns * double(m_frames);
+    ScrollTo(uint64_t(std::max(0.0, centre - double(m_span) / 2)));
+}
+
+void CWaveformView::KeepInView(uint64_t frame)
+{
+    if (frame < m_first)
+        ScrollTo(frame);
+    else if (frame >= m_first + m_span)
+        ScrollTo(frame - std::min(frame, m_span - 1));
 }
 
 double CWaveformView::LengthSeconds() const
@@ -155,11 +300,20 @@ std::string CWaveformView::Description() const
     if (m_rate == 0)
         return "No file";
     std::string text = "Duration " + DurationText(m_frames, m_rate) + ", play position "
-            + DurationText(uint64_t(std::max(m_playhead, 0.0) * double(m_frames)), m_rate);
+            + DurationText(PlayFrame(), m_rate);
     if (!m_selection.Empty())
         text += ", selection " + DurationText(m_selection.first, m_rate) + " to "
                 + DurationText(m_selection.end, m_rate);
     return text;
+}
+
+QColor CWaveformView::SelectionColour() const
+{
+    // Black or white, whichever stands out more from both the waveform and the background.
+    const QColor wave = palette().color(QPalette::Highlight),
+                 base = palette().color(QPalette::Base);
+    auto least = [&](const QColor &c) { return std::min(Contrast(c, wave), Contrast(c, base)); };
+    return least(Qt::black) >= least(Qt::white) ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 // Everything is drawn as solid rectangles: Qt's raster engine fills those on this thread,
@@ -168,59 +322,98 @@ std::string CWaveformView::Description() const
 void CWaveformView::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Base));
+    const QColor base = palette().color(QPalette::Base),
+                 wave = palette().color(QPalette::Highlight);
+    painter.fillRect(rect(), base);
     Frame(painter, rect(), palette().color(QPalette::Mid));
-    const int laneHeight = height() / int(m_lanes);
-    const QColor wave = palette().color(QPalette::Highlight);
-    if (!m_selection.Empty()) { // a quarter of the way from the background to the wave
-        const QColor base = palette().color(QPalette::Base);
-        auto mix = [](int b, int w) { return (3 * b + w) / 4; };
-        const QColor shade(mix(base.red(), wave.red()), mix(base.green(), wave.green()),
-                           mix(base.blue(), wave.blue()));
-        const int left = ColumnOf(m_selection.first), right = ColumnOf(m_selection.end);
-        painter.fillRect(left, 1, right - left + 1, height() - 2, shade);
+    const int columns = int(ColumnsInside()), bottom = height() - kBarSpace;
+    const int lanes = int(m_summary ? m_summary->Lanes() : 1), laneHeight = bottom / lanes;
+    // The selection is drawn over the waveform, so that it shows on loud material too: the
+    // waveform in its colour, a band of it along the top and the bottom, and a tint of it
+    // behind.
+    const QColor mark = SelectionColour();
+    int left = 0, right = -1; // the selected columns' pixels, inclusive
+    if (!m_selection.Empty() && m_span > 0 && m_selection.first < m_first + m_span
+        && m_selection.end > m_first) {
+        left = int(std::max(1.0, XOf(m_selection.first)));
+        right = int(std::min(
+                double(columns),
+                std::max({double(left), XOf(m_selection.end - 1), XOf(m_selection.end) - 1})));
+        painter.fillRect(left, 1, right - left + 1, bottom - 1, Mix(base, mark, 1, 6));
     }
-    for (uint32_t lane = 0; lane < m_lanes; ++lane) {
-        const int top = int(lane) * laneHeight, middle = top + laneHeight / 2;
+    for (int lane = 0; lane < lanes; ++lane) {
+        const int top = lane * laneHeight, middle = top + laneHeight / 2;
         // A sample's place in its lane: the full 16-bit range spans the lane's height.
         auto y = [&](int16_t v) { return middle - int(v) * (laneHeight / 2 - 1) / 32768; };
-        painter.fillRect(1, middle, width() - 2, 1, palette().color(QPalette::Midlight));
-        for (uint32_t x = 0; x < m_ready; ++x) {
-            const OverviewColumn &column = m_columns[x];
+        painter.fillRect(1, middle, columns, 1, palette().color(QPalette::Midlight));
+        for (int x = 0; x < int(m_drawn.ready) && x < columns; ++x) {
+            const OverviewColumn &column = m_drawn.columns[size_t(x)];
             const int high = y(column.max[lane]), low = y(column.min[lane]);
-            painter.fillRect(int(x) + 1, high, 1, low - high + 1,
-                             column.clipped > 0 ? kClipColour : wave);
+            const bool selected = x + 1 >= left && x + 1 <= right;
+            painter.fillRect(x + 1, high, 1, low - high + 1,
+                             column.clipped > 0 ? kClipColour
+                                     : selected ? mark
+                                                : wave);
         }
     }
-    if (m_playhead >= 0)
-        painter.fillRect(int(m_playhead * (width() - 1)), 0, 1, height(),
-                         palette().color(QPalette::Text));
+    if (right >= left) {
+        painter.fillRect(left, 1, right - left + 1, 2, mark);
+        painter.fillRect(left, bottom - 2, right - left + 1, 2, mark);
+    }
+    if (m_playhead >= 0) { // just before the play frame's column, so that it hides none at 0
+        const double x = XOf(PlayFrame()) - 1;
+        if (x >= 0 && x <= columns)
+            painter.fillRect(int(x), 0, 1, bottom, palette().color(QPalette::Text));
+    }
+    if (Zoomed()) { // where the view lies in the file
+        const double scale = double(columns) / double(m_frames);
+        const int from = 1 + int(double(m_first) * scale);
+        const int to = std::max(from + 4, 1 + int(double(m_first + m_span) * scale));
+        painter.fillRect(1, BarTop(), columns, kBarHeight, palette().color(QPalette::Midlight));
+        painter.fillRect(from, BarTop(), std::min(to, columns + 1) - from, kBarHeight, wave);
+    }
     if (hasFocus()) // the keyboard focus: a frame in the highlight colour, inside the border
-        Frame(painter, rect().adjusted(2, 2, -2, -2), palette().color(QPalette::Highlight));
+        Frame(painter, rect().adjusted(2, 2, -2, -2), wave);
+}
+
+void CWaveformView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ShowFrames(m_first, m_span); // the same frames in more or fewer columns
 }
 
 void CWaveformView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || m_playhead < 0)
         return;
-    m_pressX = int(event->position().x());
+    const double x = event->position().x();
+    if (Zoomed() && event->position().y() >= BarTop() - 1) {
+        m_movingBar = true;
+        MoveBarTo(x);
+        return;
+    }
+    m_pressX = int(x);
     m_dragging = false;
     if (event->modifiers() & Qt::ShiftModifier) {
         if (m_selection.Empty())
-            m_anchor = uint64_t(m_playhead * double(m_frames));
+            m_anchor = PlayFrame();
         m_dragging = true;
-        ExtendTo(FrameAt(event->position().x()));
+        ExtendTo(FrameAt(x));
     } else {
-        m_anchor = FrameAt(event->position().x());
+        m_anchor = FrameAt(x);
     }
 }
 
 void CWaveformView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_pressX < 0 || !(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton))
         return;
+    if (m_movingBar) {
+        MoveBarTo(event->position().x());
+        return;
+    }
     const int x = int(event->position().x());
-    if (!m_dragging && std::abs(x - m_pressX) < QApplication::startDragDistance())
+    if (m_pressX < 0 || (!m_dragging && std::abs(x - m_pressX) < kDragPixels))
         return;
     m_dragging = true;
     ExtendTo(FrameAt(x));
@@ -228,34 +421,75 @@ void CWaveformView::mouseMoveEvent(QMouseEvent *event)
 
 void CWaveformView::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || m_pressX < 0)
+    if (event->button() != Qt::LeftButton)
         return;
-    const bool click = !m_dragging;
+    m_movingBar = false;
+    const bool click = m_pressX >= 0 && !m_dragging;
     m_pressX = -1;
     m_dragging = false;
     if (!click)
         return;
     Select({});
+    const uint64_t frame = FrameAt(event->position().x());
     if (onClicked && m_frames > 0)
-        onClicked(double(FrameAt(event->position().x())) / double(m_frames));
+        onClicked(double(std::min(frame, m_frames - 1)) / double(m_frames));
+}
+
+void CWaveformView::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+    const QPoint notches = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) // a notch away halves what is shown
+        ZoomAround(event->position().x(), std::exp2(-notches.y() / 120.0));
+    else // a notch down or to the right moves a tenth of the view on
+        ScrollTo(uint64_t(std::max(
+                0.0, double(m_first) - (notches.x() + notches.y()) / 120.0 * double(m_span) / 10)));
+}
+
+bool CWaveformView::event(QEvent *event)
+{
+    // A touchpad pinch, where the platform reports one: spreading the fingers zooms in.
+    if (event->type() == QEvent::NativeGesture) {
+        const auto *pinch = static_cast<QNativeGestureEvent *>(event);
+        if (pinch->gestureType() == Qt::ZoomNativeGesture && pinch->value() > -1) {
+            ZoomAround(pinch->position().x(), 1 / (1 + pinch->value()));
+            return true;
+        }
+    }
+    return QWidget::event(event);
 }
 
 void CWaveformView::keyPressEvent(QKeyEvent *event)
 {
-    const double length = LengthSeconds();
-    if (m_playhead < 0 || length <= 0 || !onMoved) {
+    if (m_playhead < 0 || m_frames == 0 || !onMoved) {
         QWidget::keyPressEvent(event);
         return;
+    }
+    const uint64_t play = PlayFrame();
+    switch (event->key()) { // zoom around the play position, keeping its place if it shows
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Minus: {
+        const double x = XOf(play);
+        const bool shown = x >= 1 && x <= ColumnsInside();
+        ZoomAround(shown ? x : 1 + ColumnsInside() / 2.0, event->key() == Qt::Key_Minus ? 2 : 0.5);
+        if (!shown) // brought to the middle
+            ScrollTo(play - std::min(play, m_span / 2));
+        return;
+    }
+    default:
+        break;
     }
     // With Shift the keys move the selection's free end, else the play position.
     const bool extend = event->modifiers() & Qt::ShiftModifier;
     if (extend && m_selection.Empty())
-        m_anchor = uint64_t(m_playhead * double(m_frames));
+        m_anchor = play;
     const uint64_t edge = m_selection.Empty() ? m_anchor
             : m_anchor == m_selection.first   ? m_selection.end
                                               : m_selection.first;
-    const double step = std::min(5.0 / length, 0.05);
-    double to = extend ? double(edge) / double(m_frames) : m_playhead;
+    const int64_t from = int64_t(extend ? edge : play);
+    const int64_t step = int64_t(std::max<uint64_t>(m_span / 20, 1)), page = int64_t(m_frames / 10);
+    int64_t to = from;
     switch (event->key()) {
     case Qt::Key_Left:
         to -= step;
@@ -264,27 +498,28 @@ void CWaveformView::keyPressEvent(QKeyEvent *event)
         to += step;
         break;
     case Qt::Key_PageUp:
-        to -= 0.1;
+        to -= page;
         break;
     case Qt::Key_PageDown:
-        to += 0.1;
+        to += page;
         break;
     case Qt::Key_Home:
         to = 0;
         break;
     case Qt::Key_End:
-        to = 1;
+        to = int64_t(m_frames);
         break;
     default:
         QWidget::keyPressEvent(event);
         return;
     }
-    to = std::clamp(to, 0.0, 1.0);
+    const auto frame = uint64_t(std::clamp<int64_t>(to, 0, int64_t(m_frames)));
+    KeepInView(std::min(frame, m_frames - 1));
     if (extend) {
-        ExtendTo(uint64_t(to * double(m_frames)));
+        ExtendTo(frame);
         return;
     }
-    onMoved(to);
+    onMoved(double(frame) / double(m_frames));
     // Only a move by the user is told to assistive technology, not every step of playing.
     if (QAccessible::isActive()) {
         QAccessibleValueChangeEvent moved(this, PositionSeconds());
