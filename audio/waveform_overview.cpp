@@ -198,12 +198,6 @@ size_t CWaveformSummary::Bytes() const
     return bytes;
 }
 
-bool CWaveformSummary::Exact(const WaveformSpan &view) const
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    return m_blockFrames == 1 || (view.columns > 0 && view.span / view.columns >= m_blockFrames);
-}
-
 OverviewColumn CWaveformSummary::Fold(uint64_t first, uint64_t end) const
 {
     // The coarsest entries that fit, so that a column costs a few entries per level.
@@ -223,10 +217,11 @@ OverviewColumn CWaveformSummary::Fold(uint64_t first, uint64_t end) const
     return column;
 }
 
-uint32_t CWaveformSummary::Columns(const WaveformSpan &view, std::vector<OverviewColumn> &out) const
+uint32_t CWaveformSummary::Columns(const WaveformSpan &view, std::vector<OverviewColumn> &out,
+                                   bool &exact) const
 {
-    const bool exact = Exact(view);
     std::lock_guard<std::mutex> hold(m_lock);
+    exact = m_blockFrames == 1 || (view.columns > 0 && view.span / view.columns >= m_blockFrames);
     out.assign(view.columns, OverviewColumn{});
     const uint64_t block = m_blockFrames, held = m_levels[0].size();
     for (uint32_t c = 0; c < view.columns; ++c) {

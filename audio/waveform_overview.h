@@ -74,14 +74,13 @@ public:
     // Bytes the summary holds.
     size_t Bytes() const;
 
-    // Whether the summary alone gives the columns of `view`: where a column spans a block or
-    // more (or blocks are single frames). A column then stands for the whole blocks that begin
-    // in its share, so that every block is in exactly one column.
-    bool Exact(const WaveformSpan &view) const;
     // Fills the columns of `view` and returns how many of them, from the first, the summary
-    // holds yet. Where the view is not Exact, each column folds the blocks its share touches:
-    // the shape at the summary's resolution, until the file's own samples are read.
-    uint32_t Columns(const WaveformSpan &view, std::vector<OverviewColumn> &out) const;
+    // holds yet. `exact` says whether the summary alone gives them, as it does where a column
+    // spans a block or more (or blocks are single frames): a column then stands for the whole
+    // blocks that begin in its share, so that every block is in exactly one column. Otherwise
+    // each column folds the blocks its share touches: the shape at the summary's resolution,
+    // until the file's own samples are read.
+    uint32_t Columns(const WaveformSpan &view, std::vector<OverviewColumn> &out, bool &exact) const;
 
 private:
     OverviewColumn Fold(uint64_t first, uint64_t end) const; // blocks [first, end)

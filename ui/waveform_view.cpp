@@ -163,8 +163,7 @@ void CWaveformView::Recompute()
     if (m_drawn.exact && m_drawn.view == view && m_drawn.ready == view.columns)
         return;
     m_drawn.view = view;
-    m_drawn.exact = m_summary->Exact(view);
-    m_drawn.ready = m_summary->Columns(view, m_drawn.columns);
+    m_drawn.ready = m_summary->Columns(view, m_drawn.columns, m_drawn.exact);
     if (m_drawn.exact || view == m_requested)
         return;
     // A read for an earlier view is given up; the reader goes on from where it stopped.
