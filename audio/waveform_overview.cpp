@@ -153,8 +153,10 @@ void CWaveformSummary::AddToLevels(size_t level)
     const auto last = m_levels[level].end() - kFanOut;
     for (auto it = last; it != m_levels[level].end(); ++it)
         Merge(run, *it, it == last);
-    if (m_levels.size() == level + 1)
+    if (m_levels.size() == level + 1) { // room for all it will hold, as for the finest
         m_levels.emplace_back();
+        m_levels.back().reserve(m_levels[level].capacity() / kFanOut);
+    }
     m_levels[level + 1].push_back(run);
     AddToLevels(level + 1);
 }
