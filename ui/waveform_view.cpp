@@ -10,6 +10,7 @@
 #include <QNativeGestureEvent>
 #include <QPainter>
 
+#include <atomic>
 #include <cmath>
 #include <mutex>
 
@@ -98,6 +99,8 @@ struct CWaveformView::ReadState
     { }
     std::mutex lock;
     CWaveformReader reader;
+    // The number of the newest view asked for: a read of an older one stops.
+    std::atomic<uint64_t> newest{0};
 };
 
 CWaveformView::CWaveformView(QWidget *parent)
@@ -107,6 +110,12 @@ CWaveformView::CWaveformView(QWidget *parent)
     (void)known;
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
+}
+
+CWaveformView::~CWaveformView()
+{
+    if (m_read) // a read under way stops at its next block
+        ++m_read->newest;
 }
 
 void CWaveformView::Clear()
@@ -129,6 +138,8 @@ void CWaveformView::SetLength(uint64_t frames, uint32_t rate)
 void CWaveformView::SetSource(const std::string &path,
                               std::shared_ptr<const CWaveformSummary> summary)
 {
+    if (m_read)
+        ++m_read->newest;
     m_readJob.Abandon();
     m_summary = std::move(summary);
     m_read = m_summary ? std::make_shared<ReadState>(path) : nullptr;
@@ -166,18 +177,29 @@ void CWaveformView::Recompute()
     m_drawn.ready = m_summary->Columns(view, m_drawn.columns, m_drawn.exact);
     if (m_drawn.exact || view == m_requested)
         return;
-    // A read for an earlier view is given up; the reader goes on from where it stopped.
-    m_readJob.Abandon();
     m_requested = view;
+    ++m_read->newest;
+    ReadNewest();
+}
+
+void CWaveformView::ReadNewest()
+{
+    // A read under way is not abandoned, which would wait on a lock its thread, running below
+    // the interface's priority, may hold on a busy machine: it stops at its next block, and
+    // the newest view is read when it has. The reader goes on from where it stopped.
+    if (m_readJob.IsRunning())
+        return;
     struct Result
     {
         bool read = false;
         std::vector<OverviewColumn> columns;
     };
     auto result = std::make_shared<Result>();
+    const WaveformSpan view = m_requested;
     m_readJob.Start(
-            [read = m_read, view, result](const CBackgroundJob::Report &report) {
-                auto goOn = [&report] { return report(0); };
+            [read = m_read, view, number = m_read->newest.load(),
+             result](const CBackgroundJob::Report &) {
+                auto goOn = [&] { return read->newest == number; };
                 std::lock_guard<std::mutex> hold(read->lock);
                 result->read = goOn() && read->reader.Read(view, result->columns, goOn);
             },
@@ -187,6 +209,8 @@ void CWaveformView::Recompute()
                     m_drawn = {view, std::move(result->columns), view.columns, true};
                     update();
                 }
+                if (!(view == m_requested))
+                    ReadNewest();
             });
 }
 

@@ -45,6 +45,7 @@ public:
     static constexpr int kMaxColumnsPerFrame = 16;
 
     explicit CWaveformView(QWidget *parent);
+    ~CWaveformView() override;
 
     // Empties the strip; no file, no play position.
     void Clear();
@@ -128,6 +129,7 @@ private:
     void KeepInView(uint64_t frame);
     // Draws the view from the summary, and has the file read where that is not exact.
     void Recompute();
+    void ReadNewest();
     // Selects from the anchor to `frame` and tells onSelected.
     void ExtendTo(uint64_t frame);
     void Select(Selection selection);
@@ -135,7 +137,7 @@ private:
     std::shared_ptr<const CWaveformSummary> m_summary;
     std::shared_ptr<ReadState> m_read;
     Drawn m_drawn;
-    WaveformSpan m_requested; // the last view the file was read for
+    WaveformSpan m_requested; // the newest view the file is read for
     double m_playhead = -1; // below 0: no file
     uint64_t m_frames = 0;
     uint32_t m_rate = 0;
