@@ -161,12 +161,6 @@ void CWaveformSummary::AddToLevels(size_t level)
     AddToLevels(level + 1);
 }
 
-uint32_t CWaveformSummary::Lanes() const
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    return m_lanes;
-}
-
 uint64_t CWaveformSummary::BlockFrames() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -219,10 +213,13 @@ OverviewColumn CWaveformSummary::Fold(uint64_t first, uint64_t end) const
     return column;
 }
 
-uint32_t CWaveformSummary::Columns(const WaveformSpan &view, std::vector<OverviewColumn> &out,
-                                   bool &exact) const
+std::optional<uint32_t> CWaveformSummary::Columns(const WaveformSpan &view,
+                                                  std::vector<OverviewColumn> &out,
+                                                  bool &exact) const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::unique_lock<std::mutex> hold(m_lock, std::try_to_lock);
+    if (!hold.owns_lock())
+        return std::nullopt;
     exact = m_blockFrames == 1 || (view.columns > 0 && view.span / view.columns >= m_blockFrames);
     out.assign(view.columns, OverviewColumn{});
     const uint64_t block = m_blockFrames, held = m_levels[0].size();

@@ -12,9 +12,11 @@
 #include "audio_library_binding.h"
 #include "sixteen_bit_reader.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,7 +66,7 @@ public:
     // Adds the next `count` blocks of the file, which end `frames` frames in.
     void Append(const OverviewColumn *blocks, size_t count, uint64_t frames);
 
-    uint32_t Lanes() const;
+    uint32_t Lanes() const { return m_lanes; }
     uint64_t BlockFrames() const;
     // Frames summarised so far.
     uint64_t Frames() const;
@@ -75,12 +77,15 @@ public:
     size_t Bytes() const;
 
     // Fills the columns of `view` and returns how many of them, from the first, the summary
-    // holds yet. `exact` says whether the summary alone gives them, as it does where a column
-    // spans a block or more (or blocks are single frames): a column then stands for the whole
-    // blocks that begin in its share, so that every block is in exactly one column. Otherwise
-    // each column folds the blocks its share touches: the shape at the summary's resolution,
-    // until the file's own samples are read.
-    uint32_t Columns(const WaveformSpan &view, std::vector<OverviewColumn> &out, bool &exact) const;
+    // holds yet; nothing, leaving `out` as it was, while the pass is adding to the summary at
+    // that very moment, so that a window never waits for a thread that may be slow to run.
+    // `exact` says whether the summary alone gives them, as it does where a column spans a
+    // block or more (or blocks are single frames): a column then stands for the whole blocks
+    // that begin in its share, so that every block is in exactly one column. Otherwise each
+    // column folds the blocks its share touches: the shape at the summary's resolution, until
+    // the file's own samples are read.
+    std::optional<uint32_t> Columns(const WaveformSpan &view, std::vector<OverviewColumn> &out,
+                                    bool &exact) const;
 
 private:
     OverviewColumn Fold(uint64_t first, uint64_t end) const; // blocks [first, end)
@@ -88,7 +93,7 @@ private:
 
     // Written by the pass that reads the file while the window draws from it.
     mutable std::mutex m_lock;
-    uint32_t m_lanes = 1;
+    std::atomic<uint32_t> m_lanes = 1;
     uint64_t m_blockFrames = 1;
     uint64_t m_maxBlocks = kMaxBlocks;
     uint64_t m_frames = 0;

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include <atomic>
 #include <cmath>
@@ -173,8 +174,15 @@ void CWaveformView::Recompute()
     // Whole exact columns stand until the view changes: those read from the file for it too.
     if (m_drawn.exact && m_drawn.view == view && m_drawn.ready == view.columns)
         return;
+    const std::optional<uint32_t> ready = m_summary->Columns(view, m_drawn.columns, m_drawn.exact);
+    if (!ready) { // the overview is adding to the summary this very moment: again shortly
+        if (!(m_drawn.view == view))
+            m_drawn = {view, {}, 0, false};
+        QTimer::singleShot(5, this, [this] { Recompute(); });
+        return;
+    }
     m_drawn.view = view;
-    m_drawn.ready = m_summary->Columns(view, m_drawn.columns, m_drawn.exact);
+    m_drawn.ready = *ready;
     if (m_drawn.exact || view == m_requested)
         return;
     m_requested = view;

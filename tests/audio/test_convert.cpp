@@ -187,7 +187,7 @@ TEST(Convert, WaveformColumnsAreTheConvertedSamplesEnvelope)
                                         uint32_t(1 + random() % 700)};
                 std::vector<OverviewColumn> got;
                 bool exact = false;
-                const uint32_t ready = summary.Columns(view, got, exact);
+                const uint32_t ready = *summary.Columns(view, got, exact);
                 ASSERT_TRUE(exact ? ready == view.columns
                                   : reader.Read(view, got, [] { return true; }));
                 for (uint32_t c = 0; c < view.columns; ++c) {
