@@ -109,9 +109,8 @@ void CWaveformSummary::Reset(uint32_t lanes, uint64_t frames, uint64_t maxBlocks
 {
     std::lock_guard<std::mutex> hold(m_lock);
     m_lanes = lanes;
-    m_maxBlocks = std::max<uint64_t>(maxBlocks, 1);
     m_blockFrames = 1;
-    while ((frames + m_blockFrames - 1) / m_blockFrames > m_maxBlocks)
+    while ((frames + m_blockFrames - 1) / m_blockFrames > std::max<uint64_t>(maxBlocks, 1))
         m_blockFrames *= 2;
     m_frames = m_clipped = 0;
     m_peak = 0;
@@ -132,17 +131,6 @@ void CWaveformSummary::Append(const OverviewColumn *blocks, size_t count, uint64
                            int(block.max[1])});
     }
     m_frames = frames;
-    // A file that holds more than its header promised: blocks twice as long, half as many.
-    if (m_levels[0].size() >= 2 * m_maxBlocks) {
-        std::vector<OverviewColumn> finest = std::move(m_levels[0]);
-        m_levels.assign(1, {});
-        m_blockFrames *= 2;
-        for (size_t i = 0; i < finest.size(); i += 2) {
-            Merge(finest[i], finest[std::min(i + 1, finest.size() - 1)], false);
-            m_levels[0].push_back(finest[i]);
-            AddToLevels(0);
-        }
-    }
 }
 
 void CWaveformSummary::AddToLevels(size_t level)
@@ -250,10 +238,10 @@ AudioError CWaveformOverview::Compute(const std::string &path, CWaveformSummary 
     std::vector<OverviewColumn> blocks;
     OverviewColumn pending; // of a block longer than a read
     uint64_t frame = 0, pendingFrames = 0;
+    const uint64_t block = summary.BlockFrames();
     for (;;) {
         // A read of part of a block ends where the block does, and one of several blocks holds
         // them whole, so that the samples it clipped are its blocks'.
-        const uint64_t block = summary.BlockFrames();
         const uint64_t want
                 = block >= run ? std::min(run, block - pendingFrames) : run / block * block;
         const uint64_t clippedBefore = reader.ClippedSamples();

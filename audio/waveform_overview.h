@@ -47,11 +47,10 @@ struct WaveformSpan
 class CWaveformSummary
 {
 public:
-    // A block is the smallest power of two of frames that keeps the file's promised length
-    // within this many blocks, and doubles should the file hold twice as many. At 12 bytes a
-    // block (and a fifteenth more for the coarser levels) the summary holds at most 13 MB, 27 MB
-    // for a file that holds more than its header says: 7.9 MB for four hours at 44.1 kHz, in
-    // blocks of 1024 frames.
+    // A block is the smallest power of two of frames that keeps the file's length, as its
+    // reader promises it (and never reads past), within this many blocks. At 12 bytes a block
+    // (and a fifteenth more for the coarser levels) the summary holds at most 13 MB: 7.9 MB for
+    // four hours at 44.1 kHz, in blocks of 1024 frames.
     static constexpr uint64_t kMaxBlocks = uint64_t(1) << 20;
     // Each coarser level folds this many entries of the level below.
     static constexpr uint32_t kFanOut = 16;
@@ -95,7 +94,6 @@ private:
     mutable std::mutex m_lock;
     std::atomic<uint32_t> m_lanes = 1;
     uint64_t m_blockFrames = 1;
-    uint64_t m_maxBlocks = kMaxBlocks;
     uint64_t m_frames = 0;
     uint64_t m_clipped = 0;
     int m_peak = 0;
