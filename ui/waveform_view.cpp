@@ -32,12 +32,6 @@ double Contrast(const QColor &a, const QColor &b)
     return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 
-QColor Mix(const QColor &a, const QColor &b, int partsOfB, int parts)
-{
-    auto mix = [&](int x, int y) { return (x * (parts - partsOfB) + y * partsOfB) / parts; };
-    return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
-}
-
 // A one-pixel frame just inside `r`. The strip's own frame leaves the columns between it.
 void Frame(QPainter &painter, const QRect &r, const QColor &colour)
 {
@@ -257,8 +251,7 @@ void CWaveformView::paintEvent(QPaintEvent * /*event*/)
     const int columns = int(ColumnsInside()), bottom = height() - kBarSpace;
     const int lanes = int(m_summary ? m_summary->Lanes() : 1), laneHeight = bottom / lanes;
     // The selection is drawn over the waveform, so that it shows on loud material too: the
-    // waveform in its colour, a band of it along the top and the bottom, and a tint of it
-    // behind.
+    // waveform in its colour, and a band of it along the top and the bottom.
     const QColor mark = SelectionColour();
     int left = 0, right = -1; // the selected columns' pixels, inclusive
     if (!m_selection.Empty() && m_span > 0 && m_selection.first < m_first + m_span
@@ -267,7 +260,6 @@ void CWaveformView::paintEvent(QPaintEvent * /*event*/)
         right = int(std::min(
                 double(columns),
                 std::max({double(left), XOf(m_selection.end - 1), XOf(m_selection.end) - 1})));
-        painter.fillRect(left, 1, right - left + 1, bottom - 1, Mix(base, mark, 1, 6));
     }
     for (int lane = 0; lane < lanes; ++lane) {
         const int top = lane * laneHeight, middle = top + laneHeight / 2;
