@@ -173,7 +173,7 @@ void CWaveformView::SetPlayhead(double fraction)
     m_playhead = fraction;
     update();
     // A play position that leaves the view, as the sound moves on, takes the view with it.
-    if (wasShown && fraction >= 0) {
+    if (wasShown) {
         const uint64_t now = PlayFrame();
         if (now >= m_first + m_span)
             ScrollTo(now);

@@ -675,8 +675,8 @@ private slots:
     // read from the file where the summary is too coarse: plain PCM, and GSM 6.10, which
     // cannot seek. There a drag of 2 pixels selects the frames of the columns dragged over,
     // Shift+Right extends it by a twentieth of the view, and the times in the status line,
-    // typed into orvex-cli, convert what Save As WAV writes. Resized with its file gone, the
-    // strip of a short file is drawn whole from the summary.
+    // typed into orvex-cli, convert what Save As WAV writes; End takes the view to the end.
+    // Resized with its file gone, the strip of a short file is drawn whole from the summary.
     void aZoomedViewShowsTheConvertedFrames()
     {
         const std::string in = Path("long.wav"), whole = Path("whole.wav");
@@ -714,8 +714,12 @@ private slots:
                     QTest::keyClick(view, Qt::Key_Plus);
                 wrong.push_back(WrongColumns(view, all, channels));
                 wrong.push_back(view->Shown().view.span * 2 < view->ColumnsInside());
+                QTest::keyClick(view, Qt::Key_End); // the view follows the play position
+                wrong.push_back(WrongColumns(view, all, channels));
+                wrong.push_back(int(view->Shown().view.first + view->Shown().view.span
+                                    - all.size() / size_t(channels)));
             });
-            QCOMPARE(wrong, std::vector<int>({0, 0, 0, 0, 1}));
+            QCOMPARE(wrong, std::vector<int>({0, 0, 0, 0, 1, 0, 0}));
             QVERIFY(zoomed.span < 2 * zoomed.columns); // finer than blocks of 4
             QCOMPARE(dragged, (CWaveformView::Selection{zoomed.Begin(99), zoomed.Begin(101)}));
             QCOMPARE(extended.end - dragged.end, zoomed.span / 20);
