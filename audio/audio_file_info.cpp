@@ -6,6 +6,7 @@
 #include "container.h"
 #include "refusal_explanation.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -33,23 +34,44 @@ std::string GroupedDecimal(uint64_t value)
 
 uint64_t DurationMilliseconds(uint64_t frames, uint32_t rate)
 {
-    // From whole numbers, so that nothing drifts.
-    return rate ? (frames * 1000 + rate / 2) / rate : 0;
+    // Whole seconds and the rest apart, so that nothing drifts or overflows.
+    return rate ? frames / rate * 1000 + (frames % rate * 1000 + rate / 2) / rate : 0;
 }
 
-std::string DurationText(uint64_t frames, uint32_t rate)
+std::string DurationText(uint64_t frames, uint32_t rate, int decimals)
 {
-    const uint64_t ms = DurationMilliseconds(frames, rate);
-    char text[48];
-    const uint64_t s = ms / 1000, m = s / 60, h = m / 60;
-    if (h > 0)
-        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu.%03llu", (unsigned long long)h,
-                      (unsigned long long)(m % 60), (unsigned long long)(s % 60),
-                      (unsigned long long)(ms % 1000));
-    else
-        std::snprintf(text, sizeof text, "%llu:%02llu.%03llu", (unsigned long long)m,
-                      (unsigned long long)(s % 60), (unsigned long long)(ms % 1000));
+    // Whole seconds and the rest apart, rounded to the nearest from whole numbers, so that
+    // nothing drifts or overflows.
+    decimals = std::clamp(decimals, 0, 9);
+    uint64_t unit = 1;
+    for (int i = 0; i < decimals; ++i)
+        unit *= 10;
+    uint64_t s = rate ? frames / rate : 0;
+    uint64_t rest = rate ? (frames % rate * unit + rate / 2) / rate : 0;
+    if (rest == unit) {
+        ++s;
+        rest = 0;
+    }
+    const uint64_t m = s / 60, h = m / 60;
+    char text[64];
+    int at = h > 0 ? std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", (unsigned long long)h,
+                                   (unsigned long long)(m % 60), (unsigned long long)(s % 60))
+                   : std::snprintf(text, sizeof text, "%llu:%02llu", (unsigned long long)m,
+                                   (unsigned long long)(s % 60));
+    if (decimals > 0)
+        std::snprintf(text + at, sizeof text - size_t(at), ".%0*llu", decimals,
+                      (unsigned long long)rest);
     return text;
+}
+
+int DecimalsForFrames(uint32_t rate)
+{
+    // Rounding to d places moves a time by at most half of 10^-d seconds, which stays within
+    // half a frame once 10^d reaches the rate.
+    int decimals = 0;
+    for (uint64_t unit = 1; unit < rate && decimals < 9; unit *= 10)
+        ++decimals;
+    return decimals;
 }
 
 CAudioFileInfo::CAudioFileInfo() = default;

@@ -18,8 +18,12 @@ std::string GroupedDecimal(uint64_t value);
 
 // How long `frames` last at `rate`, in milliseconds rounded to the nearest (0 at no rate).
 uint64_t DurationMilliseconds(uint64_t frames, uint32_t rate);
-// The same as text: "3:25.120", "1:02:03.004".
-std::string DurationText(uint64_t frames, uint32_t rate);
+// How long `frames` last at `rate`, to the millisecond or to `decimals` places of a second
+// (up to nine): "3:25.120", "1:02:03.004", "0:02.99088".
+std::string DurationText(uint64_t frames, uint32_t rate, int decimals = 3);
+// The fewest decimals of a second that tell every frame at `rate` apart: a time shown with
+// them has that frame as its nearest.
+int DecimalsForFrames(uint32_t rate);
 
 class CSixteenBitReader;
 namespace orvex {

@@ -1,15 +1,18 @@
-// CWaveformOverview (see waveform_overview.h).
+// The waveform's summary, the pass that builds it and the reads finer than it (see
+// waveform_overview.h).
 #include "waveform_overview.h"
 
-#include "sixteen_bit_reader.h"
-
 #include <algorithm>
+#include <span>
 
 #if defined(__SSE2__)
 #    include <emmintrin.h>
 #endif
 
 namespace {
+
+// Values per read: a few pages, as the conversion reads.
+constexpr uint32_t kRunValues = 8192;
 
 // Folds `frames` interleaved frames into a column: per channel for stereo, all channels
 // together otherwise. A column's first frames set it rather than widen it. Eight running
@@ -56,47 +59,282 @@ void Fold(const int16_t *samples, uint32_t frames, uint32_t channels, bool first
     }
 }
 
+// Widens `into` by `col`, or sets it to `col` when it is the first.
+void Merge(OverviewColumn &into, const OverviewColumn &col, bool first)
+{
+    if (first) {
+        into = col;
+        return;
+    }
+    for (int lane = 0; lane < 2; ++lane) {
+        into.min[lane] = std::min(into.min[lane], col.min[lane]);
+        into.max[lane] = std::max(into.max[lane], col.max[lane]);
+    }
+    into.clipped
+            = col.clipped > UINT32_MAX - into.clipped ? UINT32_MAX : into.clipped + col.clipped;
+}
+
+uint64_t RunFrames(uint32_t channels)
+{
+    return std::max<uint32_t>(kRunValues / channels, 1);
+}
+
+// Gives the samples that a read of several blocks clipped to the blocks that hold them: the
+// blocks are read again one by one. Where the input cannot go back, they go to the first
+// block that reaches a limit of 16 bits, where a clipped sample is held.
+void Attribute(CSixteenBitReader &reader, uint64_t frame, uint64_t frames, uint64_t block,
+               uint32_t clipped, std::vector<OverviewColumn> &blocks, int16_t *samples)
+{
+    if (blocks.size() > 1 && reader.Seek(frame)) {
+        for (uint64_t at = 0; at < frames; at += block) {
+            const uint64_t before = reader.ClippedSamples();
+            reader.Read(samples, uint32_t(std::min(block, frames - at)));
+            blocks[at / block].clipped = uint32_t(reader.ClippedSamples() - before);
+        }
+        return;
+    }
+    auto atLimit = [](const OverviewColumn &b) {
+        return std::min(b.min[0], b.min[1]) == INT16_MIN
+                || std::max(b.max[0], b.max[1]) == INT16_MAX;
+    };
+    const auto holder = std::find_if(blocks.begin(), blocks.end(), atLimit);
+    (holder == blocks.end() ? blocks.front() : *holder).clipped = clipped;
+}
+
 } // namespace
 
-AudioError CWaveformOverview::Compute(const std::string &path, uint32_t columns,
-                                      std::vector<OverviewColumn> &out, const Progress &progress)
+// ---- The summary -------------------------------------------------------------------------
+
+void CWaveformSummary::Reset(uint32_t lanes, uint64_t frames, uint64_t maxBlocks)
 {
-    out.assign(columns, OverviewColumn{});
-    CSixteenBitReader reader;
-    if (AudioError e = reader.Open(path); e != AudioError::None)
-        return e;
-    const uint32_t channels = reader.GetInfo().channels;
-    const uint64_t total = reader.GetInfo().samples;
-    if (columns == 0 || total == 0)
-        return AudioError::None;
-    // Column c holds the frames from First(c) up to First(c + 1): frame f in column
-    // f * columns / total, so that the columns split the file evenly.
-    auto first = [&](uint64_t c) { return (c * total + columns - 1) / columns; };
-    int16_t block[4096];
-    const uint32_t blockFrames = std::max<uint32_t>(4096 / channels, 1);
-    uint64_t frame = 0, end = first(1);
-    uint32_t column = 0, reported = 0;
-    bool fresh = true; // nothing in the current column yet
-    while (column < columns) {
-        // A read ends where the column does, so that its clipped samples are the column's.
-        const uint64_t clippedBefore = reader.ClippedSamples();
-        const uint32_t n
-                = reader.Read(block, uint32_t(std::min<uint64_t>(blockFrames, end - frame)));
-        if (n == 0)
-            break;
-        out[column].clipped += uint32_t(reader.ClippedSamples() - clippedBefore);
-        Fold(block, n, channels, fresh, out[column]);
-        fresh = false;
-        frame += n;
-        while (frame == end && column < columns) {
-            end = first(++column + 1);
-            fresh = true;
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_lanes = lanes;
+    m_blockFrames = 1;
+    while ((frames + m_blockFrames - 1) / m_blockFrames > std::max<uint64_t>(maxBlocks, 1))
+        m_blockFrames *= 2;
+    m_frames = m_clipped = 0;
+    m_peak = 0;
+    m_levels.assign(1, {});
+    // Room for the promised length at once: a vector that grows by doubling holds up to
+    // twice what it needs.
+    m_levels[0].reserve((frames + m_blockFrames - 1) / m_blockFrames);
+}
+
+void CWaveformSummary::Append(const OverviewColumn *blocks, size_t count, uint64_t frames)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    for (const OverviewColumn &block : std::span(blocks, count)) {
+        m_levels[0].push_back(block);
+        AddToLevels(0);
+        m_clipped += block.clipped;
+        m_peak = std::max({m_peak, -int(block.min[0]), -int(block.min[1]), int(block.max[0]),
+                           int(block.max[1])});
+    }
+    m_frames = frames;
+}
+
+void CWaveformSummary::AddToLevels(size_t level)
+{
+    if (m_levels[level].size() % kFanOut != 0)
+        return;
+    OverviewColumn run;
+    const auto last = m_levels[level].end() - kFanOut;
+    for (auto it = last; it != m_levels[level].end(); ++it)
+        Merge(run, *it, it == last);
+    if (m_levels.size() == level + 1) { // room for all it will hold, as for the finest
+        m_levels.emplace_back();
+        m_levels.back().reserve(m_levels[level].capacity() / kFanOut);
+    }
+    m_levels[level + 1].push_back(run);
+    AddToLevels(level + 1);
+}
+
+uint64_t CWaveformSummary::BlockFrames() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_blockFrames;
+}
+
+uint64_t CWaveformSummary::Frames() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_frames;
+}
+
+uint64_t CWaveformSummary::Clipped() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_clipped;
+}
+
+int CWaveformSummary::Peak() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_peak;
+}
+
+size_t CWaveformSummary::Bytes() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    size_t bytes = 0;
+    for (const std::vector<OverviewColumn> &level : m_levels)
+        bytes += level.capacity() * sizeof(OverviewColumn);
+    return bytes;
+}
+
+OverviewColumn CWaveformSummary::Fold(uint64_t first, uint64_t end) const
+{
+    // The coarsest entries that fit, so that a column costs a few entries per level.
+    OverviewColumn column;
+    for (bool fresh = true; first < end; fresh = false) {
+        size_t level = 0;
+        uint64_t step = 1;
+        while (level + 1 < m_levels.size() && first % (step * kFanOut) == 0
+               && first + step * kFanOut <= end
+               && first / (step * kFanOut) < m_levels[level + 1].size()) {
+            step *= kFanOut;
+            ++level;
         }
-        if (progress && column >= reported + 8) {
-            reported = column;
-            if (!progress(column))
-                return AudioError::Cancelled;
+        Merge(column, m_levels[level][first / step], fresh);
+        first += step;
+    }
+    return column;
+}
+
+std::optional<uint32_t> CWaveformSummary::Columns(const WaveformSpan &view,
+                                                  std::vector<OverviewColumn> &out,
+                                                  bool &exact) const
+{
+    std::unique_lock<std::mutex> hold(m_lock, std::try_to_lock);
+    if (!hold.owns_lock())
+        return std::nullopt;
+    exact = m_blockFrames == 1 || (view.columns > 0 && view.span / view.columns >= m_blockFrames);
+    out.assign(view.columns, OverviewColumn{});
+    const uint64_t block = m_blockFrames, held = m_levels[0].size();
+    for (uint32_t c = 0; c < view.columns; ++c) {
+        const uint64_t first = exact ? (view.Begin(c) + block - 1) / block : view.Begin(c) / block;
+        const uint64_t end = (view.End(c) + block - 1) / block;
+        if (end > held)
+            return c;
+        out[c] = Fold(first, end);
+    }
+    return view.columns;
+}
+
+// ---- The pass ----------------------------------------------------------------------------
+
+AudioError CWaveformOverview::Compute(const std::string &path, CWaveformSummary &summary,
+                                      const Progress &progress, uint64_t maxBlocks)
+{
+    CSixteenBitReader reader;
+    if (AudioError e = reader.Open(path); e != AudioError::None) {
+        summary.Reset(1, 0);
+        return e;
+    }
+    const uint32_t channels = reader.GetInfo().channels;
+    summary.Reset(LanesFor(channels), reader.GetInfo().samples, maxBlocks);
+    const uint64_t run = RunFrames(channels);
+    std::vector<int16_t> samples(run * channels);
+    std::vector<OverviewColumn> blocks;
+    OverviewColumn pending; // of a block longer than a read
+    uint64_t frame = 0, pendingFrames = 0;
+    const uint64_t block = summary.BlockFrames();
+    for (;;) {
+        // A read of part of a block ends where the block does, and one of several blocks holds
+        // them whole, so that the samples it clipped are its blocks'.
+        const uint64_t want
+                = block >= run ? std::min(run, block - pendingFrames) : run / block * block;
+        const uint64_t clippedBefore = reader.ClippedSamples();
+        const uint32_t n = reader.Read(samples.data(), uint32_t(want));
+        const auto clipped = uint32_t(reader.ClippedSamples() - clippedBefore);
+        blocks.clear();
+        if (block >= run) {
+            if (n > 0) {
+                Fold(samples.data(), n, channels, pendingFrames == 0, pending);
+                pending.clipped += clipped;
+                pendingFrames += n;
+            }
+            if (pendingFrames == block || (n < want && pendingFrames > 0)) {
+                blocks.push_back(pending);
+                pending = OverviewColumn{};
+                pendingFrames = 0;
+            }
+        } else if (n > 0) {
+            for (uint64_t at = 0; at < n; at += block)
+                Fold(samples.data() + at * channels, uint32_t(std::min<uint64_t>(block, n - at)),
+                     channels, true, blocks.emplace_back());
+            if (clipped > 0)
+                Attribute(reader, frame, n, block, clipped, blocks, samples.data());
+        }
+        frame += n;
+        if (!blocks.empty())
+            summary.Append(blocks.data(), blocks.size(), frame);
+        if (n < want) // the data ends
+            break;
+        if (progress && !progress(frame))
+            return AudioError::Cancelled;
+    }
+    return progress && !progress(frame) ? AudioError::Cancelled : AudioError::None;
+}
+
+// ---- Reads finer than the summary --------------------------------------------------------
+
+bool CWaveformReader::MoveTo(uint64_t frame, const std::function<bool()> &goOn)
+{
+    if (m_open && (m_at == frame || m_reader.Seek(frame))) {
+        m_at = frame;
+        return true;
+    }
+    if (!m_open || frame < m_at) {
+        m_open = m_reader.Open(m_path) == AudioError::None;
+        m_at = 0;
+        if (!m_open)
+            return false;
+        if (m_reader.Seek(frame)) {
+            m_at = frame;
+            return true;
         }
     }
-    return progress && !progress(columns) ? AudioError::Cancelled : AudioError::None;
+    // A codec that cannot seek is read up to the frame.
+    const uint64_t run = RunFrames(m_reader.GetInfo().channels);
+    m_samples.resize(run * m_reader.GetInfo().channels);
+    while (m_at < frame) {
+        const uint32_t n = goOn()
+                ? m_reader.Read(m_samples.data(), uint32_t(std::min(run, frame - m_at)))
+                : 0;
+        if (n == 0)
+            return false;
+        m_at += n;
+    }
+    return true;
+}
+
+bool CWaveformReader::Read(const WaveformSpan &view, std::vector<OverviewColumn> &out,
+                           const std::function<bool()> &goOn)
+{
+    out.assign(view.columns, OverviewColumn{});
+    if (view.span == 0 || !MoveTo(view.first, goOn))
+        return false;
+    const uint32_t channels = m_reader.GetInfo().channels;
+    const uint64_t run = RunFrames(channels);
+    m_samples.resize(run * channels);
+    for (uint32_t c = 0; c < view.columns; ++c) {
+        if (c > 0 && view.Begin(c) == view.Begin(c - 1)) { // the same frame, a column further
+            out[c] = out[c - 1];
+            continue;
+        }
+        // The shares follow each other, so the reader stands at this one's first frame.
+        for (bool fresh = true; m_at < view.End(c); fresh = false) {
+            const uint64_t before = m_reader.ClippedSamples();
+            const uint32_t n = goOn()
+                    ? m_reader.Read(m_samples.data(), uint32_t(std::min(run, view.End(c) - m_at)))
+                    : 0;
+            if (n == 0)
+                return false;
+            Fold(m_samples.data(), n, channels, fresh, out[c]);
+            out[c].clipped += uint32_t(m_reader.ClippedSamples() - before);
+            m_at += n;
+        }
+    }
+    return true;
 }

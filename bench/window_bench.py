@@ -18,8 +18,16 @@ What it measures
                  from there (the codec cannot seek, so the player reads up to it), then Stop
     hung path    pick a FIFO that nobody writes to, then another file, then Esc; the
                  program must end (a "never ended" there is a failure of its own)
+    zoom 4 h     pick a 4-hour stereo IMA ADPCM WAV and wait until its waveform is read,
+                 then Ctrl+wheel over the waveform, a notch at a time, from the whole file
+                 down to frames 16 columns wide
+    scroll 4 h   then the wheel along the file, and drags along the bar under the waveform
+                 across the whole file at three zooms (frames 16 columns wide, some 60 frames a
+                 column, some 16,000), where each step shows a new part of it
 
-  The goal is at most 50 ms in every phase, in every run.
+  The goal is at most 50 ms in every phase, in every run. After the table: the memory the
+  window holds for the 4-hour file (its resident size before the pick, once the waveform is
+  read, and at most while zooming and scrolling).
 
 How
   Inputs are made once with sox into bench/out/inputs/window/ and reused. --busy N runs N
@@ -46,7 +54,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 CACHE = ROOT / "bench" / "out" / "inputs" / "window"
 GOAL_MS = 50.0
-PHASES = ["describe", "play", "convert", "seek", "hung path"]
+PHASES = ["describe", "play", "convert", "seek", "hung path", "zoom 4 h", "scroll 4 h"]
 TITLE = "^Vandrel File Importer$"
 
 
@@ -149,17 +157,19 @@ def make_inputs():
         "gsm": (CACHE / "gsm_40min.wav",
                 ["-r", "8000", "-c", "1", "-e", "gsm-full-rate"], ["sine", "220"]),
     }
+    made["long"] = (CACHE / "ima_adpcm_4h.wav", made["ima"][1], made["ima"][2])
     for name, (path, options, tones) in made.items():
         if not path.exists():
-            print("making %s (40 minutes) with sox..." % path.name, flush=True)
+            minutes = 240 if name == "long" else 40
+            print("making %s (%d minutes) with sox..." % (path.name, minutes), flush=True)
             tmp = path.with_suffix(".part.wav")
-            run(["sox", "-n"] + options + [str(tmp), "synth", "2400"] + tones +
+            run(["sox", "-n"] + options + [str(tmp), "synth", str(minutes * 60)] + tones +
                 ["tremolo", "0.2", "40", "vol", "0.7"])
             tmp.rename(path)
     small = CACHE / "small.wav"
     if not small.exists():
         run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", str(small), "synth", "1", "sine", "440"])
-    return made["ima"][0], made["gsm"][0], small
+    return made["ima"][0], made["gsm"][0], small, made["long"][0]
 
 
 class Session:
@@ -222,6 +232,37 @@ class Session:
         client = h - 22  # below a menu bar of about this height
         run(["xdotool", "mousemove", str(x + int(w * 240 / 320)),
              str(y + h - int(client * 38 / 212)), "click", "1"])
+
+    def strip(self):
+        """The waveform's left and right edges, its middle row and the bar's row, on screen:
+        the strip spans dialog units 10 to 255 of 320 across and 144 to 204 of 212 down."""
+        geometry = run(["xdotool", "getwindowgeometry", "--shell", str(self.wid)])
+        g = dict(line.split("=") for line in geometry.split())
+        x, y, w, h = (int(g[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        client = h - 22  # below a menu bar of about this height
+        bottom = y + h - int(client * 8 / 212)
+        return (x + int(w * 10 / 320) + 2, x + int(w * 255 / 320) - 2,
+                y + h - int(client * 38 / 212), bottom - 3)
+
+    def memory(self):
+        """The resident size now and at most so far, in MB."""
+        status = dict(line.split(":", 1) for line in
+                      Path("/proc/%d/status" % self.proc.pid).read_text().splitlines())
+        return tuple(int(status[k].split()[0]) / 1024 for k in ("VmRSS", "VmHWM"))
+
+    def settle(self, seconds):
+        """Waits until the program has used the processor for less than a tenth of the last
+        two seconds (its work is done), for at most `seconds`; whether it did."""
+        def used():
+            fields = Path("/proc/%d/stat" % self.proc.pid).read_text().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            before = used()
+            time.sleep(2)
+            if used() - before < 0.2:
+                return True
+        return False
 
     def ended(self, seconds):
         try:
@@ -319,7 +360,7 @@ class Bench:
         shutil.rmtree(self.picks, ignore_errors=True)
 
 
-def run_once(bench, ima, gsm, small, only):
+def run_once(bench, ima, gsm, small, long, only):
     results = {}
     out = bench.work / "for vandrel.wav"
     fifo = bench.picks / "never.wav"
@@ -372,6 +413,50 @@ def run_once(bench, ima, gsm, small, only):
         s.ended(10)
         s.close()
 
+    if {"zoom 4 h", "scroll 4 h"} & only:
+        s = Session(bench, out)
+        before = s.memory()[0]
+        s.pick(long)
+        read = s.settle(600)
+        after = s.memory()[0]
+        left, right, middle, bar = s.strip()
+        run(["xdotool", "mousemove", str((left + right) // 2), str(middle)])
+        time.sleep(0.5)
+        start = time.monotonic()
+        s.mark("zoom in")
+        for _ in range(26):  # 635 million frames in some 450 columns, to 16 columns a frame
+            run(["xdotool", "keydown", "ctrl", "click", "4", "keyup", "ctrl"])
+            time.sleep(0.15)
+        results["zoom 4 h"] = s.longest(start, time.monotonic())
+        start = time.monotonic()
+        s.mark("wheel along")
+        run(["xdotool", "click", "--repeat", "40", "--delay", "50", "5"])
+
+        def drag_bar(backwards):
+            s.mark("bar")
+            ends = [right, left] if backwards else [left, right]
+            run(["xdotool", "mousemove", str(ends[0]), str(bar), "mousedown", "1"])
+            for i in range(1, 41):
+                run(["xdotool", "mousemove", str(ends[0] + (ends[1] - ends[0]) * i // 40), str(bar)])
+                time.sleep(0.05)
+            run(["xdotool", "mouseup", "1", "mousemove", str((left + right) // 2), str(middle)])
+
+        drag_bar(False)
+        for notches, backwards in ((10, True), (8, False)):
+            run(["xdotool", "keydown", "ctrl", "click", "--repeat", str(notches), "--delay", "100",
+                 "5", "keyup", "ctrl"])
+            drag_bar(backwards)
+        time.sleep(1)
+        results["scroll 4 h"] = s.longest(start, time.monotonic())
+        results["memory"] = ("%.0f MB before the pick, %.0f MB once its waveform is read (+%.1f MB),"
+                             " %.0f MB at most while zooming and scrolling" % (
+                                 before, after, after - before, s.memory()[1]))
+        if not read:
+            results["zoom 4 h"] = results["scroll 4 h"] = "never read"
+        key("Escape")
+        s.ended(10)
+        s.close()
+
     if "hung path" in only:
         s = Session(bench, out)
         start = time.monotonic()
@@ -402,13 +487,13 @@ def main():
         if shutil.which(tool) is None:
             raise SystemExit("window_bench: %s is not installed" % tool)
     only = set(args.only or PHASES)
-    ima, gsm, small = make_inputs()
+    ima, gsm, small, long = make_inputs()
     bench = Bench(args)
     runs = []
     try:
         for i in range(args.runs):
             print("run %d of %d..." % (i + 1, args.runs), flush=True)
-            runs.append(run_once(bench, ima, gsm, small, only))
+            runs.append(run_once(bench, ima, gsm, small, long, only))
     finally:
         bench.stop()
 
@@ -425,6 +510,9 @@ def main():
         print("%-12s" % phase
               + "".join("%14s" % ("%.1f" % v if isinstance(v, float) else v) for v in values)
               + ("   met" if met else "   NOT met"))
+    for i, r in enumerate(runs):
+        if "memory" in r:
+            print("run %d, the 4-hour file: %s" % (i + 1, r["memory"]))
     return 1 if failed else 0
 
 

@@ -124,10 +124,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_client && event->type() == QEvent::Resize) {
+        if (watched == m_client && event->type() == QEvent::Resize)
             Arrange();
-            m_owner.OnSize(m_client->width(), m_client->height());
-        }
         return QDialog::eventFilter(watched, event);
     }
     void hideEvent(QHideEvent *event) override

@@ -90,9 +90,6 @@ protected:
     // the dialog's cancel command, and ignores the rest.
     virtual void OnSysCommand(UINT nID, LPARAM lParam);
     virtual void OnTimer(UINT /*nIDEvent*/) { }
-    // The client area of a window whose frame can be resized took a new size (cx by cy pixels);
-    // the controls have already followed it.
-    virtual void OnSize(int /*cx*/, int /*cy*/) { }
     // Files dropped on the window: the paths of the local ones, byte for byte as the file
     // system has them, in the order of the drop. Other dropped items are left out.
     virtual void OnDropFiles(const std::vector<std::string> & /*paths*/) { }

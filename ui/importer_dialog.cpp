@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
-#include <mutex>
 
 namespace {
 
@@ -40,24 +39,13 @@ constexpr const char kReading[] = "Wait until the file has been read.";
 // The playhead moves this often while the file plays.
 constexpr UINT kPlayheadTimer = 2;
 constexpr UINT kPlayheadMs = 40;
-// The waveform is drawn again for its new width once the window has not been resized for
-// this long: not at every step of a drag.
-constexpr UINT kResizedTimer = 3;
-constexpr UINT kResizedMs = 150;
 
 // What the import will clip and how loud it is at its loudest, from the finished overview:
 // "12,624 samples will be clipped to the 16-bit range. Peak 0.0 dBFS".
-std::string LevelSentence(const std::vector<OverviewColumn> &columns)
+std::string LevelSentence(const CWaveformSummary &summary)
 {
-    uint64_t clipped = 0;
-    int peak = 0;
-    for (const OverviewColumn &column : columns) {
-        clipped += column.clipped;
-        for (int16_t low : column.min)
-            peak = std::max(peak, -int(low));
-        for (int16_t high : column.max)
-            peak = std::max(peak, int(high));
-    }
+    const uint64_t clipped = summary.Clipped();
+    const int peak = summary.Peak();
     if (peak == 0)
         return "The file is silent";
     char level[32];
@@ -237,18 +225,6 @@ void CImporterDlg::OnTimer(UINT nIDEvent)
     const uint64_t frames = m_info.samples;
     if (nIDEvent == kPlayheadTimer && view && m_player.IsPlaying() && frames > 0)
         view->SetPlayhead(std::min(1.0, double(m_player.Position()) / double(frames)));
-    if (nIDEvent == kResizedTimer) {
-        KillTimer(kResizedTimer);
-        if (view && m_bDescribed && view->ColumnsInside() != m_nOverviewColumns) {
-            StartOverview();
-            view->SetSelection({m_selFirst, m_selEnd});
-        }
-    }
-}
-
-void CImporterDlg::OnSize(int /*cx*/, int /*cy*/)
-{
-    SetTimer(kResizedTimer, kResizedMs);
 }
 
 void CImporterDlg::UpdateControls()
@@ -519,44 +495,28 @@ void CImporterDlg::StartOverview()
         return;
     view->SetLength(m_info.samples, m_info.sampleRate);
     view->SetPlayhead(m_playFrom);
-    // One column per pixel inside the strip's border, filled in as the file is read.
-    struct Overview
-    {
-        std::mutex lock;
-        std::vector<OverviewColumn> columns; // written by the job
-        uint32_t ready = 0;
-        AudioError error = AudioError::None;
-    };
-    auto overview = std::make_shared<Overview>();
-    const uint32_t columns = view->ColumnsInside();
-    m_nOverviewColumns = columns;
-    const uint32_t lanes = CWaveformOverview::LanesFor(m_info.channels);
+    // The summary fills in as the file is read, and the strip draws what it holds so far.
+    auto summary = std::make_shared<CWaveformSummary>();
+    auto error = std::make_shared<AudioError>(AudioError::None);
+    view->SetSource(m_strImportFile, summary);
     m_overviewJob.Start(
-            [overview, columns, path = m_strImportFile](const CBackgroundJob::Report &report) {
-                std::vector<OverviewColumn> work;
-                overview->error
-                        = CWaveformOverview::Compute(path, columns, work, [&](uint32_t done) {
-                              {
-                                  std::lock_guard<std::mutex> hold(overview->lock);
-                                  overview->columns = work;
-                                  overview->ready = done;
-                              }
-                              return report(int(done * 100 / columns));
-                          });
+            [summary, error, path = m_strImportFile,
+             frames = m_info.samples](const CBackgroundJob::Report &report) {
+                *error = CWaveformOverview::Compute(path, *summary, [&](uint64_t done) {
+                    return report(int(std::min<uint64_t>(done * 100 / std::max(frames, 1u), 100)));
+                });
             },
-            [view, overview, lanes](int) {
-                std::lock_guard<std::mutex> hold(overview->lock);
+            [view](int) {
                 if (view)
-                    view->SetColumns(lanes, overview->columns, overview->ready);
+                    view->Refresh();
             },
-            [this, view, overview, lanes, columns] {
+            [this, view, summary, error] {
                 if (view)
-                    view->SetColumns(lanes, overview->columns, overview->ready);
+                    view->Refresh();
                 // Before the import, the status line says what it will clip and its peak.
-                if (m_bLevelWanted && overview->error == AudioError::None
-                    && overview->ready == columns) {
+                if (m_bLevelWanted && *error == AudioError::None) {
                     m_bLevelWanted = false;
-                    m_strLevel = LevelSentence(overview->columns);
+                    m_strLevel = LevelSentence(*summary);
                     if (m_selEnd <= m_selFirst)
                         SetStatus(m_strLevel);
                 }
@@ -581,9 +541,13 @@ void CImporterDlg::OnSelected(uint64_t first, uint64_t end)
         SetStatus(m_strLevel);
         return;
     }
+    // As many decimals as the rate needs for the nearest frame of each time to be the frame,
+    // so that the times give these very frames wherever they are typed.
     const uint32_t rate = m_info.sampleRate;
-    SetStatus("Selected " + DurationText(first, rate) + " to " + DurationText(end, rate) + " ("
-              + DurationText(end - first, rate) + "): only the selection will be imported.");
+    const int places = DecimalsForFrames(rate);
+    SetStatus("Selected " + DurationText(first, rate, places) + " to "
+              + DurationText(end, rate, places) + " (" + DurationText(end - first, rate, places)
+              + "): only the selection will be imported.");
 }
 
 void CImporterDlg::PlayFrom(double fraction)
@@ -592,7 +556,8 @@ void CImporterDlg::PlayFrom(double fraction)
     if (!m_bDescribed)
         return;
     const bool part = m_selEnd > m_selFirst;
-    const uint64_t frame = part ? m_selFirst : uint64_t(fraction * double(m_info.samples));
+    const uint64_t frame
+            = part ? m_selFirst : uint64_t(std::llround(fraction * double(m_info.samples)));
     if (part && m_info.samples > 0)
         fraction = double(m_selFirst) / double(m_info.samples);
     m_player.Play(m_strImportFile, frame, part ? m_selEnd : UINT64_MAX,

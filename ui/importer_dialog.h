@@ -65,7 +65,6 @@ protected:
     void OnCancel() override;
     void OnSysCommand(UINT nID, LPARAM lParam) override;
     void OnTimer(UINT nIDEvent) override;
-    void OnSize(int cx, int cy) override;
     void OnDropFiles(const std::vector<std::string> &paths) override;
 
     void OnBrowse();
@@ -140,7 +139,6 @@ private:
     // The frames selected in the waveform, [first, end), which are all that is imported;
     // none when end <= first.
     uint64_t m_selFirst = 0, m_selEnd = 0;
-    uint32_t m_nOverviewColumns = 0; // the waveform's width in columns when it was computed
     std::string m_strLevel; // what the finished overview says of the whole file
     bool m_bLevelWanted = false; // the finished overview's level goes to the status line
     // A conversion asked for while the file was still being read.

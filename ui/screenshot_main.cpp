@@ -2,12 +2,13 @@
 // README and for checking layouts by eye. It runs under Qt's offscreen platform unless
 // QT_QPA_PLATFORM says otherwise.
 //
-//   orvex-screenshot <window> <file.png> [--bare] [pick=<audio file>] [select=<from>-<to>]
-//                    [save=<wav file>] [<control id>=<text> ...]
+//   orvex-screenshot <window> <file.png> [--bare] [pick=<audio file>] [zoom=<from>-<to>]
+//                    [select=<from>-<to>] [save=<wav file>] [<control id>=<text> ...]
 //
 // The window is made from its template as a modeless dialog, so its OnInitDialog runs as in
 // the program; pick=FILE chooses FILE in the main window's open picker, which describes it as
-// a user's pick does; select=0.25-0.5 drags the mouse over that part of the waveform (as
+// a user's pick does; zoom=0.4-0.45 shows that part of the file (as fractions of its length)
+// in the waveform; select=0.25-0.5 drags the mouse over that part of the waveform (as
 // fractions of its width); save=FILE converts it with Save As WAV, as a user would; each id=text
 // then sets a control's text (for example 1003=WAV). Unless --bare
 // is given, a plain title bar with the window's icon and caption is drawn above it, since the
@@ -18,6 +19,7 @@
 #include "modal_seam.h"
 #include "resource_ids.h"
 #include "text_codec.h"
+#include "waveform_view.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -129,14 +131,23 @@ int main(int argc, char **argv)
                 QApplication::processEvents(QEventLoop::AllEvents, 20);
             continue;
         }
-        if (setting.rfind("select=", 0) == 0) {
-            // A drag with the left button, from one fraction of the strip's width to another.
-            QWidget *strip = dialog->GetDlgItem(IDC_WAVEFORM);
+        const bool zoom = setting.rfind("zoom=", 0) == 0;
+        if (zoom || setting.rfind("select=", 0) == 0) {
+            auto *strip = dynamic_cast<CWaveformView *>(dialog->GetDlgItem(IDC_WAVEFORM));
             double from = 0, to = 0;
-            if (strip == nullptr || std::sscanf(setting.c_str() + 7, "%lf-%lf", &from, &to) != 2) {
+            if (strip == nullptr
+                || std::sscanf(setting.c_str() + (zoom ? 5 : 7), "%lf-%lf", &from, &to) != 2) {
                 std::fprintf(stderr, "orvex-screenshot: cannot %s here\n", setting.c_str());
                 return 1;
             }
+            if (zoom) { // the frames from one fraction of the file to another, read if need be
+                const double frames = strip->Shown().view.span;
+                strip->ShowFrames(uint64_t(from * frames), uint64_t((to - from) * frames));
+                while (strip->IsReading())
+                    QApplication::processEvents(QEventLoop::AllEvents, 20);
+                continue;
+            }
+            // A drag with the left button, from one fraction of the strip's width to another.
             auto send = [&](QEvent::Type type, double fraction, Qt::MouseButtons held) {
                 const QPointF at(fraction * (strip->width() - 1), strip->height() / 2.0);
                 QMouseEvent event(type, at, strip->mapToGlobal(at), Qt::LeftButton, held,

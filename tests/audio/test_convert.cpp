@@ -151,34 +151,67 @@ TEST(Convert, WhatTheOutputPathHolds)
     }
 }
 
-// The overview shows what the conversion writes: each column the smallest and largest
-// sample of its even share of the frames, per channel for stereo, all channels together
-// otherwise.
-TEST(Convert, OverviewIsTheConvertedSamplesEnvelope)
+// Any view's columns show what the conversion writes: the smallest and largest sample and the
+// clipped ones of the frames each column stands for (per channel for stereo, all channels
+// together otherwise). From the summary, where columns span a block or more, that is the whole
+// blocks beginning in its share; read from the file, finer, the share itself, in an order that
+// makes a codec that cannot seek (GSM 6.10) read on or start again.
+TEST(Convert, WaveformColumnsAreTheConvertedSamplesEnvelope)
 {
     TempDir dir;
     CAudioFileInfo audio;
-    for (int channels : {1, 2, 6}) {
-        ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), 0x010003, channels, 8000, 10007));
-        const auto samples = *Converted(audio, dir.path("in.wav"), dir.path("out.wav"));
-        for (uint32_t columns : {1u, 7u, 450u, 20000u}) {
-            std::vector<OverviewColumn> got;
-            ASSERT_EQ(CWaveformOverview::Compute(dir.path("in.wav"), columns, got, nullptr),
+    std::mt19937 random(26);
+    Bytes loud;
+    std::vector<bool> clips; // of the loud float file's samples
+    for (int i = 0; i < 2 * 9001; ++i) {
+        const float v = float(1.3 * std::sin(i * 0.001) * std::sin(i * 0.3));
+        loud.f32le(v);
+        clips.push_back(v >= 1.0f || v < -1.0f);
+    }
+    for (auto [format, channels] : {std::pair{0x010002, 2}, {0x010002, 6}, {0x010020, 1}, {3, 2}}) {
+        const std::string in = dir.path("in.wav");
+        if (format == 3)
+            WriteFile(in, Wav(3, 2, 8000, 32, 8, loud));
+        else
+            ASSERT_TRUE(WriteWithSndfile(in, format, channels, 8000, 10007));
+        const auto samples = *Converted(audio, in, dir.path("out.wav"));
+        const uint64_t frames = samples.size() / size_t(channels);
+        for (uint64_t maxBlocks : {uint64_t(1) << 20, uint64_t(40)}) { // blocks of 1 and 256
+            CWaveformSummary summary;
+            ASSERT_EQ(CWaveformOverview::Compute(in, summary, nullptr, maxBlocks),
                       AudioError::None);
-            std::vector<OverviewColumn> want(columns);
-            std::vector<bool> seen(columns * 2);
-            for (uint64_t f = 0; f < 10007; ++f)
-                for (int c = 0; c < channels; ++c) {
-                    const uint64_t col = f * columns / 10007, lane = channels == 2 ? c : 0;
-                    const int16_t v = samples[f * channels + c];
-                    OverviewColumn &w = want[col];
-                    w.min[lane] = seen[col * 2 + lane] ? std::min(w.min[lane], v) : v;
-                    w.max[lane] = seen[col * 2 + lane] ? std::max(w.max[lane], v) : v;
-                    seen[col * 2 + lane] = true;
+            const uint64_t block = summary.BlockFrames();
+            CWaveformReader reader(in);
+            for (int i = 0; i < 40; ++i) {
+                const uint64_t span = 1 + random() % (i % 2 ? frames : 900);
+                const WaveformSpan view{random() % (frames - span + 1), span,
+                                        uint32_t(1 + random() % 700)};
+                std::vector<OverviewColumn> got;
+                bool exact = false;
+                const uint32_t ready = *summary.Columns(view, got, exact);
+                ASSERT_TRUE(exact ? ready == view.columns
+                                  : reader.Read(view, got, [] { return true; }));
+                for (uint32_t c = 0; c < view.columns; ++c) {
+                    uint64_t f = view.Begin(c), end = view.End(c);
+                    if (exact) // whole blocks
+                        f = (f + block - 1) / block * block,
+                        end = std::min(frames, (end + block - 1) / block * block);
+                    OverviewColumn want;
+                    for (int lane = 0; lane < (channels == 2 ? 2 : 1); ++lane)
+                        want.min[lane] = INT16_MAX, want.max[lane] = INT16_MIN;
+                    for (; f < end; ++f)
+                        for (int ch = 0; ch < channels; ++ch) {
+                            const size_t at = f * size_t(channels) + size_t(ch);
+                            const int lane = channels == 2 ? ch : 0;
+                            want.min[lane] = std::min(want.min[lane], samples[at]);
+                            want.max[lane] = std::max(want.max[lane], samples[at]);
+                            want.clipped += format == 3 && clips[at];
+                        }
+                    ASSERT_EQ(std::memcmp(&got[c], &want, sizeof want), 0)
+                            << format << ", " << channels << " channels, column " << c << " of "
+                            << view.columns << " over " << view.first << "+" << span;
                 }
-            for (uint32_t col = 0; col < columns; ++col)
-                ASSERT_TRUE(std::memcmp(&got[col], &want[col], sizeof want[col]) == 0)
-                        << channels << " channels, column " << col << " of " << columns;
+            }
         }
     }
 }

@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <fcntl.h>
@@ -158,6 +159,39 @@ std::string Level(const std::string &input, const std::string &work)
         return dbfs;
     const uint64_t clipped = std::stoull(said_.substr(said_.rfind(' ', end - 1) + 1));
     return GroupedDecimal(clipped) + " samples will be clipped to the 16-bit range. " + dbfs;
+}
+
+// A turn of the wheel by `notches` (away from the user when positive) at `x`.
+void Wheel(QWidget *view, int notches, double x, Qt::KeyboardModifiers modifiers = {})
+{
+    const QPointF at(x, view->height() / 2.0);
+    QWheelEvent turn(at, view->mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton,
+                     modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &turn);
+}
+
+// How many columns the strip draws otherwise than the envelope of `samples` (a conversion's)
+// over the frames each column stands for, once it has read what it reads; -1 if not all are
+// drawn exactly.
+int WrongColumns(CWaveformView *view, const std::vector<int16_t> &samples, int channels)
+{
+    (void)QTest::qWaitFor([&] { return !view->IsReading(); }, 60000);
+    const CWaveformView::Drawn &d = view->Shown();
+    if (!d.exact || d.ready != d.view.columns)
+        return -1;
+    int wrong = 0;
+    for (uint32_t c = 0; c < d.ready; ++c)
+        for (int lane = 0; lane < (channels == 2 ? 2 : 1); ++lane) {
+            int16_t low = INT16_MAX, high = INT16_MIN;
+            for (uint64_t f = d.view.Begin(c); f < d.view.End(c); ++f)
+                for (int ch = 0; ch < channels; ++ch)
+                    if (channels != 2 || ch == lane) {
+                        low = std::min(low, samples[f * uint64_t(channels) + uint64_t(ch)]);
+                        high = std::max(high, samples[f * uint64_t(channels) + uint64_t(ch)]);
+                    }
+            wrong += d.columns[c].min[lane] != low || d.columns[c].max[lane] != high;
+        }
+    return wrong;
 }
 
 } // namespace
@@ -464,6 +498,8 @@ private slots:
             CStaticText *line = nullptr;
             bool shortened = false;
             QString shown;
+            QImage selected;
+            int x0 = 0, x1 = 0;
             RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
                 Pick(dlg, loud);
                 status = Fields(dlg)[7];
@@ -477,6 +513,12 @@ private slots:
                 shortened = shortened
                         && (shown.count(u'\n') + 1) * line->fontMetrics().lineSpacing()
                                 <= line->height();
+                QWidget *view = dlg.GetDlgItem(IDC_WAVEFORM);
+                x0 = view->width() / 3, x1 = 2 * view->width() / 3;
+                QTest::mousePress(view, Qt::LeftButton, {}, QPoint(x0, 20));
+                QTest::mouseMove(view, QPoint(x1, 20));
+                QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(x1, 20));
+                selected = view->grab().toImage();
             });
             QCOMPARE(status, level);
             std::vector<bool> marked(size_t(strip.width())), want(marked.size());
@@ -494,9 +536,18 @@ private slots:
                 };
                 return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
             };
-            const double a = luminance(CWaveformView::kClipColour),
-                         b = luminance(palette.color(QPalette::Base));
-            QVERIFY((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3);
+            auto contrast = [&](QColor a, QColor b) {
+                const double x = luminance(a), y = luminance(b);
+                return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+            };
+            QVERIFY(contrast(CWaveformView::kClipColour, palette.color(QPalette::Base)) >= 3);
+            // A selection over loud material: every column of it, and only those, shows a
+            // colour over the waveform that stands out from it and from the background.
+            const QColor mark = selected.pixel(x0, 1);
+            for (int x = 1; x + 1 < selected.width(); ++x)
+                QCOMPARE(selected.pixel(x, 1) == mark.rgb(), x >= x0 && x < x1);
+            QVERIFY(contrast(mark, palette.color(QPalette::Highlight)) >= 3);
+            QVERIFY(contrast(mark, palette.color(QPalette::Base)) >= 3);
             QVERIFY2(shortened && shown.contains(" samples were clipped to the 16-bit range"),
                      qPrintable(shown));
         }
@@ -617,15 +668,17 @@ private slots:
             const auto all = *WavSamples(ReadFile(whole), uint32_t(channels), 8000);
             const double step = 0.05 * double(all.size() / size_t(channels)); // a twentieth
             QVERIFY(std::abs(double(extended.end - dragged.end) - step) <= 1);
-            const std::string from = DurationText(extended.first, 8000),
-                              to = DurationText(extended.end, 8000);
+            auto range = [&](int places) {
+                return DurationText(extended.first, 8000, places) + " to "
+                        + DurationText(extended.end, 8000, places);
+            };
             QCOMPARE(status,
-                     "Selected " + from + " to " + to + " ("
-                             + DurationText(extended.end - extended.first, 8000)
+                     "Selected " + range(4) + " ("
+                             + DurationText(extended.end - extended.first, 8000, 4)
                              + "): only the selection will be imported.");
             QCOMPARE(description,
                      "Duration " + DurationText(all.size() / size_t(channels), 8000)
-                             + ", play position 0:00.000, selection " + from + " to " + to);
+                             + ", play position 0:00.000, selection " + range(3));
             QCOMPARE(WavSamples(ReadFile(Path("part.wav")), uint32_t(channels), 8000),
                      std::vector<int16_t>(all.begin() + long(extended.first) * channels,
                                           all.begin() + long(extended.end) * channels));
@@ -647,6 +700,82 @@ private slots:
         view.SetLength(8000, 8000); // a click where nobody listens for one
         view.SetPlayhead(0);
         QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 15));
+    }
+
+    // Zoomed with Ctrl+wheel, scrolled with the wheel (on, and back) and zoomed with + until
+    // frames are wider than columns, the strip shows the frames as orvex-cli converts them,
+    // read from the file where the summary is too coarse: plain PCM, and GSM 6.10, which
+    // cannot seek. There a drag of 2 pixels selects the frames of the columns dragged over,
+    // Shift+Right extends it by a twentieth of the view, and the times in the status line,
+    // typed into orvex-cli, convert what Save As WAV writes; End takes the view to the end.
+    // Resized with its file gone, the strip of a short file is drawn whole from the summary.
+    void aZoomedViewShowsTheConvertedFrames()
+    {
+        const std::string in = Path("long.wav"), whole = Path("whole.wav");
+        for (int format : {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_WAV | SF_FORMAT_GSM610}) {
+            const int channels = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_GSM610 ? 1 : 2;
+            QVERIFY(WriteWithSndfile(in, format, channels, 8000, 2200000)); // blocks of 4 frames
+            QCOMPARE(CliConvert(in, whole), 0);
+            const auto all = *WavSamples(ReadFile(whole), uint32_t(channels), 8000);
+            std::vector<int> wrong;
+            CWaveformView::Selection dragged, extended;
+            WaveformSpan zoomed;
+            std::string status;
+            CImporterDlg dlg;
+            RunModal(dlg, nullptr, [&] {
+                Pick(dlg, in);
+                Fields(dlg);
+                auto *view = dynamic_cast<CWaveformView *>(dlg.GetDlgItem(IDC_WAVEFORM));
+                Wheel(view, 12, view->width() / 3.0, Qt::ControlModifier);
+                wrong.push_back(WrongColumns(view, all, channels));
+                zoomed = view->Shown().view;
+                const int y = view->height() / 2;
+                QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, y));
+                QTest::mouseMove(view, QPoint(102, y));
+                QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(102, y));
+                dragged = view->GetSelection();
+                QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+                extended = view->GetSelection();
+                status = Fields(dlg)[7];
+                Pick(dlg, Path("part.wav"), IDC_SAVE_AS_WAV);
+                for (int notches : {-3, 6}) {
+                    Wheel(view, notches, 50);
+                    wrong.push_back(WrongColumns(view, all, channels));
+                }
+                for (int i = 0; i < 6; ++i)
+                    QTest::keyClick(view, Qt::Key_Plus);
+                wrong.push_back(WrongColumns(view, all, channels));
+                wrong.push_back(view->Shown().view.span * 2 < view->ColumnsInside());
+                QTest::keyClick(view, Qt::Key_End); // the view follows the play position
+                wrong.push_back(WrongColumns(view, all, channels));
+                wrong.push_back(int(view->Shown().view.first + view->Shown().view.span
+                                    - all.size() / size_t(channels)));
+            });
+            QCOMPARE(wrong, std::vector<int>({0, 0, 0, 0, 1, 0, 0}));
+            QVERIFY(zoomed.span < 2 * zoomed.columns); // finer than blocks of 4
+            QCOMPARE(dragged, (CWaveformView::Selection{zoomed.Begin(99), zoomed.Begin(101)}));
+            QCOMPARE(extended.end - dragged.end, zoomed.span / 20);
+            QCOMPARE(WavSamples(ReadFile(Path("part.wav")), uint32_t(channels), 8000),
+                     std::vector<int16_t>(all.begin() + long(extended.first) * channels,
+                                          all.begin() + long(extended.end) * channels));
+            const size_t to = status.find(" to "), open = status.find(" (");
+            QCOMPARE(CliConvert(in, Path("typed.wav"), "/dev/null",
+                                "--start " + status.substr(9, to - 9) + " --end "
+                                        + status.substr(to + 4, open - to - 4)),
+                     0);
+            QCOMPARE(ReadFile(Path("typed.wav")), ReadFile(Path("part.wav")));
+        }
+        CImporterDlg dlg;
+        int wrong = -2;
+        RunModal(dlg, nullptr, [&] {
+            Pick(dlg, m_aiff);
+            Fields(dlg);
+            std::filesystem::remove(m_aiff);
+            auto *view = dynamic_cast<CWaveformView *>(dlg.GetDlgItem(IDC_WAVEFORM));
+            view->resize(view->width() + 150, view->height() + 40);
+            wrong = WrongColumns(view, *WavSamples(ReadFile(m_cliAiff), 2, 44100), 2);
+        });
+        QCOMPARE(wrong, 0);
     }
 
     // Started with one file, as a file manager's "Open With" does, the window opens with

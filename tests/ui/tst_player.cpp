@@ -9,11 +9,13 @@
 #include "modal_seam.h"
 #include "qt_test_support.h"
 #include "resource_ids.h"
+#include "waveform_view.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <filesystem>
@@ -137,10 +139,17 @@ private slots:
             const std::vector<uint8_t> part = ReadFile(m_dir->path("part.raw"));
             for (size_t i = 0; i + 3 < part.size(); i += 4)
                 heard += std::abs(int16_t(part[i] | part[i + 1] << 8)) > 300;
-            // A click in the middle of the waveform plays from there.
-            QTest::mouseClick(wave, Qt::LeftButton, {},
-                              QPoint(wave->width() / 2, wave->height() / 2));
-            fromHalf = dlg.IsPlaying() && dlg.GetDlgItem(IDC_PLAY)->isEnabled();
+            // Zoomed in to some 20 ms, a click in the middle of the waveform plays from there,
+            // and the view follows the sound.
+            const QPointF middle(wave->width() / 2.0, wave->height() / 2.0);
+            QWheelEvent zoom(middle, wave->mapToGlobal(middle), {}, QPoint(0, 6 * 120),
+                             Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(wave, &zoom);
+            auto shown = [&] { return static_cast<CWaveformView *>(wave)->Shown().view.first; };
+            const uint64_t before = shown();
+            QTest::mouseClick(wave, Qt::LeftButton, {}, middle.toPoint());
+            fromHalf = dlg.IsPlaying() && dlg.GetDlgItem(IDC_PLAY)->isEnabled()
+                    && QTest::qWaitFor([&] { return shown() > before; }, 5000);
             // The stream as the server lists it, once it has one (a busy machine is slow to).
             (void)QTest::qWaitFor(
                     [&] {
