@@ -19,8 +19,9 @@ namespace {
 // Frames that pass between two calls of the progress handler: a few milliseconds of work,
 // so that a cancellation is seen at once and the calls cost nothing.
 constexpr uint64_t kFramesPerProgressCall = 16384;
-// Samples per block of a conversion.
-constexpr uint32_t kBlockValues = 8192;
+// Samples per block of a conversion: enough for several whole ADPCM blocks and few calls,
+// few enough for the processor's cache (measured fastest for plain values and ADPCM alike).
+constexpr uint32_t kBlockValues = 32768;
 
 } // namespace
 

@@ -3,13 +3,20 @@
 
 #include "audio_file_info.h"
 #include "audio_handle.h"
+#include "fixtures.h"
 #include "host_params.h"
 #include "sixteen_bit_reader.h"
+
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fuzzchecks {
@@ -31,6 +38,20 @@ namespace {
     uint32_t Le32(const std::vector<uint8_t> &b, size_t at)
     {
         return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
+    }
+
+    // libsndfile's name of our container, or 0 for none of its own.
+    int SndfileContainer(FormatKind kind)
+    {
+        using K = FormatKind;
+        const std::pair<K, int> names[]
+                = {{K::WAV, SF_FORMAT_WAV},   {K::AIFF, SF_FORMAT_AIFF},  {K::AU, SF_FORMAT_AU},
+                   {K::AULE, SF_FORMAT_AU},   {K::PAF, SF_FORMAT_PAF},    {K::SVX, SF_FORMAT_SVX},
+                   {K::NIST, SF_FORMAT_NIST}, {K::IRCAM, SF_FORMAT_IRCAM}};
+        for (auto [k, name] : names)
+            if (k == kind)
+                return name;
+        return 0;
     }
 
 } // namespace
@@ -100,6 +121,52 @@ std::string CheckConvert(const std::string &folder, const uint8_t *data, size_t 
         if (std::string failure = CheckConvertAs(folder, name, data, size, level); !failure.empty())
             return name + (": " + failure);
     return {};
+}
+
+std::string CheckSamplesAgree(const uint8_t *data, size_t size)
+{
+    CSixteenBitReader ours;
+    if (ours.OpenMemory(data, size, "f") != AudioError::None)
+        return {};
+    const AudioInfo info = ours.GetInfo();
+    const FormatKind kind = AudioFormatKind(info.format);
+    // libsndfile reads the same bytes, from a file in memory that it closes.
+    SF_INFO sf{};
+    const int fd = memfd_create("samples", MFD_CLOEXEC);
+    const bool written
+            = fd >= 0 && write(fd, data, size) == ssize_t(size) && lseek(fd, 0, SEEK_SET) == 0;
+    if (fd >= 0 && !written)
+        close(fd);
+    const std::unique_ptr<SNDFILE, decltype(&sf_close)> theirs(
+            written ? sf_open_fd(fd, SFM_READ, &sf, SF_TRUE) : nullptr, &sf_close);
+    const int container = sf.format & SF_FORMAT_TYPEMASK;
+    if (!theirs
+        || (container == SF_FORMAT_WAVEX ? SF_FORMAT_WAV : container) != SndfileContainer(kind)
+        || (kind == FormatKind::SVX && info.channels > 1) || kind == FormatKind::NIST)
+        return {};
+    // Of two chunks that describe the samples or hold them, libsndfile takes the last, ours
+    // the first: such a file is left out.
+    char log[16384] = {};
+    sf_command(theirs.get(), SFC_GET_LOG_INFO, log, sizeof log);
+    for (const char *chunk : {"fmt  :", "data :", "COMM :", "SSND :", "VHDR :", "BODY :"})
+        if (const char *first = std::strstr(log, chunk); first && std::strstr(first + 1, chunk))
+            return {};
+    if (sf.channels != int(info.channels))
+        return "libsndfile reads " + std::to_string(sf.channels) + " channels, ours "
+                + std::to_string(info.channels);
+    // As far as both read; of packed 24-bit PARIS, as far as whole blocks of ten frames go
+    // (libsndfile fills the rest of a block cut short from its memory).
+    const sf_count_t most = kind == FormatKind::PAF && info.bitWidth == 24
+            ? sf_count_t(size - 2048) / (32 * sf.channels) * 10
+            : sf_count_t(1) << 22;
+    const std::vector<int16_t> theirValues = fixtures::SixteenBitValues(theirs.get(), sf, most);
+    std::vector<int16_t> mine(theirValues.size());
+    mine.resize(ours.Read(mine.data(), uint32_t(mine.size() / info.channels)) * info.channels);
+    const size_t at = size_t(std::mismatch(mine.begin(), mine.end(), theirValues.begin()).first
+                             - mine.begin());
+    return at == mine.size() ? ""
+                             : "frame " + std::to_string(at / info.channels) + ": libsndfile reads "
+                    + std::to_string(theirValues[at]) + ", ours " + std::to_string(mine[at]);
 }
 
 std::string CheckParse(const uint8_t *data, size_t size)

@@ -27,6 +27,14 @@ std::string CheckConvert(const std::string &folder, const uint8_t *data, size_t 
 std::string CheckConvertAs(const std::string &folder, const std::string &name, const uint8_t *data,
                            size_t size, const LevelChoice &level = {});
 
+// The bytes read by our own roads (stored values, planes, packed blocks, ADPCM) and by
+// libsndfile's reading of the same bytes: where both read them as the same container, the
+// same 16-bit samples, as far as both read. Left out: stereo 8SVX, whose planes libsndfile
+// reads as frames; the last block of packed 24-bit PARIS when it is cut short; NIST Sphere,
+// whose text header libsndfile reads by rules of its own (a field anywhere in the text, a
+// byte format's stated length before its value); files of two format or data chunks.
+std::string CheckSamplesAgree(const uint8_t *data, size_t size);
+
 // The bytes as the host's command line: Parse keeps no leading space and stores
 // nothing longer than the text.
 std::string CheckParse(const uint8_t *data, size_t size);

@@ -12,7 +12,7 @@ work="$root/fuzz/corpus-run"
 mkdir -p "$work/artifacts"
 status=0
 
-for target in open_read convert host_params; do
+for target in open_read convert host_params differential; do
     case $target in
     host_params) seeds="$bin/seeds/command_line" ;;
     *) seeds="$bin/seeds/audio" ;;

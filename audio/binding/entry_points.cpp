@@ -103,7 +103,7 @@ AudioHandle *OpenReadFrom(std::unique_ptr<orvex::ByteSource> source, std::string
         return FailOpen(AudioError::MallocFailed);
     // A block codec's decoder must accept the data before the file counts as open; plain
     // values are read without it unless doubles are asked for.
-    if (decoding == orvex::Decoding::Container)
+    if (decoding == orvex::Decoding::Container || decoding == orvex::Decoding::CodedBlocks)
         if (AudioError e = handle->reader->StartDecoder(); e != AudioError::None) {
             if (e == AudioError::LibraryMissing) {
                 orvex::OpenReport &report = g_lastOpenReport;
@@ -258,7 +258,7 @@ uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, u
     if (!reader)
         return 0;
     uint64_t held = 0;
-    const uint32_t n = road == SixteenBitRoad::FromStoredBytes && reader->HasPlainValues()
+    const uint32_t n = road == SixteenBitRoad::FromStoredBytes && reader->ReadsSixteenItself()
             ? reader->ReadSixteenFromBytes(out, count, handle->error, held)
             : reader->ReadSixteenThroughDoubles(out, count, handle->error, held);
     if (clipped)

@@ -2,6 +2,7 @@
 // and the three roads to a file's samples.
 #include "sample_reader.h"
 
+#include "adpcm.h"
 #include "sixteen_bit_rule.h"
 
 #include <algorithm>
@@ -77,6 +78,8 @@ CSampleReader::CSampleReader(std::unique_ptr<ByteSource> source, StreamLayout la
                     && frameBytes != 0
             ? std::min<uint64_t>(m_samples, m_layout.dataBytes / frameBytes)
             : m_samples;
+    if (m_layout.decoding == Decoding::CodedBlocks)
+        m_adpcm = std::make_unique<CAdpcmReader>(m_layout);
 }
 
 CSampleReader::~CSampleReader()
@@ -147,6 +150,8 @@ sf_count_t CSampleReader::VioRead(void *dst, sf_count_t count, void *self)
 
 AudioError CSampleReader::StartDecoder()
 {
+    if (m_adpcm)
+        return AdpcmDataUsable(m_layout, *m_source) ? AudioError::None : m_layout.decoderRefused;
     static SF_VIRTUAL_IO vio = {&VioLength, &VioSeek, &VioRead, &VioWrite, &VioTell};
     SF_INFO info{};
     const bool raw = m_layout.decoding == Decoding::RawWindow;
@@ -177,9 +182,9 @@ AudioError CSampleReader::StartDecoder()
     return AudioError::None;
 }
 
-bool CSampleReader::HasPlainValues() const
+bool CSampleReader::ReadsSixteenItself() const
 {
-    return IsPlainLayout(m_layout);
+    return IsPlainLayout(m_layout) || m_adpcm;
 }
 
 uint32_t CSampleReader::ReadSixteenThroughDoubles(int16_t *out, uint32_t count, AudioError &error,
@@ -226,22 +231,35 @@ uint64_t CSampleReader::ReadPlanes(uint64_t frames)
 uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
                                              uint64_t &clipped)
 {
+    if (m_adpcm) {
+        const uint64_t described = FramesDescribed(count, error);
+        const uint64_t decoded = m_adpcm->Read(*m_source, m_position, described, out);
+        if (decoded < described)
+            error = AudioError::ShortRead;
+        m_position += decoded;
+        return static_cast<uint32_t>(decoded * m_layout.channels);
+    }
     const uint32_t n = ReadStoredValues(count, error);
     clipped += DecodePlain(m_layout, m_stored.get(), n, out);
     return n;
 }
 
-uint32_t CSampleReader::ReadStoredValues(uint32_t count, AudioError &error)
+uint64_t CSampleReader::FramesDescribed(uint32_t count, AudioError &error) const
 {
-    const uint32_t channels = m_layout.channels;
-    if (count % channels != 0) {
+    if (count % m_layout.channels != 0) {
         error = AudioError::ReadNonWholeFrames;
         return 0;
     }
+    return std::min<uint64_t>(count / m_layout.channels,
+                              m_samples - std::min<uint64_t>(m_position, m_samples));
+}
+
+uint32_t CSampleReader::ReadStoredValues(uint32_t count, AudioError &error)
+{
+    const uint32_t channels = m_layout.channels;
     // The frames the description still has, as far as the data holds them.
     const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * channels;
-    const uint64_t described = std::min<uint64_t>(
-            count / channels, m_samples - std::min<uint64_t>(m_position, m_samples));
+    const uint64_t described = FramesDescribed(count, error);
     const uint64_t frames = std::min<uint64_t>(
             described, m_heldFrames - std::min<uint64_t>(m_position, m_heldFrames));
     if (m_storedSize < frames * frameBytes) {
@@ -290,8 +308,8 @@ uint32_t CSampleReader::ReadOwnDoubles(double *buffer, uint32_t count, AudioErro
         }
         m_position += got;
     } else {
-        // Planes of 8- or 16-bit values: their 16-bit samples are the values scaled by a
-        // power of two, exactly.
+        // Planes of 8- or 16-bit values, and ADPCM: their 16-bit samples are the values
+        // scaled by a power of two, exactly.
         m_sixteen.resize(size_t(want) * channels);
         uint64_t clipped = 0;
         got = ReadSixteenFromBytes(m_sixteen.data(), uint32_t(want * channels), error, clipped)
@@ -343,7 +361,7 @@ uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count, AudioError &
         std::fill(buffer, buffer + count, 0.0);
         return 0;
     }
-    if (m_layout.planeBytes != 0 || m_layout.decoding == Decoding::Packed)
+    if (m_layout.planeBytes != 0 || m_layout.decoding == Decoding::Packed || m_adpcm)
         return ReadOwnDoubles(buffer, count, error);
     // Plain values start libsndfile on the first read of doubles, where they are.
     if (!m_sndfile) {
@@ -390,7 +408,7 @@ bool CSampleReader::CarriesMoreThanSixteenBits() const
 
 uint32_t CSampleReader::ReadScaled(float *out, uint32_t count, AudioError &error)
 {
-    if (HasPlainValues()) {
+    if (IsPlainLayout(m_layout)) {
         const uint32_t n = ReadStoredValues(count, error);
         DecodePlainScaled(m_layout, m_stored.get(), n, out);
         return n;

@@ -1,9 +1,10 @@
 // CSampleReader: the inside of a handle opened for reading. It holds the input's bytes, what
-// its header says, and, where doubles are asked for or the samples are coded in blocks,
-// libsndfile decoding them from a virtual stream of our own: the layout's prefix, then the
-// source from dataOffset on. Samples come out by three roads: unnormalised doubles (as
-// libsndfile decodes them), and the 16-bit samples a conversion writes, either straight from
-// the stored bytes of plain values or through those doubles. Internal to the binding.
+// its header says, and, where doubles are asked for or the samples are coded in blocks that
+// only libsndfile decodes (GSM 6.10, G721, G723), libsndfile decoding them from a virtual
+// stream of our own: the layout's prefix, then the source from dataOffset on. Samples come
+// out by three roads: unnormalised doubles (as libsndfile decodes them), and the 16-bit
+// samples a conversion writes, either straight from the stored bytes of plain values and
+// ADPCM blocks (our own decoder) or through those doubles. Internal to the binding.
 #pragma once
 
 #include "audio_handle.h"
@@ -15,6 +16,8 @@
 
 namespace orvex {
 
+class CAdpcmReader;
+
 class CSampleReader
 {
 public:
@@ -23,16 +26,17 @@ public:
     CSampleReader(const CSampleReader &) = delete;
     CSampleReader &operator=(const CSampleReader &) = delete;
 
-    // Starts libsndfile on the stream; the container's own code on refusal.
+    // Starts the decoder of a block-coded stream (libsndfile's, or ours for ADPCM); the
+    // container's own code on refusal.
     AudioError StartDecoder();
-    // Whether the 16-bit samples can be read straight from the stored bytes.
-    bool HasPlainValues() const;
+    // Whether the 16-bit samples are read without doubles: plain stored values and ADPCM.
+    bool ReadsSixteenItself() const;
 
     // Up to `count` values (whole frames) as unnormalised doubles.
     uint32_t ReadDoubles(double *buffer, uint32_t count, AudioError &error);
     // Up to `count` values (whole frames) as the 16-bit samples a conversion writes, adding
     // the floats held at the limits of 16 bits to `clipped`. The two roads give the same
-    // samples: from the stored bytes (plain values only), or through ReadDoubles.
+    // samples: from the stored bytes (plain values and ADPCM only), or through ReadDoubles.
     uint32_t ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
                                   uint64_t &clipped);
     uint32_t ReadSixteenThroughDoubles(int16_t *out, uint32_t count, AudioError &error,
@@ -54,9 +58,11 @@ private:
     static sf_count_t VioRead(void *dst, sf_count_t count, void *self);
     static sf_count_t VioWrite(const void *, sf_count_t, void *) { return 0; }
     static sf_count_t VioTell(void *self);
-    // ReadDoubles of values that libsndfile would not read as they lie: packed blocks and
-    // planes, which our own code reads.
+    // ReadDoubles of values that our own code reads: packed blocks, planes and ADPCM.
     uint32_t ReadOwnDoubles(double *buffer, uint32_t count, AudioError &error);
+    // How many of `count` values' frames the description still has from the position; 0 and
+    // an error when `count` is not whole frames.
+    uint64_t FramesDescribed(uint32_t count, AudioError &error) const;
     // Reads up to `count` stored values (whole frames) of plain values into m_stored;
     // returns how many.
     uint32_t ReadStoredValues(uint32_t count, AudioError &error);
@@ -80,6 +86,7 @@ private:
     std::vector<unsigned char> m_blockBytes; // the packed block last read
     std::vector<int32_t> m_unpacked; // its values, and which block they are
     uint64_t m_unpackedBlock = UINT64_MAX;
+    std::unique_ptr<CAdpcmReader> m_adpcm; // the decoder of IMA and Microsoft ADPCM
 };
 
 } // namespace orvex

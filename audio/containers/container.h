@@ -25,11 +25,14 @@ enum class Decoding {
     // header-less stream over a window of the source that runs to its end. (Values stored
     // channel after channel, in planes, are read by our own code only.)
     RawWindow,
-    // Block codecs (ADPCM, GSM 6.10, G721/G723): libsndfile reads `prefix`, a header of the
+    // Block codecs (GSM 6.10, G721/G723): libsndfile reads `prefix`, a header of the
     // container's own kind, followed by the source's bytes from dataOffset on.
     Container,
     // Values packed in blocks that the container unpacks itself (`packed`).
     Packed,
+    // IMA and Microsoft ADPCM, which the binding decodes itself (`coded`), block by block
+    // from dataOffset on.
+    CodedBlocks,
 };
 
 // What a reader found in a file it refuses, for the sentence that tells the user:
@@ -49,6 +52,14 @@ struct PackedBlocks
     uint32_t frames = 0;
     void (*unpack)(const unsigned char *block, uint32_t channels, ByteOrder order,
                    int32_t *values) = nullptr;
+};
+
+// Blocks of a codec the binding decodes itself: each block of `bytes` starts afresh from a
+// header of its own and holds `frames` frames.
+struct CodedBlocks
+{
+    uint32_t bytes = 0;
+    uint32_t frames = 0;
 };
 
 struct StreamLayout
@@ -84,9 +95,10 @@ struct StreamLayout
     int64_t dataOffset = 0;
     uint64_t dataBytes = 0; // sample bytes the file holds (as declared, on a stream)
     std::vector<unsigned char> prefix;
-    // The code of a block-coded stream that libsndfile will not decode.
+    // The code of a block-coded stream that its decoder will not decode.
     AudioError decoderRefused = AudioError::InternalError;
     PackedBlocks packed;
+    CodedBlocks coded;
 
     // Set by a reader that refuses the file, to say why in words.
     RefusalWords refused;

@@ -100,7 +100,7 @@ namespace {
         return AudioError::UnimplementedFormat;
     }
 
-    // The header that libsndfile reads in front of the sample data for the block codecs:
+    // The header that libsndfile reads in front of the sample data of GSM 6.10:
     // RIFF, the file's own format chunk, and a data chunk of the bytes the file holds.
     std::vector<unsigned char> CodecPrefix(const WavChunks &chunks, uint64_t dataBytes)
     {
@@ -225,7 +225,11 @@ namespace {
             };
             layout.samples = frames(layout.dataBytes);
             layout.promisedFrames = frames(chunks.dataSize);
-            break;
+            // The binding decodes the blocks itself.
+            layout.decoding = Decoding::CodedBlocks;
+            layout.coded = {blockAlign, samplesPerBlock};
+            layout.decoderRefused = AudioError::WavDecoderRefused;
+            return AudioError::None;
         }
         case kTagGsm610:
             if (channels != 1 || blockAlign != 65 || !haveExtension || samplesPerBlock != 320)

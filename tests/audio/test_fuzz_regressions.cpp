@@ -31,7 +31,9 @@ TEST(FuzzRegressions, EveryKeptInputPasses)
                 : name.starts_with("convert-")
                 ? fuzzchecks::CheckConvert(dir.root(), data, input.size())
                 : name.starts_with("host_params-") ? fuzzchecks::CheckParse(data, input.size())
-                                                   : "no target named by the file's prefix";
+                : name.starts_with("differential-")
+                ? fuzzchecks::CheckSamplesAgree(data, input.size())
+                : "no target named by the file's prefix";
         EXPECT_EQ(failure, "") << name;
     }
 }

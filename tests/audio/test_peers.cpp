@@ -1,10 +1,10 @@
 // Files that other programs write: every container and encoding Orvex reads, written at test
 // time by sox, ffmpeg and libsndfile in one, two and six channels where the container allows,
-// with an odd number of frames. Each must describe and convert as libsndfile reads it (values
-// brought to 16 bits by the conversion's rule), or be refused with its code and a sentence
-// that says why. Two readings of libsndfile's are not followed, on purpose: it reads the
-// planes of a stereo 8SVX file as frames (sox, which wrote them, is the oracle there), and
-// its packed 24-bit PARIS reader drops the last blocks (it must agree as far as it reads).
+// with an odd number of frames, ADPCM also in other block sizes. Each must describe and convert as
+// libsndfile reads it (values brought to 16 bits by the conversion's rule), or be refused with its
+// code and a sentence that says why. Two readings of libsndfile's are not followed, on purpose: it
+// reads the planes of a stereo 8SVX file as frames (sox, which wrote them, is the oracle there),
+// and its packed 24-bit PARIS reader drops the last blocks (it must agree as far as it reads).
 #include "audio_file_info.h"
 #include "fixtures.h"
 
@@ -88,6 +88,9 @@ TEST(Peers, FilesOtherProgramsWriteReadAsLibsndfileReadsThem)
         {"ffmpeg", "a.wav", "pcm_f32le", many}, {"ffmpeg", "a.wav", "pcm_mulaw", many},
         {"ffmpeg", "a.wav", "pcm_alaw", many}, {"ffmpeg", "a.wav", "adpcm_ima_wav", stereo},
         {"ffmpeg", "a.wav", "adpcm_ms", stereo}, {"ffmpeg", "a.wav", "libgsm_ms", mono, A::None, 0, 8000},
+        {"ffmpeg", "a.wav", "adpcm_ima_wav -block_size 256", stereo}, {"ffmpeg", "a.wav", "adpcm_ima_wav -block_size 8192", stereo},
+        {"ffmpeg", "a.wav", "adpcm_ms -block_size 256", stereo}, {"ffmpeg", "a.wav", "adpcm_ms -block_size 8192", stereo},
+        {"sox", "a.wav", "-e ima-adpcm", stereo, A::None, 0, 48000}, {"sox", "a.wav", "-e ms-adpcm", stereo, A::None, 0, 8000},
         {"ffmpeg", "a.wav", "pcm_f64le", mono, A::UnimplementedFormat},
         {"ffmpeg", "a.aiff", "pcm_s8", many}, {"ffmpeg", "a.aiff", "pcm_s16be", many},
         {"ffmpeg", "a.aiff", "pcm_s24be", many}, {"ffmpeg", "a.aiff", "pcm_s32be", many},

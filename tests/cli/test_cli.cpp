@@ -242,13 +242,15 @@ TEST(Cli, OptionValues)
 }
 
 // A part of a file converts to exactly those frames of the whole file's conversion, for
-// plain, float and coded inputs alike (IMA ADPCM seeks to its block, GSM 6.10 reads up to
-// its start); one that is not a part of the file is refused, and nothing is written.
+// plain, float and coded inputs alike (IMA and Microsoft ADPCM seek to their block, GSM 6.10
+// reads up to its start); one that is not a part of the file is refused, and nothing is
+// written.
 TEST(Cli, PartsOfAFile)
 {
     TempDir dir;
     const int formats[] = {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
-                           SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_WAV | SF_FORMAT_GSM610};
+                           SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM,
+                           SF_FORMAT_WAV | SF_FORMAT_GSM610};
     for (int format : formats) {
         const int channels = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_GSM610 ? 1 : 2;
         ASSERT_TRUE(WriteWithSndfile(dir.path("in.wav"), format, channels, 8000, 24000));

@@ -27,6 +27,7 @@ said() { grep -q -- "$1" "$work/said" || fail "$2: no \"$1\" in: $(cat "$work/sa
 cd "$work" || exit 1
 sox -r 8000 -c 1 -n -b 16 in.wav synth 0.2 sine 300 2>/dev/null || fail "sox"
 sox -r 8000 -c 2 -n -e ima-adpcm ima.wav synth 0.2 sine 300 2>/dev/null || fail "sox"
+sox -r 8000 -c 1 -n -e gsm-full-rate gsm.wav synth 0.2 sine 300 2>/dev/null || fail "sox"
 root=no
 [ "$(id -u)" -eq 0 ] && root=yes
 unshare -m true 2>/dev/null && namespaces=yes || namespaces=no
@@ -100,16 +101,19 @@ for mode in unnamed named; do
     [ -z "$(ls -A limited)" ] || fail "file size limit ($mode): left $(ls -A limited)"
 done
 
-# ---- Without libsndfile, a file that needs it says so, and is not called damaged.
+# ---- Without libsndfile, a file that needs it says so, and is not called damaged; plain
+# values and ADPCM, which Orvex decodes itself, convert.
 library=$(ldconfig -p | sed -n 's/.*libsndfile.so.1 (libc6,x86-64) => //p' | head -n 1)
 if [ "$root" = yes ] && [ "$namespaces" = yes ] && [ -n "$library" ]; then
-    unshare -m sh -c 'mount --bind /dev/null "$1" && exec "$0" info ima.wav' "$cli" \
+    unshare -m sh -c 'mount --bind /dev/null "$1" && exec "$0" info gsm.wav' "$cli" \
         "$(readlink -f "$library")" >said 2>&1
     [ $? -eq 1 ] || fail "without libsndfile: described"
     said "(code 74)" "without libsndfile"
     said "needs libsndfile (libsndfile.so.1)" "without libsndfile"
-    unshare -m sh -c 'mount --bind /dev/null "$1" && exec "$0" info in.wav' "$cli" \
-        "$(readlink -f "$library")" >said 2>&1 || fail "without libsndfile: plain PCM refused"
+    for input in in.wav ima.wav; do
+        unshare -m sh -c 'mount --bind /dev/null "$1" && exec "$0" convert "$2" out.wav' "$cli" \
+            "$(readlink -f "$library")" "$input" >said 2>&1 || fail "without libsndfile: $input refused"
+    done
 else
     skip "without libsndfile (needs root and a mount namespace)"
 fi

@@ -15,8 +15,8 @@ work=$(mktemp -d /tmp/orvex-interrupt-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# 60 MB of stereo IMA ADPCM, which decodes for seconds: a header, then zeros (silence).
-printf 'RIFF\370\377\277\003WAVEfmt \024\000\000\000\021\000\002\000\104\254\000\000\000\000\000\000\000\010\004\000\002\000\371\007data\320\377\277\003' >"$work/big.wav"
+# 60 MB of GSM 6.10, which libsndfile decodes for many seconds: a header, then zeros.
+printf 'RIFF\370\377\277\003WAVEfmt \024\000\000\000\061\000\001\000\100\037\000\000\131\006\000\000\101\000\000\000\002\000\100\001data\320\377\277\003' >"$work/big.wav"
 truncate -s 60M "$work/big.wav"
 printf 'the earlier take' >"$work/out.wav"
 before=$(find "$work" -mindepth 1 -printf "%P %s %m\n" | sort)

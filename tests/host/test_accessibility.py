@@ -138,10 +138,10 @@ def shows(obj):
     return obj.getState().contains(pyatspi.STATE_SHOWING)
 
 
-def ima_silence(path, megabytes):
-    """A stereo IMA ADPCM WAV file of zeros, which decode as silence."""
+def slow_to_decode(path, megabytes):
+    """A GSM 6.10 WAV file of zeros, which libsndfile takes seconds to decode."""
     data = (megabytes << 20) - 60
-    fmt = struct.pack("<HHIIHHHH", 17, 2, 44100, 44100 * 1024 // 1017, 2048, 4, 2, 2041)
+    fmt = struct.pack("<HHIIHHHH", 49, 1, 8000, 1625, 65, 0, 2, 320)
     with open(path, "wb") as f:
         f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + data) + b"WAVE")
         f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", data))
@@ -265,7 +265,7 @@ try:
 
     # ---- While a conversion runs: the progress bar and its stop button ----
     big = os.path.join(work, "long take.wav")
-    ima_silence(big, 80)
+    slow_to_decode(big, 16)
     output = os.path.join(work, "for vandrel.wav")
     app = start(output)
     check(wait_for(lambda: controls(), 60),
