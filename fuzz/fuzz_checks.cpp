@@ -65,8 +65,8 @@ std::string CheckOpenReadAs(const std::string &name, const uint8_t *data, size_t
     uint64_t total = 0;
     if (info.channels > 0 && info.channels <= 1024 && info.samples > 0 && info.sampleRate > 0
         && info.bitWidth > 0) {
-        std::vector<double> buffer(std::max<uint32_t>(1024 / info.channels, 1) * info.channels);
-        for (uint32_t n = 0; (n = AudioReadDouble(h, buffer.data(), uint32_t(buffer.size()))) > 0
+        std::vector<int16_t> buffer(std::max<uint32_t>(1024 / info.channels, 1) * info.channels);
+        for (uint32_t n = 0; (n = AudioReadSixteen(h, buffer.data(), uint32_t(buffer.size()))) > 0
              && (total += n, n == buffer.size());)
             ;
     } else {

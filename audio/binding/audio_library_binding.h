@@ -177,10 +177,6 @@ struct AudioHandle;
 // AudioLastError(); `info` is then as it came for codes 2 and 8, all zero otherwise.
 AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info);
 
-// Reads up to `count` values (a whole number of frames), unnormalised and interleaved.
-// Returns the number of values read; 0 at the end of the data or on a refused call.
-uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count);
-
 // Reads up to `count` values (a whole number of frames) as the 16-bit samples a
 // conversion writes: brought from the input's width to 16 bits by a power of two, floats
 // held within 16 bits (counted in `*clipped`, when given), truncated toward zero. Returns
@@ -196,10 +192,6 @@ bool AudioSeekFrame(AudioHandle *handle, uint64_t frame);
 // header with placeholder sizes. `info` supplies sampleRate and channels.
 AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info);
 
-// Appends `count` values (a whole number of frames) as 16-bit samples: each value is
-// truncated toward zero and its low 16 bits kept. Returns the number of values written.
-uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t count);
-
 // Appends `count` 16-bit samples (a whole number of frames) as they are.
 uint32_t AudioWriteSamples(AudioHandle *handle, const int16_t *samples, uint32_t count);
 
@@ -213,6 +205,3 @@ int AudioClose(AudioHandle *handle);
 // The code of the most recent open on the calling thread. Handles are independent: different
 // handles may be used on different threads at once, each handle by one thread at a time.
 AudioError AudioLastError();
-
-// The code of the handle's most recent read, write or close.
-AudioError AudioHandleError(const AudioHandle *handle);

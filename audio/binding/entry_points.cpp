@@ -295,12 +295,6 @@ AudioHandle *AudioOpenRead(const std::string &path, AudioInfo &info)
     return OpenReadFrom(std::move(source), path, info);
 }
 
-uint32_t AudioReadDouble(AudioHandle *handle, double *buffer, uint32_t count)
-{
-    orvex::CSampleReader *reader = ReaderFor(handle);
-    return reader ? reader->ReadDoubles(buffer, count, handle->error) : 0;
-}
-
 uint32_t AudioReadSixteen(AudioHandle *handle, int16_t *buffer, uint32_t count, uint64_t *clipped)
 {
     return orvex::ReadSixteenBy(orvex::SixteenBitRoad::FromStoredBytes, handle, buffer, count,
@@ -322,11 +316,6 @@ AudioError AudioLastError()
     return g_lastOpenError;
 }
 
-AudioError AudioHandleError(const AudioHandle *handle)
-{
-    return handle ? handle->error : AudioError::None;
-}
-
 // ============================================================================ writing
 
 AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info)
@@ -342,12 +331,6 @@ AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info)
         error != AudioError::None)
         return FailOpen(error);
     return handle.release();
-}
-
-uint32_t AudioWriteDouble(AudioHandle *handle, const double *buffer, uint32_t count)
-{
-    orvex::WavWriter *writer = WriterFor(handle);
-    return writer ? writer->Write(buffer, count, handle->error) : 0;
 }
 
 uint32_t AudioWriteSamples(AudioHandle *handle, const int16_t *samples, uint32_t count)

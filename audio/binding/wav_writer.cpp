@@ -9,16 +9,10 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <climits>
-#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <unistd.h>
-
-#if defined(__SSE2__)
-#    include <emmintrin.h>
-#endif
 
 namespace orvex {
 
@@ -42,45 +36,7 @@ void MakeWavHeader(unsigned char (&h)[kWavHeaderBytes], uint32_t channels, uint3
     StoreLE32(h + 40, dataSize); // sample bytes
 }
 
-int16_t WavSampleFromDouble(double value)
-{
-    // Within int32's range truncation is one instruction; beyond it, the low 16 bits of
-    // the truncated value are those of its remainder by 2^16, which fmod gives exactly.
-    if (value > -2147483648.0 && value < 2147483648.0)
-        return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(value)));
-    if (!std::isfinite(value))
-        return 0;
-    double low = std::fmod(std::trunc(value), 65536.0);
-    if (low < 0)
-        low += 65536.0;
-    return static_cast<int16_t>(static_cast<uint16_t>(low));
-}
-
 namespace {
-
-#if defined(__SSE2__)
-    // Converts four values at a time with cvttpd2dq, which truncates toward zero and
-    // yields 0x80000000 for a value outside int32's range or not a number. Returns false
-    // when any value gave that, for the caller to redo the block exactly.
-    bool ToSamplesVector(const double *values, uint32_t n, int16_t *out)
-    {
-        const __m128i indefinite = _mm_set1_epi32(INT32_MIN);
-        __m128i seen = _mm_setzero_si128();
-        uint32_t i = 0;
-        for (; i + 4 <= n; i += 4) {
-            const __m128i lo = _mm_cvttpd_epi32(_mm_loadu_pd(values + i));
-            const __m128i hi = _mm_cvttpd_epi32(_mm_loadu_pd(values + i + 2));
-            __m128i four = _mm_unpacklo_epi64(lo, hi);
-            seen = _mm_or_si128(seen, _mm_cmpeq_epi32(four, indefinite));
-            // Keep the low 16 bits, sign-extended, so that the saturating pack is exact.
-            four = _mm_srai_epi32(_mm_slli_epi32(four, 16), 16);
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packs_epi32(four, four));
-        }
-        for (; i < n; ++i)
-            out[i] = WavSampleFromDouble(values[i]);
-        return _mm_movemask_epi8(seen) == 0;
-    }
-#endif
 
     // Samples in the host's byte order into the file's (little-endian) one, in place.
     void ToFileOrder(int16_t *samples, size_t n)
@@ -106,16 +62,6 @@ namespace {
     }
 
 } // namespace
-
-void ToSixteenBit(const double *values, uint32_t n, int16_t *out)
-{
-#if defined(__SSE2__)
-    if (ToSamplesVector(values, n, out))
-        return;
-#endif
-    for (uint32_t i = 0; i < n; ++i)
-        out[i] = WavSampleFromDouble(values[i]);
-}
 
 AudioError WavWriter::Create(const std::string &path, const AudioInfo &info,
                              std::unique_ptr<WavWriter> &out)
@@ -183,13 +129,6 @@ bool WavWriter::Flush()
     if (!ok && m_failure == AudioError::None)
         m_failure = AudioError::ShortWrite;
     return ok;
-}
-
-uint32_t WavWriter::Write(const double *values, uint32_t count, AudioError &error)
-{
-    return WriteWith(count, error, [values](uint32_t from, uint32_t n, int16_t *out) {
-        ToSixteenBit(values + from, n, out);
-    });
 }
 
 uint32_t WavWriter::Write(const int16_t *samples, uint32_t count, AudioError &error)

@@ -20,11 +20,6 @@ constexpr uint64_t kWavMaxDataBytes = 0x100000000ull - kWavHeaderBytes;
 void MakeWavHeader(unsigned char (&header)[kWavHeaderBytes], uint32_t channels, uint32_t sampleRate,
                    uint32_t riffSize, uint32_t dataSize);
 
-// The writer's value rule for one value: truncated toward zero, its low 16 bits kept.
-int16_t WavSampleFromDouble(double value);
-// The same rule over a block, in the host's byte order (vectorised where the CPU allows).
-void ToSixteenBit(const double *values, uint32_t n, int16_t *out);
-
 class WavWriter
 {
 public:
@@ -36,9 +31,8 @@ public:
     WavWriter(const WavWriter &) = delete;
     WavWriter &operator=(const WavWriter &) = delete;
 
-    // Appends whole frames, of values by the writer's rule or of samples as they are;
-    // returns the values that reached the medium or its buffer.
-    uint32_t Write(const double *values, uint32_t count, AudioError &error);
+    // Appends whole frames of samples; returns the values that reached the medium or its
+    // buffer.
     uint32_t Write(const int16_t *samples, uint32_t count, AudioError &error);
     // Writes what is buffered, fixes the header's sizes where the file can seek, and
     // closes the file. Returns the first failure of the writer's life, or None.

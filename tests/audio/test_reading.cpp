@@ -229,14 +229,14 @@ TEST(Reading, CallerDescribedHeaderlessFiles)
         uint32_t width, channels;
         AudioError code;
         uint32_t samples = 0;
-        double first = 0;
+        int16_t first = 0;
     };
     using E = SampleEncoding;
     const Case cases[] = {
             {E::PCM_BE, 16, 1, AudioError::None, 2, -2},
             {E::PCM_LE, 16, 2, AudioError::None, 1, -257},
-            {E::PCM_S8, 8, 1, AudioError::None, 5, -1},
-            {E::PCM_U8, 8, 1, AudioError::None, 5, 127},
+            {E::PCM_S8, 8, 1, AudioError::None, 5, -256},
+            {E::PCM_U8, 8, 1, AudioError::None, 5, 32512},
             {E::PCM_BE, 8, 1, AudioError::UnimplementedFormat},
             {E::PCM_U8, 9, 1, AudioError::UnimplementedFormat},
             {E::PCM_LE, 33, 1, AudioError::UnimplementedFormat},
@@ -249,8 +249,8 @@ TEST(Reading, CallerDescribedHeaderlessFiles)
         EXPECT_EQ(AudioLastError(), c.code) << SampleEncodingName(c.encoding) << c.width;
         EXPECT_EQ(h != nullptr, c.code == AudioError::None);
         EXPECT_EQ(info.samples, c.samples);
-        double v[2] = {99, 99};
-        EXPECT_EQ(AudioReadDouble(h, v, c.channels), h ? c.channels : 0);
+        int16_t v[2] = {99, 99};
+        EXPECT_EQ(AudioReadSixteen(h, v, c.channels), h ? c.channels : 0);
         EXPECT_EQ(v[0], h ? c.first : 99);
         AudioClose(h);
     }
