@@ -116,13 +116,6 @@ void KnowInterfaces()
     (void)known;
 }
 
-bool IsValueField(const ControlTemplate &item)
-{
-    return item.cls == ControlClass::Static && (item.style & SS_TYPEMASK) != SS_BITMAP
-            && ((item.style & (WS_BORDER | SS_SUNKEN)) != 0
-                || (item.exStyle & (WS_EX_STATICEDGE | WS_EX_CLIENTEDGE)) != 0);
-}
-
 // The caption of `item`: the plain label on its row that ends nearest to its left edge.
 const ControlTemplate *CaptionOf(const ControlTemplate &item, const DialogTemplate &tmpl)
 {
@@ -213,6 +206,13 @@ void CStaticText::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(), shown,
                           foregroundRole());
+}
+
+bool IsValueField(const ControlTemplate &item)
+{
+    return item.cls == ControlClass::Static && (item.style & SS_TYPEMASK) != SS_BITMAP
+            && ((item.style & (WS_BORDER | SS_SUNKEN)) != 0
+                || (item.exStyle & (WS_EX_STATICEDGE | WS_EX_CLIENTEDGE)) != 0);
 }
 
 // ---- Names -------------------------------------------------------------------------------

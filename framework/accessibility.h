@@ -41,6 +41,10 @@ public:
     using QWidget::QWidget;
 };
 
+// Whether a template's control is a read-only value field: a static text with a border or a
+// sunken edge, named by its caption.
+bool IsValueField(const ControlTemplate &item);
+
 // Names the controls of `client`, made from `tmpl` in template order, for assistive
 // technology; makes the accessibility interfaces of the classes above known to Qt.
 void NameControls(const DialogTemplate &tmpl, QWidget *client);

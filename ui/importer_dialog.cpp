@@ -2,6 +2,8 @@
 #include "importer_dialog.h"
 
 #include "about_dlg.h"
+#include "accessibility.h"
+#include "description_fields.h"
 #include "message_box.h"
 #include "resource_ids.h"
 #include "resources.h"
@@ -77,20 +79,18 @@ CSaveFileDialog::CSaveFileDialog(bool bOpenFileDialog, std::string defExt, std::
 
 namespace {
 
-// The description's texts: filled in by a describing job's CAudioFileInfo, kept by the window's.
-constexpr std::string CAudioFileInfo::*kDescriptionTexts[]
-        = {&CAudioFileInfo::m_strFormat,     &CAudioFileInfo::m_strSamples,
-           &CAudioFileInfo::m_strSampleRate, &CAudioFileInfo::m_strChannels,
-           &CAudioFileInfo::m_strBitWidth,   &CAudioFileInfo::m_strEncoding,
-           &CAudioFileInfo::m_strDuration};
+// Between the texts of the labelled fields that have no value field of their own, on the line
+// beside the fields: "24-bit PCM · 0:00.068".
+constexpr const char kBesideSeparator[] = " \xC2\xB7 ";
 
 } // namespace
 
-// What a describing job hands back: the texts and what the binding reported.
+// What a describing job hands back: the texts of the description's fields, in their order,
+// and what the binding reported.
 struct CImporterDlg::CDescription
 {
     bool described = false;
-    std::string texts[std::size(kDescriptionTexts)];
+    std::vector<std::string> texts;
     AudioInfo info;
     CAudioFileInfo::Outcome outcome;
 };
@@ -98,17 +98,25 @@ struct CImporterDlg::CDescription
 CImporterDlg::CImporterDlg()
     : CDialog(OrvexResources(), IDD_IMPORTER_DIALOG, nullptr)
     , m_strImportFile("")
-    , m_strBitWidth("")
-    , m_strChannels("")
-    , m_strFormat("")
-    , m_strSamples("")
-    , m_strSampleRate("")
     , m_hIcon(OrvexResources().LoadIcon(IDI_ORVEX))
     , m_openPicker(true, "*.*", "", kPickerOptions, kOpenFilter, nullptr)
     , m_savePicker(false, "*.wav", "", kPickerOptions, kSaveFilter, nullptr)
 {
     RegisterCustomControl(CWaveformView::kClassName,
                           [](QWidget *parent) { return new CWaveformView(parent); });
+    // Each labelled field of the description shows in the template's value field that has its
+    // label for text; the others share the line beside the fields.
+    const DialogTemplate *window = OrvexResources().FindDialog(IDD_IMPORTER_DIALOG);
+    const std::span<const DescriptionField> fields = DescriptionFields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].label == nullptr)
+            continue;
+        int id = IDC_ENCODING;
+        for (const ControlTemplate &control : window->controls)
+            if (IsValueField(control) && std::string_view(control.text) == fields[i].label)
+                id = control.id;
+        (id == IDC_ENCODING ? m_besidePlaces : m_fieldPlaces).push_back({i, id, ""});
+    }
 }
 
 CImporterDlg::~CImporterDlg() = default;
@@ -136,11 +144,8 @@ void CImporterDlg::DoDataExchange(CDataExchange *pDX)
 {
     CDialog::DoDataExchange(pDX);
     DDX_Text(pDX, IDC_IMPORT_FILE, m_strImportFile);
-    DDX_Text(pDX, IDC_BIT_WIDTH, m_strBitWidth);
-    DDX_Text(pDX, IDC_CHANNELS, m_strChannels);
-    DDX_Text(pDX, IDC_FORMAT, m_strFormat);
-    DDX_Text(pDX, IDC_SAMPLES, m_strSamples);
-    DDX_Text(pDX, IDC_SAMPLE_RATE, m_strSampleRate);
+    for (FieldPlace &place : m_fieldPlaces)
+        DDX_Text(pDX, place.id, place.shown);
     DDX_Text(pDX, IDC_STATUS, m_strStatus);
     DDX_Text(pDX, IDC_ENCODING, m_strEncoding);
     // What the box shows of the import path, to tell later whether the user changed it.
@@ -323,7 +328,7 @@ void CImporterDlg::OnSaveAs()
     m_strLevel.clear();
     m_audio.SetInputPath(m_strImportFile);
     CopyDescription(false);
-    m_strFormat = "Reading...";
+    m_fieldPlaces.front().shown = "Reading...";
     StartOverview();
     SetStatus("Reading " + std::filesystem::path(m_strImportFile).filename().string() + "...");
     UpdateData(false);
@@ -334,8 +339,8 @@ void CImporterDlg::OnSaveAs()
                 audio.SetInputPath(path);
                 CDescription &d = *described;
                 d.described = audio.Describe();
-                for (size_t i = 0; i < std::size(kDescriptionTexts); ++i)
-                    d.texts[i] = audio.*kDescriptionTexts[i];
+                for (const DescriptionField &field : DescriptionFields())
+                    d.texts.push_back(field.text(audio));
                 d.info = audio.GetInfo();
                 d.outcome = audio.GetOutcome();
             },
@@ -346,8 +351,7 @@ void CImporterDlg::OnSaveAs()
 void CImporterDlg::OnDescribed(const CDescription &d)
 {
     if (d.described) {
-        for (size_t i = 0; i < std::size(kDescriptionTexts); ++i)
-            m_audio.*kDescriptionTexts[i] = d.texts[i];
+        m_fieldTexts = d.texts;
         m_info = d.info;
     }
     CopyDescription(d.described);
@@ -369,12 +373,13 @@ void CImporterDlg::OnDescribed(const CDescription &d)
 void CImporterDlg::CopyDescription(bool described)
 {
     m_bDescribed = described;
-    m_strFormat = described ? m_audio.m_strFormat : "";
-    m_strSamples = described ? m_audio.m_strSamples : "";
-    m_strSampleRate = described ? m_audio.m_strSampleRate : "";
-    m_strChannels = described ? m_audio.m_strChannels : "";
-    m_strBitWidth = described ? m_audio.m_strBitWidth : "";
-    m_strEncoding = described ? m_audio.m_strEncoding + " \xC2\xB7 " + m_audio.m_strDuration : "";
+    for (FieldPlace &place : m_fieldPlaces)
+        place.shown = described ? m_fieldTexts[place.field] : "";
+    m_strEncoding.clear();
+    for (const FieldPlace &place : m_besidePlaces)
+        if (described)
+            m_strEncoding
+                    += (m_strEncoding.empty() ? "" : kBesideSeparator) + m_fieldTexts[place.field];
 }
 
 void CImporterDlg::ShowFailure(const CAudioFileInfo::Outcome &outcome)

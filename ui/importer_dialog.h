@@ -20,6 +20,7 @@
 #include "waveform_overview.h"
 
 #include <string>
+#include <vector>
 
 // The open picker: whatever the first argument says, it opens.
 class COpenFileDialog : public CFileDialog
@@ -115,11 +116,16 @@ private:
     void SetStatus(std::string text);
 
     std::string m_strImportFile; // set only from the open picker (or a drop)
-    std::string m_strBitWidth;
-    std::string m_strChannels;
-    std::string m_strFormat;
-    std::string m_strSamples;
-    std::string m_strSampleRate;
+    // The texts of the described file's fields, in the description's order.
+    std::vector<std::string> m_fieldTexts;
+    // Where a labelled field shows: its own value field, or the line beside the fields.
+    struct FieldPlace
+    {
+        size_t field; // its place in the description
+        int id;
+        std::string shown; // bound to its value field
+    };
+    std::vector<FieldPlace> m_fieldPlaces, m_besidePlaces;
     HICON m_hIcon;
     CFormatsHelpDlg m_helpDlg;
     std::string m_strSavePath;
@@ -131,7 +137,7 @@ private:
     std::string m_strPickedPath;
 
     std::string m_strStatus; // bound to the status line
-    std::string m_strEncoding; // bound to the encoding and duration beside the fields
+    std::string m_strEncoding; // bound to the line beside the fields
     std::string m_strImportFileShown; // m_strImportFile as the edit box shows it
     bool m_bDescribed = false; // the file in the box is described
     AudioInfo m_info; // of the described file

@@ -5,6 +5,7 @@
 // harms nothing, and that a path which never answers leaves the window free.
 #include "accessibility.h"
 #include "container.h"
+#include "description_fields.h"
 #include "fixtures.h"
 #include "importer_dialog.h"
 #include "modal_seam.h"
@@ -13,6 +14,7 @@
 #include "waveform_view.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QWheelEvent>
@@ -21,6 +23,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,24 +88,51 @@ void SystemMenuCommand(CImporterDlg &dlg, UINT id)
             action->trigger();
 }
 
-// The import path, the five values top to bottom, the encoding and duration, the status
-// line, and how many pixels of the waveform strip show a waveform, once it is drawn.
-Texts Fields(const CImporterDlg &dlg)
+// What the window shows, by name, once it is drawn: the import path ("Import File"), each
+// field of the description that has a value field by its label, which names that field for a
+// screen reader, the line beside the fields ("Beside"), the status line ("Status"), and
+// "waveform" under "Waveform" where the strip shows one. Empty texts are left out.
+using Shown = std::map<std::string, std::string>;
+} // namespace
+namespace QTest {
+template<>
+inline char *toString(const Shown &shown)
+{
+    std::string text;
+    for (const auto &[name, value] : shown)
+        text += name + ": " + value + "\n";
+    return toString(text);
+}
+} // namespace QTest
+namespace {
+Shown Fields(const CImporterDlg &dlg)
 {
     (void)QTest::qWaitFor([&] { return !dlg.IsBusy(); });
     QApplication::processEvents();
-    Texts texts;
-    for (int id : {IDC_IMPORT_FILE, IDC_FORMAT, IDC_SAMPLE_RATE, IDC_SAMPLES, IDC_CHANNELS,
-                   IDC_BIT_WIDTH, IDC_ENCODING, IDC_STATUS})
-        dlg.GetDlgItemText(id, texts.emplace_back());
+    Shown shown;
+    const auto keep = [&](const std::string &name, const std::string &text) {
+        if (!text.empty())
+            shown[name] = text;
+    };
+    for (auto [id, name] : {std::pair{IDC_IMPORT_FILE, "Import File"},
+                            {IDC_ENCODING, "Beside"},
+                            {IDC_STATUS, "Status"}}) {
+        std::string text;
+        dlg.GetDlgItemText(id, text);
+        keep(name, text);
+    }
+    for (const DescriptionField &field : DescriptionFields())
+        for (auto *value : dlg.GetSafeHwnd()->findChildren<QLabel *>())
+            if (field.label && value->accessibleName() == QString(field.label))
+                keep(field.label, value->text().toStdString());
     QWidget *strip = dlg.GetDlgItem(IDC_WAVEFORM);
     const QImage image = strip->grab().toImage();
     int drawn = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             drawn += image.pixel(x, y) == strip->palette().color(QPalette::Highlight).rgb();
-    texts.push_back(drawn > image.width() ? "waveform" : "");
-    return texts;
+    keep("Waveform", drawn > image.width() ? "waveform" : "");
+    return shown;
 }
 
 // What a button or menu command offers: "on", or "off: " and its tooltip.
@@ -202,7 +232,7 @@ class TestImporterDlg : public QObject
 
     std::unique_ptr<TempDir> m_dir;
     std::string m_wav, m_aiff, m_text, m_cliAiff;
-    Texts m_wavFields, m_aiffFields;
+    Shown m_wavFields, m_aiffFields;
 
     std::string Path(const std::string &name) const { return m_dir->path(name); }
 
@@ -216,24 +246,24 @@ private slots:
         WriteFile(m_wav, WavPcm(2, 8000, 16, Bytes().zeros(4000)));
         QVERIFY(WriteWithSndfile(m_aiff, 0x020000 | 0x0003 /* AIFF 24-bit */, 2, 44100, 3000));
         WriteFile(m_text, Bytes().str("not audio at all"));
-        m_wavFields = {m_wav,
-                       "WAV",
-                       "8000",
-                       "1000",
-                       "2",
-                       "16",
-                       "16-bit PCM \xC2\xB7 0:00.125",
-                       "The file is silent",
-                       "waveform"};
-        m_aiffFields = {m_aiff,
-                        "AIFF",
-                        "44100",
-                        "3000",
-                        "2",
-                        "24",
-                        "24-bit PCM \xC2\xB7 0:00.068",
-                        Level(m_aiff, m_dir->root()),
-                        "waveform"};
+        m_wavFields = {{"Import File", m_wav},
+                       {"Format", "WAV"},
+                       {"Sample Rate", "8000"},
+                       {"Number of Samples", "1000"},
+                       {"Channels", "2"},
+                       {"Bit Width", "16"},
+                       {"Beside", "16-bit PCM \xC2\xB7 0:00.125"},
+                       {"Status", "The file is silent"},
+                       {"Waveform", "waveform"}};
+        m_aiffFields = {{"Import File", m_aiff},
+                        {"Format", "AIFF"},
+                        {"Sample Rate", "44100"},
+                        {"Number of Samples", "3000"},
+                        {"Channels", "2"},
+                        {"Bit Width", "24"},
+                        {"Beside", "24-bit PCM \xC2\xB7 0:00.068"},
+                        {"Status", Level(m_aiff, m_dir->root())},
+                        {"Waveform", "waveform"}};
         m_cliAiff = Path("by cli.wav");
         QCOMPARE(CliConvert(m_aiff, m_cliAiff), 0);
         Boxes();
@@ -254,7 +284,7 @@ private slots:
                                     {R"("a" "b" "c")", true},
                                     {R"("1" "2" "3" "4" "5")", true}}) {
             CImporterDlg dlg;
-            Texts fields;
+            Shown fields;
             std::string saveAs, go, about;
             RunModal(dlg, line, [&] {
                 fields = Fields(dlg);
@@ -266,7 +296,7 @@ private slots:
             QCOMPARE(Boxes(),
                      notice ? Texts{"Running as Converter. No or Invalid Parameters from Vandrel."}
                             : Texts{});
-            QCOMPARE(fields, Texts(9));
+            QCOMPARE(fields, Shown{});
             QCOMPARE(saveAs, kPickFirst);
             QCOMPARE(go,
                      notice ? "off: Vandrel did not start Orvex, so there is no file to convert to "
@@ -282,7 +312,7 @@ private slots:
     void pickingDescribes()
     {
         CImporterDlg dlg;
-        Texts afterGood, afterBad, afterCancel;
+        Shown afterGood, afterBad, afterCancel;
         std::string goAfterGood, goAfterBad;
         RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
             Pick(dlg, m_wav);
@@ -298,7 +328,7 @@ private slots:
                 + orvex::ListOfReadContainers() + " files.";
         QCOMPARE(afterGood, m_wavFields);
         QCOMPARE(goAfterGood, std::string("on"));
-        QCOMPARE(afterBad, (Texts{m_text, "", "", "", "", "", "", why, ""}));
+        QCOMPARE(afterBad, (Shown{{"Import File", m_text}, {"Status", why}}));
         QCOMPARE(goAfterBad, kPickFirst);
         QCOMPARE(afterCancel, afterBad);
         const auto &pickers = CModalSeam::ShownFileDialogs();
@@ -314,7 +344,7 @@ private slots:
     void typedPathIsThePathUsed()
     {
         CImporterDlg dlg;
-        Texts typed, cleared, saved;
+        Shown typed, cleared, saved;
         const int result = RunModal(dlg, nullptr, [&] {
             Type(dlg, m_aiff, true);
             typed = Fields(dlg);
@@ -327,8 +357,8 @@ private slots:
         });
         QCOMPARE(result, kLeftOpen); // Enter in the box pressed no button
         QCOMPARE(typed, m_aiffFields);
-        QCOMPARE(cleared, Texts(9));
-        m_aiffFields[7] = "Saved " + Path("saved.wav");
+        QCOMPARE(cleared, Shown{});
+        m_aiffFields["Status"] = "Saved " + Path("saved.wav");
         QCOMPARE(saved, m_aiffFields);
         QCOMPARE(ReadFile(Path("saved.wav")), ReadFile(m_cliAiff));
         for (int id : {IDC_CONVERT_AND_GO, int(ID_FILE_SAVE_AND_EXIT)}) {
@@ -359,10 +389,10 @@ private slots:
             for (const char *input : {"loud.wav", "short.aif"}) {
                 Pick(dlg, Path(input));
                 Pick(dlg, Path("out.wav"), IDC_SAVE_AS_WAV);
-                status.push_back(Fields(dlg)[7]);
+                status.push_back(Fields(dlg)["Status"]);
             }
             Click(dlg, IDC_CONVERT_AND_GO);
-            status.push_back(Fields(dlg)[7]);
+            status.push_back(Fields(dlg)["Status"]);
         });
         QCOMPARE(result, kLeftOpen);
         QCOMPARE(status,
@@ -395,7 +425,7 @@ private slots:
                     dlg.GetSafeHwnd()->close();
                 } else {
                     Click(dlg, IDC_CANCEL_CONVERSION);
-                    QCOMPARE(Fields(dlg)[7], std::string("Stopped: nothing was written."));
+                    QCOMPARE(Fields(dlg)["Status"], std::string("Stopped: nothing was written."));
                 }
             });
             QCOMPARE(result, close ? IDCANCEL : kLeftOpen);
@@ -501,7 +531,7 @@ private slots:
             int x0 = 0, x1 = 0;
             RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
                 Pick(dlg, loud);
-                status = Fields(dlg)[7];
+                status = Fields(dlg)["Status"];
                 strip = dlg.GetDlgItem(IDC_WAVEFORM)->grab().toImage();
                 Pick(dlg, deep + "/out.wav", IDC_SAVE_AS_WAV);
                 line = dynamic_cast<CStaticText *>(dlg.GetDlgItem(IDC_STATUS));
@@ -594,7 +624,8 @@ private slots:
         QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
         auto answer = [&] { ::close(::open(fifo.c_str(), O_WRONLY)); }; // wakes the reader
         CImporterDlg dlg;
-        Texts reading, afterOther, afterAnswer;
+        Texts reading;
+        Shown afterOther, afterAnswer;
         const int result = RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
             Type(dlg, fifo, true);
             QTest::qWait(200);
@@ -646,7 +677,7 @@ private slots:
                 dragged = view->GetSelection();
                 QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
                 extended = view->GetSelection();
-                status = Fields(dlg)[7];
+                status = Fields(dlg)["Status"];
                 description = view->Description();
                 Pick(dlg, Path("part.wav"), IDC_SAVE_AS_WAV);
                 QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w / 3, y));
@@ -735,7 +766,7 @@ private slots:
                 dragged = view->GetSelection();
                 QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
                 extended = view->GetSelection();
-                status = Fields(dlg)[7];
+                status = Fields(dlg)["Status"];
                 Pick(dlg, Path("part.wav"), IDC_SAVE_AS_WAV);
                 for (int notches : {-3, 6}) {
                     Wheel(view, notches, 50);
@@ -782,7 +813,7 @@ private slots:
     void oneFileStartAndEveryWayOut()
     {
         CImporterDlg first;
-        Texts fields;
+        Shown fields;
         RunModal(first, ("\"" + m_aiff + "\"").c_str(), [&] { fields = Fields(first); });
         QCOMPARE(fields, m_aiffFields);
         for (int way = 0; way < 5; ++way) {
@@ -811,7 +842,7 @@ private slots:
     {
         std::filesystem::copy_file(m_aiff, Path("caf\xe9.aiff"));
         CImporterDlg dlg;
-        Texts afterTwo, afterRemote, afterLatin1;
+        Shown afterTwo, afterRemote;
         RunModal(dlg, nullptr, [&] {
             DropUrls(dlg.GetSafeHwnd(),
                      {QUrl::fromLocalFile(QString::fromStdString(m_aiff)),
