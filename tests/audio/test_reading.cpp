@@ -119,7 +119,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"IMA ADPCM, block align 0", "x", Wav(17, 1, 8000, 4, 0, pcm, ima), A::WavBadBlockAlign},
         {"IMA ADPCM, 0 samples per block", "x", Wav(17, 1, 8000, 4, 256, pcm, Bytes().le16(2).le16(0)), A::WavBadSamplesPerBlock},
         {"IMA ADPCM, too many samples per block", "x", Wav(17, 1, 8000, 4, 256, pcm, Bytes().le16(2).le16(506)), A::WavBadSamplesPerBlock},
-        {"MS ADPCM, 8 coefficients", "x", Wav(2, 1, 8000, 4, 256, pcm, Bytes().le16(32).le16(500).le16(8).zeros(28)), A::WavBadMsAdpcmCoeffs},
+        {"MS ADPCM, 8 coefficients", "x", Wav(2, 1, 8000, 4, 256, pcm, Bytes().le16(32).le16(500).le16(8).zeros(32)), A::WavBadMsAdpcmCoeffs},
         {"GSM 6.10 stereo", "x", Wav(49, 2, 8000, 0, 65, pcm, Bytes().le16(2).le16(320)), A::WavBadGsm},
         {"GSM 6.10, block align 64", "x", Wav(49, 1, 8000, 0, 64, pcm, Bytes().le16(2).le16(320)), A::WavBadGsm},
         {"WAV without fmt", "x", Bytes().str("RIFF").le32(12).str("WAVEdata").le32(0), A::WavNoFmt},
