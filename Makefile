@@ -12,8 +12,8 @@
 #   make install [PREFIX=/usr/local]
 #                           build, then install programs, menu entry, icons, manual pages
 #   make package            build the Debian package build/package/orvex_VERSION_ARCH.deb
-#   make screenshot         redraw docs/orvex-window.png, docs/orvex-selection.png and
-#                           docs/orvex-zoomed-selection.png
+#   make screenshot         redraw docs/orvex-window.png, docs/orvex-selection.png,
+#                           docs/orvex-zoomed-selection.png and docs/orvex-normalised.png
 # PRESET=asan runs the same build and tests under AddressSanitizer + UBSan; PRESET=tsan
 # builds orvex-cli and its tests under ThreadSanitizer and runs those that run threads.
 
@@ -88,7 +88,8 @@ package:
 
 # Redraws the README's pictures of the window, describing a take made here with sox: a
 # float file whose attack goes past full scale, so that the clip marks and the status line
-# show; then with a part of it selected, and zoomed into its attack with a part selected.
+# show; then with a part of it selected, zoomed into its attack with a part selected, and
+# normalised, with nothing clipped.
 screenshot:
 	@tools/install-deps.sh
 	cmake --preset default $(WERROR) >/dev/null
@@ -101,6 +102,8 @@ screenshot:
 		select=0.3-0.62
 	build/default/ui/orvex-screenshot main docs/orvex-zoomed-selection.png \
 		pick=/tmp/takes/loud.wav zoom=0.02-0.05 select=0.35-0.6
+	build/default/ui/orvex-screenshot main docs/orvex-normalised.png pick=/tmp/takes/loud.wav \
+		click=1015
 
 clean:
 	rm -rf build

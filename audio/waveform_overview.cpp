@@ -114,15 +114,18 @@ void CWaveformSummary::Reset(uint32_t lanes, uint64_t frames, uint64_t maxBlocks
         m_blockFrames *= 2;
     m_frames = m_clipped = 0;
     m_peak = 0;
+    m_valuePeak = 0;
     m_levels.assign(1, {});
     // Room for the promised length at once: a vector that grows by doubling holds up to
     // twice what it needs.
     m_levels[0].reserve((frames + m_blockFrames - 1) / m_blockFrames);
 }
 
-void CWaveformSummary::Append(const OverviewColumn *blocks, size_t count, uint64_t frames)
+void CWaveformSummary::Append(const OverviewColumn *blocks, size_t count, uint64_t frames,
+                              float peak)
 {
     std::lock_guard<std::mutex> hold(m_lock);
+    m_valuePeak = std::max(m_valuePeak, peak);
     for (const OverviewColumn &block : std::span(blocks, count)) {
         m_levels[0].push_back(block);
         AddToLevels(0);
@@ -171,6 +174,12 @@ int CWaveformSummary::Peak() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_peak;
+}
+
+float CWaveformSummary::ValuePeak() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_valuePeak;
 }
 
 size_t CWaveformSummary::Bytes() const
@@ -238,6 +247,7 @@ AudioError CWaveformOverview::Compute(const std::string &path, CWaveformSummary 
     std::vector<OverviewColumn> blocks;
     OverviewColumn pending; // of a block longer than a read
     uint64_t frame = 0, pendingFrames = 0;
+    float peak = 0; // of the values, for normalising
     const uint64_t block = summary.BlockFrames();
     for (;;) {
         // A read of part of a block ends where the block does, and one of several blocks holds
@@ -245,7 +255,7 @@ AudioError CWaveformOverview::Compute(const std::string &path, CWaveformSummary 
         const uint64_t want
                 = block >= run ? std::min(run, block - pendingFrames) : run / block * block;
         const uint64_t clippedBefore = reader.ClippedSamples();
-        const uint32_t n = reader.Read(samples.data(), uint32_t(want));
+        const uint32_t n = reader.Read(samples.data(), uint32_t(want), &peak);
         const auto clipped = uint32_t(reader.ClippedSamples() - clippedBefore);
         blocks.clear();
         if (block >= run) {
@@ -268,7 +278,7 @@ AudioError CWaveformOverview::Compute(const std::string &path, CWaveformSummary 
         }
         frame += n;
         if (!blocks.empty())
-            summary.Append(blocks.data(), blocks.size(), frame);
+            summary.Append(blocks.data(), blocks.size(), frame, peak);
         if (n < want) // the data ends
             break;
         if (progress && !progress(frame))

@@ -62,8 +62,9 @@ public:
     // Empties the summary for a file of `frames` frames (as its header promises) in `lanes`
     // lanes, with blocks for at most `maxBlocks` of them.
     void Reset(uint32_t lanes, uint64_t frames, uint64_t maxBlocks = kMaxBlocks);
-    // Adds the next `count` blocks of the file, which end `frames` frames in.
-    void Append(const OverviewColumn *blocks, size_t count, uint64_t frames);
+    // Adds the next `count` blocks of the file, which end `frames` frames in, and the peak
+    // (FoldPeak's) of the file's values up to there.
+    void Append(const OverviewColumn *blocks, size_t count, uint64_t frames, float peak = 0);
 
     uint32_t Lanes() const { return m_lanes; }
     uint64_t BlockFrames() const;
@@ -72,6 +73,9 @@ public:
     // Samples clipped in the whole file, and the largest magnitude of any sample, so far.
     uint64_t Clipped() const;
     int Peak() const;
+    // The largest magnitude of the values before they are brought to 16 bits, as the level
+    // chain takes them (FoldPeak's): what normalising the whole file brings to its level.
+    float ValuePeak() const;
     // Bytes the summary holds.
     size_t Bytes() const;
 
@@ -97,6 +101,7 @@ private:
     uint64_t m_frames = 0;
     uint64_t m_clipped = 0;
     int m_peak = 0;
+    float m_valuePeak = 0;
     std::vector<std::vector<OverviewColumn>> m_levels
             = std::vector<std::vector<OverviewColumn>>(1); // finest first
 };
@@ -109,7 +114,8 @@ public:
     // Called after each run of blocks with how many frames are summarised; false stops.
     using Progress = std::function<bool(uint64_t framesDone)>;
 
-    // Reads `path` once into `summary` (reset first, with `maxBlocks`). Returns None, the
+    // Reads `path` once into `summary` (reset first, with `maxBlocks`), the values' peak with
+    // it. Returns None, the
     // binding's code for a file that cannot be read, or Cancelled.
     static AudioError Compute(const std::string &path, CWaveformSummary &summary,
                               const Progress &progress,

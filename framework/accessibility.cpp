@@ -224,21 +224,24 @@ void NameControls(const DialogTemplate &tmpl, QWidget *client)
     for (size_t i = 0; i < tmpl.controls.size() && i < size_t(controls.size()); ++i) {
         const ControlTemplate &item = tmpl.controls[i];
         QWidget *control = controls[qsizetype(i)];
+        const bool captioned = item.cls == ControlClass::Edit || IsValueField(item)
+                || item.cls == ControlClass::Progress || item.cls == ControlClass::Custom;
+        const ControlTemplate *caption = captioned ? CaptionOf(item, tmpl) : nullptr;
+        // The caption's mnemonic takes the focus to the control it names.
+        if (caption != nullptr)
+            if (auto *label = qobject_cast<QLabel *>(controls[caption - tmpl.controls.data()]))
+                label->setBuddy(control);
         if (item.accessibleName != nullptr) {
             control->setAccessibleName(QStringFromText(item.accessibleName));
             continue;
         }
-        const bool captioned = item.cls == ControlClass::Edit || IsValueField(item)
-                || item.cls == ControlClass::Progress || item.cls == ControlClass::Custom;
-        const ControlTemplate *caption = captioned ? CaptionOf(item, tmpl) : nullptr;
         if (caption == nullptr)
             continue;
-        QString name = QStringFromText(caption->text);
+        // A caption's mnemonic marks its letter on screen; it is no part of the name.
+        QString name = QStringFromText(caption->text).remove(u'&');
         while (name.endsWith(u':') || name.endsWith(u' '))
             name.chop(1);
         control->setAccessibleName(name);
-        if (auto *label = qobject_cast<QLabel *>(controls[caption - tmpl.controls.data()]))
-            label->setBuddy(control);
     }
 }
 

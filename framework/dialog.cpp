@@ -10,6 +10,7 @@
 #include "win_app.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDragEnterEvent>
@@ -472,15 +473,23 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
         QWidget *control = nullptr;
         switch (item.cls) {
         case ControlClass::Button: {
-            auto *button = new QPushButton(QStringFromText(item.text), client);
-            // Qt has one default button per dialog: the first the template marks.
-            if ((item.style & BS_DEFPUSHBUTTON) != 0 && !haveDefault) {
-                button->setDefault(true);
-                haveDefault = true;
+            const std::uint32_t kind = item.style & BS_TYPEMASK;
+            QAbstractButton *button = nullptr;
+            if (kind == BS_AUTOCHECKBOX) {
+                button = new QCheckBox(QStringFromText(item.text), client);
+            } else {
+                auto *push = new QPushButton(QStringFromText(item.text), client);
+                // Qt has one default button per dialog: the first the template marks.
+                if (kind == BS_DEFPUSHBUTTON && !haveDefault) {
+                    push->setDefault(true);
+                    haveDefault = true;
+                }
+                button = push;
             }
+            // A click, Space or a mnemonic; a check box is ticked before its command runs.
             if (item.id >= 0) {
                 const UINT id = static_cast<UINT>(item.id);
-                QObject::connect(button, &QPushButton::clicked, window,
+                QObject::connect(button, &QAbstractButton::clicked, window,
                                  [this, id] { OnCmdMsg(id); });
             }
             control = button;

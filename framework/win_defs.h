@@ -60,9 +60,11 @@ inline constexpr std::uint32_t WS_EX_CLIENTEDGE = 0x00000200;
 inline constexpr std::uint32_t WS_EX_STATICEDGE = 0x00020000;
 inline constexpr std::uint32_t WS_EX_APPWINDOW = 0x00040000;
 
-// Push-button styles.
+// Button styles. The low four bits are the kind (BS_TYPEMASK).
 inline constexpr std::uint32_t BS_PUSHBUTTON = 0x0000;
 inline constexpr std::uint32_t BS_DEFPUSHBUTTON = 0x0001;
+inline constexpr std::uint32_t BS_AUTOCHECKBOX = 0x0003;
+inline constexpr std::uint32_t BS_TYPEMASK = 0x000F;
 
 // Edit-box styles.
 inline constexpr std::uint32_t ES_LEFT = 0x0000;

@@ -138,6 +138,21 @@ bool CWnd::GetDlgItemText(int nID, std::string &text) const
     return true;
 }
 
+bool CWnd::CheckDlgButton(int nID, bool bCheck)
+{
+    auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(nID));
+    if (button == nullptr || !button->isCheckable())
+        return false;
+    button->setChecked(bCheck); // `clicked`, which carries the commands, stays silent
+    return true;
+}
+
+bool CWnd::IsDlgButtonChecked(int nID) const
+{
+    auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(nID));
+    return button != nullptr && button->isChecked();
+}
+
 bool CWnd::EnableDlgItem(int nID, bool bEnable)
 {
     QWidget *item = GetDlgItem(nID);

@@ -56,6 +56,9 @@ public:
     bool EnableDlgItem(int nID, bool bEnable);
     bool ShowDlgItem(int nID, bool bShow);
     bool SetDlgItemToolTip(int nID, std::string text);
+    // A check box's state: ticks or clears it without telling the window's commands.
+    bool CheckDlgButton(int nID, bool bCheck);
+    bool IsDlgButtonChecked(int nID) const;
     // The control with the keyboard focus, or -1 when no numbered control has it.
     int GetFocusedDlgItem() const;
     // Gives a shown, enabled control the keyboard focus.

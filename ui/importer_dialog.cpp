@@ -8,9 +8,12 @@
 #include "resource_ids.h"
 #include "resources.h"
 #include "waveform_view.h"
+#include "win_app.h"
 
 #include <QPointer>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -42,21 +45,91 @@ constexpr const char kReading[] = "Wait until the file has been read.";
 constexpr UINT kPlayheadTimer = 2;
 constexpr UINT kPlayheadMs = 40;
 
-// What the import will clip and how loud it is at its loudest, from the finished overview:
-// "12,624 samples will be clipped to the 16-bit range. Peak 0.0 dBFS".
-std::string LevelSentence(const CWaveformSummary &summary)
+// The profile's section and entries that keep the choice of normalising and dither.
+constexpr char kLevelSection[] = "Level";
+constexpr char kNormalizeEntry[] = "Normalize";
+constexpr char kDitherEntry[] = "Dither";
+// Where normalising brings the peak.
+constexpr double kNormalizeDbfs = -1.0;
+constexpr char kBadGain[] = "The gain is a number of dB from -60 to +60.";
+constexpr char kNormalizing[] = "Normalising sets the gain.";
+
+// `value` in decibels with one decimal, with its sign when asked; never "-0.0".
+std::string Decibels(double value, bool sign)
 {
-    const uint64_t clipped = summary.Clipped();
-    const int peak = summary.Peak();
-    if (peak == 0)
+    char text[32];
+    std::snprintf(text, sizeof text, sign ? "%+.1f" : "%.1f", value);
+    const std::string shown = text;
+    return shown == "-0.0" || shown == "+0.0" ? "0.0" : shown;
+}
+
+// Whether a gain keeps values of magnitude `peak` within 16 bits, with dither's step: rounding
+// takes 32767.5 and beyond past the positive limit.
+bool Fits(double peak, const SixteenBitLevel &level)
+{
+    return peak * level.gain + (level.dither ? 1 : 0) < 32767.5;
+}
+
+// A gain as its box shows it: to a hundredth of a dB, and at least one decimal ("6.0").
+std::string GainText(double db)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", db);
+    std::string shown = text;
+    if (shown.back() == '0')
+        shown.pop_back();
+    return shown == "-0.0" ? "0.0" : shown;
+}
+
+// A gain typed in its box: a number, a decimal point or comma, "dB" after it if the user
+// likes, within the gain's range; rounded to a hundredth of a dB.
+std::optional<double> ParseGain(std::string text)
+{
+    std::replace(text.begin(), text.end(), ',', '.');
+    const char *first = text.c_str(), *last = first + text.size();
+    while (first < last && *first == ' ')
+        ++first;
+    if (first < last && *first == '+')
+        ++first;
+    double db = 0;
+    const auto [end, error] = std::from_chars(first, last, db);
+    std::string rest(end, last);
+    rest.erase(std::remove(rest.begin(), rest.end(), ' '), rest.end());
+    if (error != std::errc() || !(rest.empty() || rest == "dB" || rest == "db")
+        || !(std::abs(db) <= kMaxGainDb))
+        return std::nullopt;
+    return std::round(db * 100) / 100 + 0.0; // no negative zero
+}
+
+bool AsItIs(const LevelChoice &choice)
+{
+    return !choice.normalizeDbfs && choice.gainDb == 0;
+}
+
+// What the import will clip and how loud it is at its loudest, from the finished overview:
+// "12,624 samples will be clipped to the 16-bit range. Peak 0.0 dBFS"; with a level chosen,
+// the gain and the peak it gives, from the peak of the values.
+std::string LevelSentence(const CWaveformSummary &summary, const LevelChoice &choice)
+{
+    const double values = summary.ValuePeak();
+    if ((AsItIs(choice) ? summary.Peak() : values) == 0)
         return "The file is silent";
-    char level[32];
-    std::snprintf(level, sizeof level, "%.1f", 20 * std::log10(peak / 32768.0));
-    const std::string dbfs = std::string(level) == "-0.0" ? "0.0" : level;
-    if (clipped == 0)
-        return "Peak " + dbfs + " dBFS";
-    return GroupedDecimal(clipped) + (clipped == 1 ? " sample will" : " samples will")
-            + " be clipped to the 16-bit range. Peak " + dbfs + " dBFS";
+    if (AsItIs(choice)) {
+        const uint64_t clipped = summary.Clipped();
+        const std::string dbfs = Decibels(20 * std::log10(summary.Peak() / 32768.0), false);
+        if (clipped == 0)
+            return "Peak " + dbfs + " dBFS";
+        return GroupedDecimal(clipped) + (clipped == 1 ? " sample will" : " samples will")
+                + " be clipped to the 16-bit range. Peak " + dbfs + " dBFS";
+    }
+    const SixteenBitLevel level = LevelFor(choice, values);
+    const std::string gain = "Gain " + Decibels(20 * std::log10(level.gain), true) + " dB";
+    const double peak = 20 * std::log10(values * level.gain / 32768.0);
+    if (!Fits(values, level))
+        return gain + ": samples will be clipped to the 16-bit range. Peak " + Decibels(peak, true)
+                + " dBFS before clipping";
+    return (choice.normalizeDbfs ? "Normalised. " : "") + gain + ". Peak " + Decibels(peak, false)
+            + " dBFS";
 }
 
 } // namespace
@@ -135,6 +208,9 @@ const CMessageMap *CImporterDlg::GetMessageMap() const
             {IDC_IMPORT_FILE, &CImporterDlg::OnImportFileEdited, EN_KILLFOCUS},
             {IDC_CANCEL_CONVERSION, &CImporterDlg::OnCancelConversion},
             {IDC_PLAY, &CImporterDlg::OnPlay},
+            {IDC_NORMALIZE, &CImporterDlg::OnNormalize},
+            {IDC_GAIN, &CImporterDlg::OnGainEdited, EN_KILLFOCUS},
+            {IDC_DITHER, &CImporterDlg::OnDither},
     };
     static const CCommandMap<CImporterDlg> map(entries, CDialog::GetMessageMap());
     return &map;
@@ -190,6 +266,20 @@ bool CImporterDlg::OnInitDialog()
         };
     }
     m_player.LookForOutput([this] { UpdateControls(); });
+    // Normalising and dither are as they were left; a gain belongs to the file it was set for.
+    if (const CWinApp *app = AfxGetApp()) {
+        if (app->GetProfileInt(kLevelSection, kNormalizeEntry, 0) != 0)
+            m_level.normalizeDbfs = kNormalizeDbfs;
+        m_level.dither = app->GetProfileInt(kLevelSection, kDitherEntry, 0) != 0;
+    }
+    CheckDlgButton(IDC_NORMALIZE, m_level.normalizeDbfs.has_value());
+    CheckDlgButton(IDC_DITHER, m_level.dither);
+    SetDlgItemToolTip(IDC_NORMALIZE,
+                      "The gain that brings the peak of what is imported to "
+                      "-1.0 dBFS, with nothing clipped");
+    SetDlgItemToolTip(IDC_DITHER,
+                      "Triangular dither of one 16-bit step before rounding, where "
+                      "the values carry more than 16 bits");
     UpdateControls();
     // Started with one file (a file manager's "Open With"): take it as picked.
     if (m_hostParams.TokenCount() == 1 && !m_hostParams.m_strParam1.empty())
@@ -252,6 +342,11 @@ void CImporterDlg::UpdateControls()
     EnableMenuItem(ID_FILE_SAVE_AND_EXIT, go, why);
     const std::string noSound = m_player.Unavailable();
     EnableDlgItem(IDC_PLAY, !busy && m_bDescribed && noSound.empty());
+    // The level of a conversion under way is the one it started with.
+    for (int id : {IDC_NORMALIZE, IDC_DITHER})
+        EnableDlgItem(id, !busy);
+    EnableDlgItem(IDC_GAIN, !busy && !m_level.normalizeDbfs);
+    SetDlgItemToolTip(IDC_GAIN, busy ? kConverting : m_level.normalizeDbfs ? kNormalizing : "");
     SetDlgItemToolTip(IDC_PLAY,
                       !noSound.empty()       ? noSound
                               : busy         ? kConverting
@@ -263,6 +358,7 @@ void CImporterDlg::UpdateControls()
 
 void CImporterDlg::SetStatus(std::string text)
 {
+    m_bLevelShown = false;
     m_strStatus = std::move(text);
     SetDlgItemText(IDC_STATUS, m_strStatus);
 }
@@ -325,7 +421,12 @@ void CImporterDlg::OnSaveAs()
     StopPlaying();
     m_describeJob.Abandon();
     m_selFirst = m_selEnd = 0; // the selection belongs to the file that was in the box
-    m_strLevel.clear();
+    m_summary.reset();
+    m_peakJob.Abandon();
+    m_selectionPeak.reset();
+    // So does a gain.
+    m_level.gainDb = 0;
+    SetDlgItemText(IDC_GAIN, GainText(0));
     m_audio.SetInputPath(m_strImportFile);
     CopyDescription(false);
     m_fieldPlaces.front().shown = "Reading...";
@@ -429,12 +530,15 @@ void CImporterDlg::ConvertTo(const std::string &outputPath, bool endAfter)
     if (m_selEnd > m_selFirst)
         part = FrameRange{FramePlace{m_selFirst}, FramePlace{m_selEnd}, std::nullopt};
     m_job.Start(
-            [result, input = m_strImportFile, outputPath,
-             part](const CBackgroundJob::Report &report) {
+            [result, input = m_strImportFile, outputPath, part, level = m_level,
+             peak = m_level.normalizeDbfs ? KnownPeak()
+                                          : std::nullopt](const CBackgroundJob::Report &report) {
                 CAudioFileInfo audio;
                 audio.SetInputPath(input);
                 audio.SetOutputPath(outputPath);
                 audio.SetFrameRange(part);
+                audio.SetLevel(level);
+                audio.SetKnownPeak(peak); // else the conversion measures it first
                 audio.SetProgressHandler([&report](uint64_t done, uint64_t total) {
                     return report(total ? int(std::min<uint64_t>(done * 100 / total, 100)) : 0);
                 });
@@ -500,6 +604,7 @@ void CImporterDlg::StartOverview()
         return;
     view->SetLength(m_info.samples, m_info.sampleRate);
     view->SetPlayhead(m_playFrom);
+    ShowLevel();
     // The summary fills in as the file is read, and the strip draws what it holds so far.
     auto summary = std::make_shared<CWaveformSummary>();
     auto error = std::make_shared<AudioError>(AudioError::None);
@@ -518,13 +623,18 @@ void CImporterDlg::StartOverview()
             [this, view, summary, error] {
                 if (view)
                     view->Refresh();
+                if (*error != AudioError::None)
+                    return;
                 // Before the import, the status line says what it will clip and its peak.
-                if (m_bLevelWanted && *error == AudioError::None) {
-                    m_bLevelWanted = false;
-                    m_strLevel = LevelSentence(*summary);
-                    if (m_selEnd <= m_selFirst)
-                        SetStatus(m_strLevel);
+                m_summary = summary;
+                if (m_bLevelWanted && m_selEnd <= m_selFirst) {
+                    SetStatus("");
+                    m_bLevelShown = true;
                 }
+                m_bLevelWanted = false;
+                ShowLevel();
+                if (m_bPlayWhenMeasured && KnownPeak())
+                    PlayFrom(m_playFrom);
             });
 }
 
@@ -540,12 +650,17 @@ void CImporterDlg::OnSelected(uint64_t first, uint64_t end)
 {
     m_selFirst = first;
     m_selEnd = end;
+    m_selectionPeak.reset();
+    MeasureSelection();
     if (!m_bDescribed)
         return;
     if (end <= first) {
-        SetStatus(m_strLevel);
+        SetStatus("");
+        m_bLevelShown = true;
+        ShowLevel();
         return;
     }
+    ShowLevel();
     // As many decimals as the rate needs for the nearest frame of each time to be the frame,
     // so that the times give these very frames wherever they are typed.
     const uint32_t rate = m_info.sampleRate;
@@ -560,13 +675,19 @@ void CImporterDlg::PlayFrom(double fraction)
     StopPlaying();
     if (!m_bDescribed)
         return;
+    // Normalising plays once the peak of what is imported is known: from the overview, or
+    // the selection's own measure.
+    if (m_level.normalizeDbfs && !KnownPeak()) {
+        m_bPlayWhenMeasured = true;
+        return;
+    }
     const bool part = m_selEnd > m_selFirst;
     const uint64_t frame
             = part ? m_selFirst : uint64_t(std::llround(fraction * double(m_info.samples)));
     if (part && m_info.samples > 0)
         fraction = double(m_selFirst) / double(m_info.samples);
     m_player.Play(m_strImportFile, frame, part ? m_selEnd : UINT64_MAX,
-                  [this](const std::string &why) {
+                  LevelFor(m_level, KnownPeak().value_or(0)), [this](const std::string &why) {
                       StopPlaying();
                       if (!why.empty())
                           SetStatus(why);
@@ -591,11 +712,131 @@ void CImporterDlg::MovePlayPosition(double fraction)
 
 void CImporterDlg::StopPlaying()
 {
+    m_bPlayWhenMeasured = false;
     m_player.Stop();
     KillTimer(kPlayheadTimer);
     SetDlgItemText(IDC_PLAY, "&Play");
     if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
         view->SetPlayhead(m_bDescribed ? m_playFrom : -1);
+}
+
+// ---- The level ---------------------------------------------------------------------------
+
+void CImporterDlg::OnNormalize()
+{
+    m_level.normalizeDbfs = IsDlgButtonChecked(IDC_NORMALIZE)
+            ? std::optional<double>(kNormalizeDbfs)
+            : std::nullopt;
+    MeasureSelection();
+    OnLevelChosen();
+}
+
+void CImporterDlg::OnDither()
+{
+    m_level.dither = IsDlgButtonChecked(IDC_DITHER);
+    OnLevelChosen();
+}
+
+void CImporterDlg::OnGainEdited()
+{
+    std::string typed;
+    GetDlgItemText(IDC_GAIN, typed);
+    const std::optional<double> db = ParseGain(typed);
+    SetDlgItemText(IDC_GAIN, GainText(db.value_or(m_level.gainDb)));
+    if (!db)
+        SetStatus(kBadGain);
+    else if (*db != m_level.gainDb) {
+        m_level.gainDb = *db;
+        OnLevelChosen();
+    }
+}
+
+void CImporterDlg::OnLevelChosen()
+{
+    if (CWinApp *app = AfxGetApp()) {
+        auto keep = [&](const char *entry, bool value) {
+            if ((app->GetProfileInt(kLevelSection, entry, 0) != 0) != value)
+                app->WriteProfileInt(kLevelSection, entry, value);
+        };
+        keep(kNormalizeEntry, m_level.normalizeDbfs.has_value());
+        keep(kDitherEntry, m_level.dither);
+    }
+    UpdateControls();
+    if (m_bDescribed && m_selEnd <= m_selFirst && m_summary && !m_job.IsRunning()) {
+        SetStatus("");
+        m_bLevelShown = true;
+    }
+    ShowLevel();
+    // What plays goes on at the new level: from where it is heard, or the selection again.
+    if (m_player.IsPlaying()) {
+        if (m_selEnd <= m_selFirst && m_info.samples > 0)
+            m_playFrom = std::min(1.0, double(m_player.Position()) / double(m_info.samples));
+        PlayFrom(m_playFrom);
+    }
+}
+
+std::optional<double> CImporterDlg::KnownPeak() const
+{
+    if (m_selEnd > m_selFirst)
+        return m_selectionPeak;
+    if (m_summary)
+        return m_summary->ValuePeak();
+    return std::nullopt;
+}
+
+void CImporterDlg::ShowLevel()
+{
+    const std::optional<double> peak = KnownPeak();
+    // Normalising without the peak yet draws the file as it is, until the peak comes.
+    const SixteenBitLevel level = LevelFor(m_level, peak.value_or(0));
+    const bool mayClip = AsItIs(m_level) || !peak || !Fits(*peak, level);
+    if (auto *view = dynamic_cast<CWaveformView *>(GetDlgItem(IDC_WAVEFORM)))
+        view->SetLevel(level.gain, mayClip);
+    if (m_bLevelShown && m_summary) {
+        SetStatus(LevelSentence(*m_summary, m_level));
+        m_bLevelShown = true;
+    }
+}
+
+void CImporterDlg::MeasureSelection()
+{
+    m_peakJob.Abandon();
+    if (!m_level.normalizeDbfs || m_selEnd <= m_selFirst || m_selectionPeak || !m_bDescribed)
+        return;
+    auto peak = std::make_shared<std::optional<double>>();
+    const uint64_t first = m_selFirst, end = m_selEnd;
+    m_peakJob.Start(
+            [peak, path = m_strImportFile, first, end](const CBackgroundJob::Report &report) {
+                CSixteenBitReader reader;
+                if (reader.Open(path) != AudioError::None)
+                    return;
+                const uint32_t block = std::max(8192 / reader.GetInfo().channels, 1u);
+                // To the start as the conversion goes: by seeking where the input can, else by
+                // reading up to it; then the values' peak, as the conversion measures it.
+                uint64_t at = first > 0 && reader.Seek(first) ? first : 0;
+                float values = 0, before = 0;
+                while (at < end) {
+                    const uint64_t to = at < first ? first : end;
+                    const uint32_t n
+                            = reader.Read(nullptr, uint32_t(std::min<uint64_t>(block, to - at)),
+                                          at < first ? &before : &values);
+                    if (!report(int((at * 100) / end)))
+                        return;
+                    if (n == 0)
+                        break;
+                    at += n;
+                }
+                *peak = values;
+            },
+            nullptr,
+            [this, peak, first, end] {
+                if (!*peak || first != m_selFirst || end != m_selEnd)
+                    return;
+                m_selectionPeak = *peak;
+                ShowLevel();
+                if (m_bPlayWhenMeasured)
+                    PlayFrom(m_playFrom);
+            });
 }
 
 void CImporterDlg::OnCancelConversion()

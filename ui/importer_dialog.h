@@ -55,7 +55,12 @@ public:
     bool IsDescribing() const { return m_describeJob.IsRunning(); }
     bool IsDrawingOverview() const { return m_overviewJob.IsRunning(); }
     bool IsPlaying() const { return m_player.IsPlaying(); }
-    bool IsBusy() const { return IsConverting() || IsDescribing() || IsDrawingOverview(); }
+    // True while the selection's peak is measured, for normalising it.
+    bool IsMeasuring() const { return m_peakJob.IsRunning(); }
+    bool IsBusy() const
+    {
+        return IsConverting() || IsDescribing() || IsDrawingOverview() || IsMeasuring();
+    }
 
     const CMessageMap *GetMessageMap() const override;
 
@@ -79,6 +84,9 @@ protected:
     void OnImportFileEdited();
     void OnCancelConversion();
     void OnPlay();
+    void OnNormalize();
+    void OnGainEdited();
+    void OnDither();
 
 private:
     struct CDescription;
@@ -110,6 +118,15 @@ private:
     // Moves the play position with the keyboard; a file that plays goes on from there.
     void MovePlayPosition(double fraction);
     void StopPlaying();
+    // The level chosen has changed: remembers normalising and dither, shows the result, and a
+    // file that plays goes on at the new level.
+    void OnLevelChosen();
+    // The peak of what is imported (the selection, if any), where it is known yet.
+    std::optional<double> KnownPeak() const;
+    // The waveform and the status line show what the chosen level does to what is imported.
+    void ShowLevel();
+    // Measures the selection's peak in the background, when normalising needs it.
+    void MeasureSelection();
     bool HasHostPath() const;
     // Enables what can work now, and says in tooltips why the rest cannot.
     void UpdateControls();
@@ -145,8 +162,14 @@ private:
     // The frames selected in the waveform, [first, end), which are all that is imported;
     // none when end <= first.
     uint64_t m_selFirst = 0, m_selEnd = 0;
-    std::string m_strLevel; // what the finished overview says of the whole file
+    // The finished overview of the described file, for what the level does to it.
+    std::shared_ptr<const CWaveformSummary> m_summary;
     bool m_bLevelWanted = false; // the finished overview's level goes to the status line
+    bool m_bLevelShown = false; // the status line says what the level does
+    // The level of what is heard and imported, as its controls say.
+    LevelChoice m_level;
+    std::optional<double> m_selectionPeak; // of the selection, once measured
+    bool m_bPlayWhenMeasured = false; // Play waits for the peak it normalises
     // A conversion asked for while the file was still being read.
     bool m_bConvertWhenDescribed = false;
     std::string m_strPendingOutput;
@@ -156,5 +179,6 @@ private:
     // Last, so that they are abandoned before anything they report to goes.
     CBackgroundJob m_describeJob;
     CBackgroundJob m_overviewJob;
+    CBackgroundJob m_peakJob;
     CBackgroundJob m_job;
 };

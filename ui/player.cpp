@@ -131,7 +131,7 @@ void CPlayer::LookForOutput(std::function<void()> onKnown)
 }
 
 void CPlayer::Play(const std::string &path, uint64_t frame, uint64_t end,
-                   std::function<void(std::string why)> onEnd)
+                   const SixteenBitLevel &level, std::function<void(std::string why)> onEnd)
 {
     Stop();
     auto shared = std::make_shared<Shared>();
@@ -139,12 +139,13 @@ void CPlayer::Play(const std::string &path, uint64_t frame, uint64_t end,
     const std::string name = orvex::NameOf(path);
     m_playing = shared;
     m_play.Start(
-            [shared, path, name, frame, end](const CBackgroundJob::Report &report) {
+            [shared, path, name, frame, end, level](const CBackgroundJob::Report &report) {
                 CSixteenBitReader reader;
                 if (reader.Open(path) != AudioError::None) {
                     shared->why = "The file could not be read to play it.";
                     return;
                 }
+                reader.SetLevel(level);
                 const AudioInfo info = reader.GetInfo();
                 const uint32_t outChannels = info.channels == 1 ? 1 : 2;
                 const uint32_t blockFrames = std::max(1024 / info.channels, 1u);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "background_job.h"
+#include "level.h"
 
 #include <atomic>
 #include <cstdint>
@@ -29,11 +30,12 @@ public:
     // Why nothing can be played here, or empty (also before the answer is in).
     std::string Unavailable() const { return m_strUnavailable; }
 
-    // Starts playing `path` from `frame` up to `end` (or the file's end) and returns at once;
+    // Starts playing `path` from `frame` up to `end` (or the file's end), at `level`, and
+    // returns at once;
     // the sound follows as soon as the file is open and at that frame. `onEnd` runs on the
     // user-interface thread when playing ends by itself: at `end` or the file's end (with an
     // empty reason) or because it cannot go on (with the reason in words).
-    void Play(const std::string &path, uint64_t frame, uint64_t end,
+    void Play(const std::string &path, uint64_t frame, uint64_t end, const SixteenBitLevel &level,
               std::function<void(std::string why)> onEnd);
     void Stop();
     bool IsPlaying() const { return m_play.IsRunning(); }

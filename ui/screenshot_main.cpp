@@ -3,14 +3,16 @@
 // QT_QPA_PLATFORM says otherwise.
 //
 //   orvex-screenshot <window> <file.png> [--bare] [pick=<audio file>] [zoom=<from>-<to>]
-//                    [select=<from>-<to>] [save=<wav file>] [<control id>=<text> ...]
+//                    [select=<from>-<to>] [save=<wav file>] [click=<control id>]
+//                    [<control id>=<text> ...]
 //
 // The window is made from its template as a modeless dialog, so its OnInitDialog runs as in
 // the program; pick=FILE chooses FILE in the main window's open picker, which describes it as
 // a user's pick does; zoom=0.4-0.45 shows that part of the file (as fractions of its length)
 // in the waveform; select=0.25-0.5 drags the mouse over that part of the waveform (as
-// fractions of its width); save=FILE converts it with Save As WAV, as a user would; each id=text
-// then sets a control's text (for example 1003=WAV). Unless --bare
+// fractions of its width); save=FILE converts it with Save As WAV, as a user would; click=ID
+// clicks a button or check box (click=1015 normalises); each id=text then sets a control's text
+// (for example 1003=WAV). Unless --bare
 // is given, a plain title bar with the window's icon and caption is drawn above it, since the
 // offscreen platform has no window manager to draw one.
 #include "about_dlg.h"
@@ -122,6 +124,19 @@ int main(int argc, char **argv)
             auto *importer = dynamic_cast<CImporterDlg *>(dialog.get());
             auto *button = qobject_cast<QAbstractButton *>(
                     dialog->GetDlgItem(setting[0] == 'p' ? IDC_BROWSE : IDC_SAVE_AS_WAV));
+            if (importer == nullptr || button == nullptr || !button->isEnabled()) {
+                std::fprintf(stderr, "orvex-screenshot: cannot %s here\n", setting.c_str());
+                return 1;
+            }
+            button->click();
+            while (importer->IsBusy())
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            continue;
+        }
+        if (setting.rfind("click=", 0) == 0) {
+            auto *importer = dynamic_cast<CImporterDlg *>(dialog.get());
+            auto *button = qobject_cast<QAbstractButton *>(
+                    dialog->GetDlgItem(std::atoi(setting.c_str() + 6)));
             if (importer == nullptr || button == nullptr || !button->isEnabled()) {
                 std::fprintf(stderr, "orvex-screenshot: cannot %s here\n", setting.c_str());
                 return 1;

@@ -96,6 +96,13 @@ void CWaveformView::Refresh()
     Recompute();
 }
 
+void CWaveformView::SetLevel(double gain, bool mayClip)
+{
+    m_gain = gain;
+    m_bMayClip = mayClip;
+    update();
+}
+
 void CWaveformView::ShowFrames(uint64_t first, uint64_t span)
 {
     const uint64_t deepest = std::max<uint64_t>(1, ColumnsInside() / kMaxColumnsPerFrame);
@@ -264,14 +271,19 @@ void CWaveformView::paintEvent(QPaintEvent * /*event*/)
     for (int lane = 0; lane < lanes; ++lane) {
         const int top = lane * laneHeight, middle = top + laneHeight / 2;
         // A sample's place in its lane: the full 16-bit range spans the lane's height.
-        auto y = [&](int16_t v) { return middle - int(v) * (laneHeight / 2 - 1) / 32768; };
+        auto y = [&](double v) {
+            return middle - int(std::clamp(v, -32768.0, 32767.0)) * (laneHeight / 2 - 1) / 32768;
+        };
         painter.fillRect(1, middle, columns, 1, palette().color(QPalette::Midlight));
         for (int x = 0; x < int(m_drawn.ready) && x < columns; ++x) {
             const OverviewColumn &column = m_drawn.columns[size_t(x)];
-            const int high = y(column.max[lane]), low = y(column.min[lane]);
+            const double highest = column.max[lane] * m_gain, lowest = column.min[lane] * m_gain;
+            const int high = y(highest), low = y(lowest);
             const bool selected = x + 1 >= left && x + 1 <= right;
+            const bool clipped
+                    = m_bMayClip && (column.clipped > 0 || highest > 32767 || lowest < -32768);
             painter.fillRect(x + 1, high, 1, low - high + 1,
-                             column.clipped > 0 ? kClipColour
+                             clipped            ? kClipColour
                                      : selected ? mark
                                                 : wave);
         }

@@ -56,6 +56,11 @@ public:
     void SetSource(const std::string &path, std::shared_ptr<const CWaveformSummary> summary);
     // The summary has grown: draws what it holds now.
     void Refresh();
+    // The level chosen for the import: the columns are drawn times `gain` (the summary and
+    // the reads hold the file's samples as they are), and marked clipped where the scaled
+    // extremes pass the limits of 16 bits or, while `mayClip`, where the file's own samples
+    // clip. Without `mayClip` (a level known to keep the peak within 16 bits) none is.
+    void SetLevel(double gain, bool mayClip);
     // Shows the frames [first, first + span), held within the file and the deepest zoom.
     void ShowFrames(uint64_t first, uint64_t span);
     // How many columns fit inside the strip's border: one per pixel.
@@ -139,6 +144,8 @@ private:
     Drawn m_drawn;
     WaveformSpan m_requested; // the newest view the file is read for
     double m_playhead = -1; // below 0: no file
+    double m_gain = 1;
+    bool m_bMayClip = true;
     uint64_t m_frames = 0;
     uint32_t m_rate = 0;
     uint64_t m_first = 0, m_span = 0; // the frames shown

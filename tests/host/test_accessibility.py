@@ -213,6 +213,9 @@ try:
               and not states.contains(pyatspi.STATE_EDITABLE),
               "the %s field is not a read-only text reading %r" % (caption, info[caption]))
     line = status()[0].name
+    for name, role in [("Normalise the peak to -1.0 dBFS", "check box"), ("Gain in dB", "text"),
+                       ("Dither", "check box")]:
+        check(named(name, role) is not None, "the level's %s is no %s" % (name, role))
     check(line.endswith(" samples will be clipped to the 16-bit range. Peak 0.0 dBFS"),
           "the status line does not say what will be clipped: %r" % line)
     check(("status bar", line) in heard, "the status line's change was not announced")
@@ -243,7 +246,7 @@ try:
           "Esc in the open menu did not just close it")
 
     # The window opens at its smallest size; grown, the waveform takes all the new room, Play
-    # keeps beside it and the status line runs as wide, and every other control keeps its place.
+    # and the level's controls keep beside it and the status line runs as wide, and every other control keeps its place.
     window = x_window()
     size = window.get_geometry()
     hints = window.get_wm_normal_hints()
@@ -257,7 +260,9 @@ try:
     after = {c.name: extents(c) for c in controls()}
     moves = {name: tuple(b - a for a, b in zip(before[name], after[name]))
              for name in before if after.get(name) != before[name]}
-    check(moves == {"Waveform": (0, 0, 200, 120), "Play": (200, 0, 0, 0), line: (0, 0, 200, 0)},
+    level = ["Normalise the peak to -1.0 dBFS", "Gain in dB", "dB", "Dither"]
+    check(moves == dict({"Waveform": (0, 0, 200, 120), "Play": (200, 0, 0, 0),
+                         line: (0, 0, 200, 0)}, **{name: (200, 0, 0, 0) for name in level}),
           "grown by 200x120, the controls moved by %s" % moves)
     focus_window()
     key("Escape")

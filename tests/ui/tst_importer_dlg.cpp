@@ -12,11 +12,13 @@
 #include "qt_test_support.h"
 #include "resource_ids.h"
 #include "waveform_view.h"
+#include "win_app.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -581,6 +583,96 @@ private slots:
                      qPrintable(shown));
         }
         QApplication::setPalette(original);
+    }
+
+    // The level chosen is what is shown and written. A float file that clips and a 24-bit file,
+    // normalised with dither (whole, then a selection) and with a gain: each saved file is
+    // orvex-cli's with the same options; the clip marks show before normalising and none after,
+    // and the status line says the peak it gives. Normalising and dither are chosen again when
+    // the window opens anew (the profile), a gain is not.
+    void theChosenLevelIsWhatIsImported()
+    {
+        QTemporaryDir config;
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        CWinApp app;
+        app.SetProfileName("Orvex", "orvex");
+        Bytes data;
+        for (int f = 0; f < 48000; ++f)
+            for (int c = 0; c < 2; ++c)
+                data.f32le(
+                        float((f < 12000 ? 1.4 : 0.4) * std::sin(2 * M_PI * 440 * f / 48000 + c)));
+        const std::string loud = Path("loud.wav"), deep = Path("deep.wav");
+        WriteFile(loud, Wav(3, 2, 48000, 32, 8, data));
+        QVERIFY(WriteWithSndfile(deep, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100, 40000));
+        auto marks = [](QWidget *strip) {
+            const QImage image = strip->grab().toImage();
+            int count = 0;
+            for (int x = 0; x < image.width(); ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    count += image.pixel(x, y) == CWaveformView::kClipColour.rgb();
+            return count;
+        };
+        auto choose = [](CImporterDlg &dlg, int id, bool on) {
+            if (dlg.IsDlgButtonChecked(id) != on)
+                Click(dlg, id);
+        };
+        for (const std::string &in : {loud, deep}) {
+            CImporterDlg dlg;
+            int before = 0, after = 0;
+            std::string normalised, gainShown;
+            bool remembered = false;
+            CWaveformView::Selection part;
+            RunModal(dlg, nullptr, [&] {
+                remembered = dlg.IsDlgButtonChecked(IDC_NORMALIZE)
+                        && dlg.IsDlgButtonChecked(IDC_DITHER);
+                Pick(dlg, in);
+                Fields(dlg);
+                QWidget *view = dlg.GetDlgItem(IDC_WAVEFORM);
+                before = marks(view);
+                choose(dlg, IDC_NORMALIZE, true);
+                choose(dlg, IDC_DITHER, true);
+                normalised = Fields(dlg)["Status"];
+                after = marks(view);
+                Pick(dlg, Path("normalised.wav"), IDC_SAVE_AS_WAV);
+                const int w = view->width(), y = view->height() / 2;
+                QTest::mousePress(view, Qt::LeftButton, {}, QPoint(w / 5, y));
+                QTest::mouseMove(view, QPoint(w / 2, y));
+                QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(w / 2, y));
+                part = dynamic_cast<CWaveformView *>(view)->GetSelection();
+                Fields(dlg); // the selection's peak measured
+                Pick(dlg, Path("part.wav"), IDC_SAVE_AS_WAV);
+                QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w / 2, y));
+                choose(dlg, IDC_NORMALIZE, false);
+                auto *gain = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_GAIN));
+                gain->setText("6,5 dB");
+                gain->setFocus();
+                QTest::keyClick(gain, Qt::Key_Return);
+                Pick(dlg, Path("gain.wav"), IDC_SAVE_AS_WAV);
+                choose(dlg, IDC_NORMALIZE, true);
+                Pick(dlg, m_wav); // the gain was the other file's
+                dlg.GetDlgItemText(IDC_GAIN, gainShown);
+            });
+            QCOMPARE(remembered, in == deep);
+            QCOMPARE(gainShown, "0.0");
+            QVERIFY(in == deep || (before > 0 && after == 0));
+            QVERIFY2(normalised.rfind("Normalised. Gain ", 0) == 0
+                             && normalised.ends_with(". Peak -1.0 dBFS"),
+                     normalised.c_str());
+            const std::string frames = " --start " + std::to_string(part.first) + "f --end "
+                    + std::to_string(part.end) + "f";
+            for (const auto &[saved, options] :
+                 {std::pair{"normalised.wav", "--normalize --dither"},
+                  std::pair{"part.wav", "--normalize --dither"},
+                  std::pair{"gain.wav", "--gain 6.5 --dither"}}) {
+                const std::string want = Path("cli.wav");
+                QCOMPARE(CliConvert(in, want, "/dev/null",
+                                    options + (saved == std::string("part.wav") ? frames : "")),
+                         0);
+                QVERIFY2(ReadFile(Path(saved)) == ReadFile(want), saved);
+            }
+        }
+        qputenv("XDG_CONFIG_HOME", configHome);
     }
 
     // Grown, the window draws the waveform again over all its new width, the selection kept.

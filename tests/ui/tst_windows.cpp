@@ -153,7 +153,9 @@ private slots:
                                      caption, value,
                                      text,    "tab 0-100",
                                      "tab",   "tab",
-                                     "tab"}));
+                                     "tab",   "tab",
+                                     text,    "tab right middle frame",
+                                     text,    "tab"}));
     }
 
     // The size the importer window is left at is kept in the application's profile (only where

@@ -33,6 +33,11 @@ inline constexpr int IDC_CANCEL_CONVERSION = 1011;
 inline constexpr int IDC_ENCODING = 1012;
 inline constexpr int IDC_WAVEFORM = 1013;
 inline constexpr int IDC_PLAY = 1014;
+inline constexpr int IDC_NORMALIZE = 1015;
+inline constexpr int IDC_GAIN_CAPTION = 1016;
+inline constexpr int IDC_GAIN = 1017;
+inline constexpr int IDC_GAIN_UNIT = 1018;
+inline constexpr int IDC_DITHER = 1019;
 
 // Menu commands.
 inline constexpr UINT ID_FILE_SAVE_AND_EXIT = 32771;

@@ -16,6 +16,7 @@ constexpr int kDialogFontSize = 8;
 // Style groups shared by the templates.
 constexpr std::uint32_t kButton = BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP;
 constexpr std::uint32_t kDefaultButton = BS_DEFPUSHBUTTON | WS_VISIBLE | WS_TABSTOP;
+constexpr std::uint32_t kCheckBox = BS_AUTOCHECKBOX | WS_VISIBLE | WS_TABSTOP;
 constexpr std::uint32_t kLabel = SS_LEFT | WS_VISIBLE;
 // Right-aligned, vertically centred captions of the value fields.
 constexpr std::uint32_t kFieldCaption = SS_RIGHT | SS_CENTERIMAGE | WS_VISIBLE;
@@ -66,17 +67,31 @@ constexpr ControlTemplate kImporterControls[] = {
         {C::Custom, IDC_WAVEFORM, "OrvexWaveform", 10, 144, 245, 60, WS_VISIBLE | WS_TABSTOP, 0, 0,
          "Waveform"},
         {C::Button, IDC_PLAY, "&Play", 260, 144, 50, 14, kButton},
+        // Under Play, the level of what is heard and imported: the peak normalised, or a gain;
+        // dither or not. Seen before every import, as the waveform shows their result.
+        {C::Button, IDC_NORMALIZE, "&Normalise", 260, 162, 55, 10, kCheckBox, 0, 0,
+         "Normalise the peak to -1.0 dBFS"},
+        {C::Static, IDC_GAIN_CAPTION, "&Gain", 260, 177, 20, 10, kLabel},
+        {C::Edit, IDC_GAIN, "0.0", 280, 175, 22, 13,
+         ES_RIGHT | ES_AUTOHSCROLL | WS_BORDER | WS_VISIBLE | WS_TABSTOP, 0, 0, "Gain in dB"},
+        {C::Static, IDC_GAIN_UNIT, "dB", 304, 177, 12, 10, kLabel},
+        {C::Button, IDC_DITHER, "&Dither", 260, 192, 55, 10, kCheckBox},
 };
 
 // When the window grows, the waveform takes the new room, the status line and the progress bar
-// grow along the fields' bottom, and the buttons beside them keep to the right edge; the rest
-// keeps its place.
+// grow along the fields' bottom, and the buttons and the level's controls beside them keep to
+// the right edge; the rest keeps its place.
 constexpr DynamicLayoutItem kImporterLayout[] = {
         {IDC_STATUS, 0, 0, 100, 0},
         {IDC_PROGRESS, 0, 0, 100, 0},
         {IDC_CANCEL_CONVERSION, 100, 0, 0, 0},
         {IDC_WAVEFORM, 0, 0, 100, 100},
         {IDC_PLAY, 100, 0, 0, 0},
+        {IDC_NORMALIZE, 100, 0, 0, 0},
+        {IDC_GAIN_CAPTION, 100, 0, 0, 0},
+        {IDC_GAIN, 100, 0, 0, 0},
+        {IDC_GAIN_UNIT, 100, 0, 0, 0},
+        {IDC_DITHER, 100, 0, 0, 0},
 };
 
 // ---- 132: the formats help window ------------------------------------------------------
