@@ -439,7 +439,6 @@ bool CDialog::CreateFromTemplate(int nIDTemplate, CWnd *pParentWnd, bool bModal)
     layout->setSizeConstraint(resizable ? QLayout::SetMinimumSize : QLayout::SetFixedSize);
     if (const MenuTemplate *menuTemplate = m_resources.FindMenu(tmpl->menuId)) {
         auto *bar = new QMenuBar(window);
-        bar->setNativeMenuBar(false); // part of the window, above the client area
         for (const PopupTemplate &popup : menuTemplate->popups) {
             QMenu *menu = bar->addMenu(QStringFromText(popup.text));
             for (const MenuItemTemplate &item : popup.items) {

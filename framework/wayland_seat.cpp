@@ -2,7 +2,6 @@
 // before Qt makes its own (Wayland's protocol: wl_display.get_registry, wl_registry.global).
 #include "wayland_seat.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -25,11 +24,6 @@ constexpr wl_registry_listener kListener = {OnGlobal, OnGlobalRemove};
 
 bool WaylandCompositorHasNoSeat()
 {
-    const char *platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform != nullptr && *platform != '\0' && std::strncmp(platform, "wayland", 7) != 0)
-        return false;
-    if (std::getenv("WAYLAND_DISPLAY") == nullptr)
-        return false;
     const std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> display(
             wl_display_connect(nullptr), &wl_display_disconnect);
     if (display == nullptr)

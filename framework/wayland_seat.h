@@ -2,6 +2,7 @@
 // pointer or touch), as a headless compositor does.
 #pragma once
 
-// True only when Qt would use Wayland (QT_QPA_PLATFORM unset or naming it), a compositor
-// answers, and it lists no wl_seat. False where there is no compositor to ask.
+// True only when a compositor answers (at WAYLAND_DISPLAY, or Wayland's default socket) and
+// lists no wl_seat; false where there is none to ask. Were Qt to choose another platform beside
+// a seatless compositor, it would only go without input methods.
 bool WaylandCompositorHasNoSeat();

@@ -138,13 +138,10 @@ bool CWnd::GetDlgItemText(int nID, std::string &text) const
     return true;
 }
 
-bool CWnd::CheckDlgButton(int nID, bool bCheck)
+void CWnd::CheckDlgButton(int nID, bool bCheck)
 {
-    auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(nID));
-    if (button == nullptr || !button->isCheckable())
-        return false;
-    button->setChecked(bCheck); // `clicked`, which carries the commands, stays silent
-    return true;
+    if (auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(nID)))
+        button->setChecked(bCheck); // `clicked`, which carries the commands, stays silent
 }
 
 bool CWnd::IsDlgButtonChecked(int nID) const
@@ -153,24 +150,19 @@ bool CWnd::IsDlgButtonChecked(int nID) const
     return button != nullptr && button->isChecked();
 }
 
-bool CWnd::EnableDlgItem(int nID, bool bEnable)
+void CWnd::EnableDlgItem(int nID, bool bEnable)
 {
-    QWidget *item = GetDlgItem(nID);
-    if (item != nullptr)
+    if (QWidget *item = GetDlgItem(nID))
         item->setEnabled(bEnable);
-    return item != nullptr;
 }
 
-bool CWnd::ShowDlgItem(int nID, bool bShow)
+void CWnd::ShowDlgItem(int nID, bool bShow)
 {
     QWidget *item = GetDlgItem(nID);
-    if (item == nullptr)
-        return false;
-    if (item->isHidden() == bShow) {
+    if (item != nullptr && item->isHidden() == bShow) {
         item->setVisible(bShow);
         NotifyShown(item, bShow);
     }
-    return true;
 }
 
 int CWnd::GetFocusedDlgItem() const
@@ -192,34 +184,29 @@ bool CWnd::GotoDlgCtrl(int nID)
     return true;
 }
 
-bool CWnd::SetDlgItemToolTip(int nID, std::string text)
+void CWnd::SetDlgItemToolTip(int nID, std::string text)
 {
-    QWidget *item = GetDlgItem(nID);
-    if (item != nullptr)
+    if (QWidget *item = GetDlgItem(nID))
         item->setToolTip(QStringFromText(text));
-    return item != nullptr;
 }
 
-bool CWnd::SetProgressPos(int nID, int nPos)
+void CWnd::SetProgressPos(int nID, int nPos)
 {
-    auto *bar = qobject_cast<QProgressBar *>(GetDlgItem(nID));
-    if (bar != nullptr)
+    if (auto *bar = qobject_cast<QProgressBar *>(GetDlgItem(nID)))
         bar->setValue(nPos);
-    return bar != nullptr;
 }
 
-bool CWnd::EnableMenuItem(UINT nID, bool bEnable, std::string toolTip)
+void CWnd::EnableMenuItem(UINT nID, bool bEnable, std::string toolTip)
 {
     auto *bar = m_pWnd ? m_pWnd->findChild<QMenuBar *>() : nullptr;
     for (QAction *popup : bar ? bar->actions() : QList<QAction *>())
         for (QAction *item : popup->menu()->actions())
-            if (!item->isSeparator() && item->data().toUInt() == nID) {
+            if (item->data().toUInt() == nID) { // separators carry no number
                 item->setEnabled(bEnable);
                 item->setToolTip(QStringFromText(toolTip));
                 popup->menu()->setToolTipsVisible(true);
-                return true;
+                return;
             }
-    return false;
 }
 
 void CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
@@ -237,13 +224,11 @@ void CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
     timer->start(int(nElapse));
 }
 
-bool CWnd::KillTimer(UINT nIDEvent)
+void CWnd::KillTimer(UINT nIDEvent)
 {
-    QTimer *timer = m_pWnd ? m_pWnd->findChild<QTimer *>(QStringLiteral("timer%1").arg(nIDEvent),
-                                                         Qt::FindDirectChildrenOnly)
-                           : nullptr;
-    delete timer;
-    return timer != nullptr;
+    delete (m_pWnd ? m_pWnd->findChild<QTimer *>(QStringLiteral("timer%1").arg(nIDEvent),
+                                                 Qt::FindDirectChildrenOnly)
+                   : nullptr);
 }
 
 CMenu *CWnd::GetSystemMenu(bool /*bRevert*/)

@@ -53,25 +53,25 @@ public:
     bool SetDlgItemText(int nID, std::string text);
     bool GetDlgItemText(int nID, std::string &text) const;
     // A control that cannot be used is greyed and skipped by Tab; its tooltip says why.
-    bool EnableDlgItem(int nID, bool bEnable);
-    bool ShowDlgItem(int nID, bool bShow);
-    bool SetDlgItemToolTip(int nID, std::string text);
+    void EnableDlgItem(int nID, bool bEnable);
+    void ShowDlgItem(int nID, bool bShow);
+    void SetDlgItemToolTip(int nID, std::string text);
     // A check box's state: ticks or clears it without telling the window's commands.
-    bool CheckDlgButton(int nID, bool bCheck);
+    void CheckDlgButton(int nID, bool bCheck);
     bool IsDlgButtonChecked(int nID) const;
     // The control with the keyboard focus, or -1 when no numbered control has it.
     int GetFocusedDlgItem() const;
     // Gives a shown, enabled control the keyboard focus.
     bool GotoDlgCtrl(int nID);
     // A progress bar's position, 0 to 100.
-    bool SetProgressPos(int nID, int nPos);
+    void SetProgressPos(int nID, int nPos);
     // Enables or greys a command of the window's menu bar, with a tooltip saying why.
-    bool EnableMenuItem(UINT nID, bool bEnable, std::string toolTip = {});
+    void EnableMenuItem(UINT nID, bool bEnable, std::string toolTip = {});
 
     // A timer that calls OnTimer(nIDEvent) every nElapse milliseconds until it is killed;
     // setting it again restarts it.
     void SetTimer(UINT nIDEvent, UINT nElapse);
-    bool KillTimer(UINT nIDEvent);
+    void KillTimer(UINT nIDEvent);
 
     // The window's system menu (Close, plus what the program appends), or null when the
     // window has none.

@@ -4,6 +4,7 @@
 #include "interrupt_cleanup.h"
 #include "orvex_version.h"
 
+#include <QByteArrayView>
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -27,7 +28,7 @@ void Messages(QtMsgType type, const QMessageLogContext &context, const QString &
         std::fputs(kNoDisplay, stderr);
         std::_Exit(1);
     }
-    if (type != QtFatalMsg && context.category && std::strncmp(context.category, "qt.qpa", 6) == 0)
+    if (type != QtFatalMsg && QByteArrayView(context.category).startsWith("qt.qpa"))
         return;
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
     if (type == QtFatalMsg)
