@@ -1,6 +1,9 @@
 // What the dialog tests cannot reach through the seam: Qt's real file picker (listing without
-// regard to letter case, remembering the last choice), the filter string's odd ends, and the
-// command line rebuilt from argv (start-up itself runs in the real-window test).
+// regard to letter case, remembering the last choice), the filter string's odd ends, the
+// command line rebuilt from argv (start-up itself runs in the real-window test), and a dialog
+// built from a template of the test's own.
+#include "dialog.h"
+#include "dialog_units.h"
 #include "file_dialog.h"
 #include "qt_test_support.h"
 #include "text_codec.h"
@@ -11,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QTemporaryDir>
 
 namespace {
@@ -30,6 +34,22 @@ void WhenPickerOpens(QStringList &listed, int rows, std::function<void(QFileDial
         act(picker);
     });
 }
+
+// A dialog whose texts move through the controls `bound` names.
+class CBoundDialog : public CDialog
+{
+public:
+    using CDialog::CDialog;
+    std::vector<int> bound;
+    std::string texts[2] = {"shown", "typed"};
+
+protected:
+    void DoDataExchange(CDataExchange *pDX) override
+    {
+        for (size_t i = 0; i < bound.size(); ++i)
+            DDX_Text(pDX, bound[i], texts[i % 2]);
+    }
+};
 
 } // namespace
 
@@ -79,6 +99,50 @@ private slots:
         QCOMPARE(open.DoModal(), IDCANCEL);
         QCOMPARE(second, QStringList({"loop.Au"})); // in the folder, with the filter, it ended with
         QCOMPARE(open.GetPathName(), PathFromQString(dir.filePath("loop.Au")));
+    }
+
+    // A template's controls sit at their places in dialog units, just below the menu bar, named
+    // by the caption that ends nearest before them on their row; texts move both ways between members and controls that hold text, and an exchange
+    // with a control that holds none, or with no control, fails; a menu command is greyed
+    // by its number alone.
+    void aTemplateMakesTheDialog()
+    {
+        const MenuItemTemplate items[] = {{"&One", 101}, {"", 0, MF_SEPARATOR}, {"&Two", 102}};
+        const PopupTemplate popups[] = {{"&File", items}};
+        const MenuTemplate menus[] = {{7, popups}};
+        using enum ControlClass;
+        const ControlTemplate controls[] = {{Static, 201, "", 40, 7, 60, 10, WS_BORDER},
+                                            {Static, -1, "&Name:", 12, 20, 26, 8},
+                                            {Static, -1, "Far:", 0, 20, 10, 8},
+                                            {Edit, 202, "", 40, 20, 60, 12},
+                                            {Static, -1, "dB below full scale", 102, 20, 70, 8},
+                                            {Progress, 203, "", 40, 35, 60, 8}};
+        const DialogTemplate dialogs[] = {
+                {5, "Test", 0, 0, 180, 50, WS_VISIBLE | WS_CAPTION, 0, 7, "", 8, controls}};
+        CResourceModule module;
+        module.dialogs = dialogs, module.menus = menus;
+        CBoundDialog dlg(module, 5);
+        QVERIFY(dlg.Create(5));
+        QWidget *window = dlg.GetSafeHwnd(), *edit = dlg.GetDlgItem(202);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QRect place = CDialogUnits::FromFont(window->font()).MapRect(40, 20, 60, 12);
+        QCOMPARE(QRect(edit->mapTo(window, QPoint()), edit->size()),
+                 place.translated(0, window->findChild<QMenuBar *>()->height()));
+        QCOMPARE(edit->accessibleName(), QString("Name"));
+        std::string label, typed;
+        dlg.bound = {201, 202};
+        const bool refreshed = dlg.UpdateData(false) && dlg.GetDlgItemText(201, label);
+        qobject_cast<QLineEdit *>(edit)->setText("changed");
+        QVERIFY(refreshed && dlg.UpdateData(true) && label == "shown" && dlg.texts[1] == "changed");
+        for (int none : {203, 999}) {
+            dlg.bound = {none};
+            QVERIFY(!dlg.UpdateData(false) && !dlg.UpdateData(true));
+        }
+        dlg.EnableMenuItem(102, false, "Not now");
+        QList<QAction *> actions = window->findChild<QMenuBar *>()->actions()[0]->menu()->actions();
+        QCOMPARE(actions[0]->isEnabled(), true);
+        QCOMPARE(actions[2]->isEnabled() || actions[2]->toolTip() != "Not now", false);
+        dlg.EndDialog(IDCANCEL);
     }
 
     // Every argument becomes one quoted token, whatever it holds; a quote inside one
