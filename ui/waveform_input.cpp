@@ -144,7 +144,7 @@ void CWaveformView::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     const int x = int(event->position().x());
-    if (m_pressX < 0 || (!m_dragging && std::abs(x - m_pressX) < kDragPixels))
+    if (!m_pressX || (!m_dragging && std::abs(x - *m_pressX) < kDragPixels))
         return;
     m_dragging = true;
     ExtendTo(FrameAt(x));
@@ -155,8 +155,8 @@ void CWaveformView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     m_movingBar = false;
-    const bool click = m_pressX >= 0 && !m_dragging;
-    m_pressX = -1;
+    const bool click = m_pressX.has_value() && !m_dragging;
+    m_pressX.reset();
     m_dragging = false;
     if (!click)
         return;

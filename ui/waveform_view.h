@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -151,7 +152,7 @@ private:
     uint64_t m_first = 0, m_span = 0; // the frames shown
     Selection m_selection;
     uint64_t m_anchor = 0; // the frame a selection grows from
-    int m_pressX = -1; // where the left button went down, while it is down
+    std::optional<int> m_pressX; // where the left button went down, while it is down
     bool m_dragging = false;
     bool m_movingBar = false;
     CBackgroundJob m_readJob; // last: abandoned before what it reports to goes
