@@ -3,6 +3,7 @@
 #include "waveform_overview.h"
 
 #include <algorithm>
+#include <array>
 #include <span>
 
 #if defined(__SSE2__)
@@ -13,9 +14,11 @@ namespace {
 
 // Values per read: a few pages, as the conversion reads.
 constexpr uint32_t kRunValues = 8192;
+// Running minima and maxima a fold keeps: a vector register's 16-bit values.
+constexpr uint32_t kFoldLanes = 8;
 
 // Folds `frames` interleaved frames into a column: per channel for stereo, all channels
-// together otherwise. A column's first frames set it rather than widen it. Eight running
+// together otherwise. A column's first frames set it rather than widen it. kFoldLanes running
 // minima and maxima, which the compiler keeps in vector registers, take the samples in
 // their interleaved order (vectorised by hand where the compiler would not); for stereo the
 // even ones are the left channel's.
@@ -23,22 +26,23 @@ void Fold(const int16_t *samples, uint32_t frames, uint32_t channels, bool first
           OverviewColumn &col)
 {
     const uint32_t count = frames * channels;
-    int16_t lo[8], hi[8];
-    std::fill(lo, lo + 8, INT16_MAX);
-    std::fill(hi, hi + 8, INT16_MIN);
+    std::array<int16_t, kFoldLanes> lo, hi;
+    lo.fill(INT16_MAX);
+    hi.fill(INT16_MIN);
     uint32_t i = 0;
 #if defined(__SSE2__)
+    static_assert(sizeof lo == sizeof(__m128i));
     __m128i vlo = _mm_set1_epi16(INT16_MAX), vhi = _mm_set1_epi16(INT16_MIN);
-    for (; i + 8 <= count; i += 8) {
+    for (; i + kFoldLanes <= count; i += kFoldLanes) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(samples + i));
         vlo = _mm_min_epi16(vlo, v);
         vhi = _mm_max_epi16(vhi, v);
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(lo), vlo);
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(hi), vhi);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(lo.data()), vlo);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(hi.data()), vhi);
 #else
-    for (; i + 8 <= count; i += 8)
-        for (uint32_t k = 0; k < 8; ++k) {
+    for (; i + kFoldLanes <= count; i += kFoldLanes)
+        for (uint32_t k = 0; k < kFoldLanes; ++k) {
             lo[k] = std::min(lo[k], samples[i + k]);
             hi[k] = std::max(hi[k], samples[i + k]);
         }
@@ -50,7 +54,7 @@ void Fold(const int16_t *samples, uint32_t frames, uint32_t channels, bool first
     const uint32_t lanes = CWaveformOverview::LanesFor(channels);
     for (uint32_t lane = 0; lane < lanes; ++lane) {
         int16_t low = first ? INT16_MAX : col.min[lane], high = first ? INT16_MIN : col.max[lane];
-        for (uint32_t k = lane; k < 8; k += lanes) {
+        for (uint32_t k = lane; k < kFoldLanes; k += lanes) {
             low = std::min(low, lo[k]);
             high = std::max(high, hi[k]);
         }

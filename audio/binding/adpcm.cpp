@@ -306,7 +306,7 @@ uint64_t CAdpcmReader::Load(ByteSource &source, uint64_t block, uint64_t count)
     if (const size_t held = got % size; held != 0) {
         // A block cut short by the end of the bytes keeps, past its end, what the block
         // before it left there, as libsndfile's buffer keeps it (zeros before the first).
-        if (whole == 0 && m_previousBlock + 1 != block) {
+        if (whole == 0) {
             std::fill(m_previous.begin(), m_previous.end(), 0);
             if (block > 0)
                 source.ReadAt(m_dataOffset + int64_t((block - 1) * size), m_previous.data(), size);
@@ -323,12 +323,6 @@ uint64_t CAdpcmReader::Load(ByteSource &source, uint64_t block, uint64_t count)
         std::memcpy(cut + held, before + held, size - held);
         ++whole;
     }
-    if (whole > 0) {
-        // Blocks that overrun themselves leave what their decoding leaves (see Decode).
-        if (m_overrun.empty())
-            std::memcpy(m_previous.data(), m_bytes.get() + (whole - 1) * size, size);
-        m_previousBlock = block + whole - 1;
-    }
     return whole;
 }
 
@@ -337,12 +331,9 @@ void CAdpcmReader::Decode(uint64_t count, int16_t *out)
     const unsigned char *block = m_bytes.get();
     const size_t step = size_t(m_blockFrames) * m_channels;
     if (!m_overrun.empty()) {
-        // m_bytes holds one block; what the unpacking leaves of it is what a block cut short
-        // is completed from.
-        if (count != 0) {
+        // m_bytes holds one block.
+        if (count != 0)
             DecodeImaOverrun(block, m_blockBytes, m_channels, m_blockFrames, m_overrun, out);
-            std::memcpy(m_previous.data(), m_overrun.data() + 2 * m_block.size(), m_blockBytes);
-        }
         return;
     }
     uint64_t i = 0;

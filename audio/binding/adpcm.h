@@ -45,9 +45,8 @@ private:
     int64_t m_dataOffset;
     std::unique_ptr<unsigned char[]> m_bytes; // blocks as read, several at a time
     uint64_t m_bytesBlocks; // how many m_bytes holds
-    // The last whole block read, which fills a block cut short where its bytes end.
+    // The block before one cut short, which fills it where its bytes end.
     std::vector<unsigned char> m_previous;
-    uint64_t m_previousBlock = UINT64_MAX;
     // A block entered or left part-way, decoded once for the reads that share it.
     std::vector<int16_t> m_block;
     uint64_t m_decodedBlock = UINT64_MAX;

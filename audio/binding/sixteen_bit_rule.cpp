@@ -220,11 +220,11 @@ double SixteenBitScale(const StreamLayout &layout)
     // Integer PCM reads in the range of the bytes it is stored in, whatever narrower width
     // the header declares (a 12-bit WAV, a NIST file of 8 significant bits in 2 bytes), as
     // libsndfile reads it, so its scale follows those bytes; floats hold -1..1 and take 2^15.
+    // Values packed in blocks (24-bit PARIS) and codecs take their declared width.
     if (IsFloat(layout.encoding))
         return 32768.0;
-    if (IsIntegerPcm(layout.encoding))
-        return PowerOfTwoScale(layout.sampleBytes ? 8 * layout.sampleBytes
-                                                  : (layout.bitWidth + 7) / 8 * 8);
+    if (IsIntegerPcm(layout.encoding) && layout.sampleBytes != 0)
+        return PowerOfTwoScale(8 * layout.sampleBytes);
     return PowerOfTwoScale(layout.bitWidth);
 }
 
@@ -254,8 +254,7 @@ uint64_t DoublesToSixteen(double *values, size_t n, double scale, bool clamp, in
 
 bool IsPlainLayout(const StreamLayout &layout)
 {
-    return layout.decoding == Decoding::RawWindow && layout.sampleBytes >= 1
-            && layout.sampleBytes <= 4 && (!layout.isFloat || layout.sampleBytes == 4);
+    return layout.decoding == Decoding::RawWindow;
 }
 
 uint64_t DecodePlain(const StreamLayout &layout, const unsigned char *in, size_t n, int16_t *out)

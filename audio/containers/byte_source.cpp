@@ -132,10 +132,11 @@ size_t ByteSource::ReadAt(int64_t offset, void *dst, size_t n)
     if (offset < 0)
         return 0;
     if (m_memory) {
-        if (offset >= m_size || n == 0)
-            return 0;
-        const size_t take = std::min<size_t>(n, static_cast<size_t>(m_size - offset));
-        std::memcpy(dst, m_memory + offset, take);
+        // From past the end as from the end: nothing.
+        const int64_t at = std::min(offset, m_size);
+        const size_t take = std::min<size_t>(n, static_cast<size_t>(m_size - at));
+        if (take != 0)
+            std::memcpy(dst, m_memory + at, take);
         return take;
     }
     auto *out = static_cast<unsigned char *>(dst);

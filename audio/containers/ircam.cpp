@@ -19,6 +19,9 @@ namespace {
     constexpr uint32_t kIrcamPcm16 = 2, kIrcamPcm32 = 0x40004, kIrcamFloat = 4,
                        kIrcamUlaw = 0x20001, kIrcamAlaw = 0x10001;
     constexpr uint32_t kIrcamMaxChannels = 256;
+    // The header's fields that are read, 32 bits each, in their order.
+    enum IrcamField { kMarker, kRate, kChannels, kEncoding, kIrcamFields };
+    constexpr size_t kFieldBytes = 4;
 
     // A marker that recognition took but that this reader does not (sox's 64 A3 01 00, a
     // big-endian 64 A3 02 00), named for the user.
@@ -36,7 +39,7 @@ namespace {
     {
         // Marker, sample rate (a 32-bit float), channels, encoding, in the byte order that
         // the marker tells.
-        unsigned char h[16] = {};
+        unsigned char h[kIrcamFields * kFieldBytes] = {};
         ReadExact(source, 0, h, sizeof h);
         static constexpr unsigned char kLittle[4] = {0x64, 0xA3, 0x03, 0x00};
         static constexpr unsigned char kBigA[4] = {0x00, 0x02, 0xA3, 0x64};
@@ -49,12 +52,13 @@ namespace {
         else
             return RefuseMarker(layout, h);
 
-        const uint32_t rateBits = Load32(h + 4, big);
+        auto field = [&](IrcamField f) { return Load32(h + f * kFieldBytes, big); };
+        const uint32_t rateBits = field(kRate);
         float rate;
         static_assert(sizeof rate == sizeof rateBits);
         std::memcpy(&rate, &rateBits, sizeof rate);
-        const uint32_t channels = Load32(h + 8, big);
-        const uint32_t encoding = Load32(h + 12, big);
+        const uint32_t channels = field(kChannels);
+        const uint32_t encoding = field(kEncoding);
 
         layout.kind = FormatKind::IRCAM;
         // The whole part of the rate; one that is not a number or out of range counts as none.

@@ -159,7 +159,7 @@ TEST(Convert, WaveformColumnsAreTheConvertedSamplesEnvelope)
     Bytes loud;
     std::vector<bool> clips; // of the loud float file's samples
     for (int i = 0; i < 2 * 9001; ++i) {
-        const float v = float(1.3 * std::sin(i * 0.001) * std::sin(i * 0.3));
+        const float v = float(1.3 * std::sin(i * 0.001) * (0.6 + 0.4 * std::sin(i * 0.3)));
         loud.f32le(v);
         clips.push_back(v >= 1.0f || v < -1.0f);
     }
@@ -171,7 +171,8 @@ TEST(Convert, WaveformColumnsAreTheConvertedSamplesEnvelope)
             ASSERT_TRUE(WriteWithSndfile(in, format, channels, 8000, 10007));
         const auto samples = *Converted(audio, in, dir.path("out.wav"));
         const uint64_t frames = samples.size() / size_t(channels);
-        for (uint64_t maxBlocks : {uint64_t(1) << 20, uint64_t(40)}) { // blocks of 1 and 256
+        // Blocks of 1, 256, and 8192 (longer than a read; after the first, of one sign).
+        for (uint64_t maxBlocks : {uint64_t(1) << 20, uint64_t(40), uint64_t(2)}) {
             CWaveformSummary summary;
             ASSERT_EQ(CWaveformOverview::Compute(in, summary, nullptr, maxBlocks),
                       AudioError::None);
@@ -179,8 +180,10 @@ TEST(Convert, WaveformColumnsAreTheConvertedSamplesEnvelope)
             CWaveformReader reader(in);
             for (int i = 0; i < 40; ++i) {
                 const uint64_t span = 1 + random() % (i % 2 ? frames : 900);
-                const WaveformSpan view{random() % (frames - span + 1), span,
-                                        uint32_t(1 + random() % 700)};
+                const WaveformSpan view = i == 0 // the blocks after the first
+                        ? WaveformSpan{1, frames - 1, 1}
+                        : WaveformSpan{random() % (frames - span + 1), span,
+                                       uint32_t(1 + random() % 700)};
                 std::vector<OverviewColumn> got;
                 bool exact = false;
                 const uint32_t ready = *summary.Columns(view, got, exact);

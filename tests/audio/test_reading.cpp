@@ -79,6 +79,7 @@ TEST(Reading, DurationToTheMillisecond)
     EXPECT_EQ(DurationText(3, 2000), "0:00.002"); // 1.5 ms, to the nearest
     EXPECT_EQ(DurationText(uint64_t(3723004) * 48, 48000), "1:02:03.004");
     EXPECT_EQ(DurationText(5, 0), "0:00.000");
+    EXPECT_EQ(DurationText(15, 10, 1), "0:01.5"); // the one place of rates up to 10 Hz
 }
 
 TEST(Reading, RefusalsCarryTheirCodes)

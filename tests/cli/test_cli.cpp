@@ -202,6 +202,9 @@ TEST(Cli, BinaryMatchesInProcess)
                     + " 2>/dev/null"),
               0);
     EXPECT_TRUE(ReadFile(dir.path("out")).empty());
+    // Empty standard input is said to be empty; a byte of it is not.
+    EXPECT_EQ(Shell("printf '' | " + bin + " info - 2>&1 | grep -q 'input is empty'"), 0);
+    EXPECT_EQ(Shell("printf x | " + bin + " info - 2>&1 | grep -q 'not an audio file'"), 0);
 }
 
 // Every value an option takes goes through one of two parsers: counts and places in a file.
@@ -335,6 +338,7 @@ TEST(Cli, DitherIsReproducibleAndLevelsChecked)
         {{"--gain", "+3.25"}, kCliOk}, {{"--gain=-60"}, kCliOk}, {{"--normalize=-0.5"}, kCliOk},
         {{"--gain", "abc"}, kCliUsage}, {{"--gain", "nan"}, kCliUsage}, {{"--gain", "inf"}, kCliUsage},
         {{"--gain", "1e1"}, kCliUsage}, {{"--gain", "60.5"}, kCliUsage}, {{"--gain", "3."}, kCliUsage},
+        {{"--gain", "-3.000000001"}, kCliOk}, {{"--gain", "-3.0000000001"}, kCliUsage}, {{"--gain", "0000000003"}, kCliUsage},
         {{"--normalize=1"}, kCliUsage}, {{"--normalize=-61"}, kCliUsage}, {{"--normalize="}, kCliUsage},
         {{"--normalize", "--gain", "3"}, kCliUsage}, {{"--dither=shaped"}, kCliUsage},
     };
