@@ -36,14 +36,11 @@ void WhenPickerOpens(QStringList &listed, int rows, std::function<void(QFileDial
 }
 
 // A dialog whose texts move through the controls `bound` names.
-class CBoundDialog : public CDialog
+struct CBoundDialog : CDialog
 {
-public:
     using CDialog::CDialog;
     std::vector<int> bound;
     std::string texts[2] = {"shown", "typed"};
-
-protected:
     void DoDataExchange(CDataExchange *pDX) override
     {
         for (size_t i = 0; i < bound.size(); ++i)
@@ -101,14 +98,14 @@ private slots:
         QCOMPARE(open.GetPathName(), PathFromQString(dir.filePath("loop.Au")));
     }
 
-    // A template's controls sit at their places in dialog units, just below the menu bar, named
-    // by the caption that ends nearest before them on their row; texts move both ways between members and controls that hold text, and an exchange
-    // with a control that holds none, or with no control, fails; a menu command is greyed
-    // by its number alone.
+    // A template's controls sit at their places in dialog units, just below the menu bar,
+    // named by the caption that ends nearest before them on their row; texts move both ways
+    // between members and controls that hold text, and an exchange with a control that holds
+    // none, or with no control, fails; a menu command is greyed by its number alone.
     void aTemplateMakesTheDialog()
     {
-        const MenuItemTemplate items[] = {{"&One", 101}, {"", 0, MF_SEPARATOR}, {"&Two", 102}};
-        const PopupTemplate popups[] = {{"&File", items}};
+        const MenuItemTemplate commands[] = {{"&One", 101}, {"", 0, MF_SEPARATOR}, {"&Two", 102}};
+        const PopupTemplate popups[] = {{"&File", commands}};
         const MenuTemplate menus[] = {{7, popups}};
         using enum ControlClass;
         const ControlTemplate controls[] = {{Static, 201, "", 40, 7, 60, 10, WS_BORDER},
@@ -129,19 +126,17 @@ private slots:
         QCOMPARE(QRect(edit->mapTo(window, QPoint()), edit->size()),
                  place.translated(0, window->findChild<QMenuBar *>()->height()));
         QCOMPARE(edit->accessibleName(), QString("Name"));
-        std::string label, typed;
         dlg.bound = {201, 202};
-        const bool refreshed = dlg.UpdateData(false) && dlg.GetDlgItemText(201, label);
+        QVERIFY(dlg.UpdateData(false) && qobject_cast<QLineEdit *>(edit)->text() == "typed");
         qobject_cast<QLineEdit *>(edit)->setText("changed");
-        QVERIFY(refreshed && dlg.UpdateData(true) && label == "shown" && dlg.texts[1] == "changed");
+        QVERIFY(dlg.UpdateData(true) && dlg.texts[0] == "shown" && dlg.texts[1] == "changed");
         for (int none : {203, 999}) {
             dlg.bound = {none};
             QVERIFY(!dlg.UpdateData(false) && !dlg.UpdateData(true));
         }
         dlg.EnableMenuItem(102, false, "Not now");
-        QList<QAction *> actions = window->findChild<QMenuBar *>()->actions()[0]->menu()->actions();
-        QCOMPARE(actions[0]->isEnabled(), true);
-        QCOMPARE(actions[2]->isEnabled() || actions[2]->toolTip() != "Not now", false);
+        const auto items = window->findChild<QMenuBar *>()->actions()[0]->menu()->actions();
+        QVERIFY(items[0]->isEnabled() && !items[2]->isEnabled() && items[2]->toolTip() == "Not now");
         dlg.EndDialog(IDCANCEL);
     }
 
