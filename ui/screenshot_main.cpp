@@ -118,25 +118,16 @@ int main(int argc, char **argv)
             bare = true;
             continue;
         }
-        if (setting.rfind("pick=", 0) == 0 || setting.rfind("save=", 0) == 0) {
-            // The picker is answered through the seam; the button runs the real handler.
-            CModalSeam::QueueFileAnswer(IDOK, setting.substr(5));
+        const bool pick = setting.rfind("pick=", 0) == 0 || setting.rfind("save=", 0) == 0;
+        if (pick || setting.rfind("click=", 0) == 0) {
+            // A picker is answered through the seam; the button runs the real handler.
+            if (pick)
+                CModalSeam::QueueFileAnswer(IDOK, setting.substr(5));
+            const int id = !pick ? std::atoi(setting.c_str() + 6)
+                    : setting[0] == 'p' ? IDC_BROWSE
+                                        : IDC_SAVE_AS_WAV;
             auto *importer = dynamic_cast<CImporterDlg *>(dialog.get());
-            auto *button = qobject_cast<QAbstractButton *>(
-                    dialog->GetDlgItem(setting[0] == 'p' ? IDC_BROWSE : IDC_SAVE_AS_WAV));
-            if (importer == nullptr || button == nullptr || !button->isEnabled()) {
-                std::fprintf(stderr, "orvex-screenshot: cannot %s here\n", setting.c_str());
-                return 1;
-            }
-            button->click();
-            while (importer->IsBusy())
-                QApplication::processEvents(QEventLoop::AllEvents, 20);
-            continue;
-        }
-        if (setting.rfind("click=", 0) == 0) {
-            auto *importer = dynamic_cast<CImporterDlg *>(dialog.get());
-            auto *button = qobject_cast<QAbstractButton *>(
-                    dialog->GetDlgItem(std::atoi(setting.c_str() + 6)));
+            auto *button = qobject_cast<QAbstractButton *>(dialog->GetDlgItem(id));
             if (importer == nullptr || button == nullptr || !button->isEnabled()) {
                 std::fprintf(stderr, "orvex-screenshot: cannot %s here\n", setting.c_str());
                 return 1;
