@@ -6,9 +6,11 @@ accessibility bus, and skips it (exit 77) where the bus or pyatspi is missing. T
 the importer window's controls on the bus and records failed checks; clean_up() ends what the
 test started, and finish() ends the test.
 """
+import atexit
 import os
 import shutil
 import sys
+import tempfile
 import time
 
 SKIP = 77
@@ -25,8 +27,14 @@ def start_session():
     if os.environ.get("ORVEX_A11Y_SESSION") != "1":
         if shutil.which("dbus-run-session") is None:
             skip("dbus-run-session is not installed")
+        # A runtime folder of the session's own, where the accessibility bus puts its socket:
+        # without one it goes under ~/.cache, shared with any other run at the same time.
+        runtime = tempfile.mkdtemp(prefix="orvex-a11y-session-")
         os.execvpe("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv,
-                   dict(os.environ, ORVEX_A11Y_SESSION="1"))
+                   dict(os.environ, ORVEX_A11Y_SESSION="1", XDG_RUNTIME_DIR=runtime,
+                        ORVEX_A11Y_RUNTIME=runtime))
+    if "ORVEX_A11Y_RUNTIME" in os.environ:
+        atexit.register(shutil.rmtree, os.environ["ORVEX_A11Y_RUNTIME"], True)
     if not os.path.exists("/usr/libexec/at-spi-bus-launcher"):
         skip("at-spi2-core is not installed")
     try:
