@@ -116,8 +116,7 @@ private slots:
                                             {Progress, 203, "", 40, 35, 60, 8}};
         const DialogTemplate dialogs[] = {
                 {5, "Test", 0, 0, 180, 50, WS_VISIBLE | WS_CAPTION, 0, 7, "", 8, controls}};
-        CResourceModule module;
-        module.dialogs = dialogs, module.menus = menus;
+        const CResourceModule module{dialogs, menus, {}, {}, {}};
         CBoundDialog dlg(module, 5);
         QVERIFY(dlg.Create(5));
         QWidget *window = dlg.GetSafeHwnd(), *edit = dlg.GetDlgItem(202);

@@ -825,8 +825,7 @@ private slots:
                 // A press on the middle of the bar's thumb (4 pixels at least) moves the view
                 // by 2 pixels' worth of the file at most.
                 const QImage bar = view->grab().toImage();
-                const int barY = bar.height() - 4;
-                int thumb = 0, drawn = 0;
+                int thumb = 0, drawn = 0, barY = bar.height() - 4;
                 for (int x = 0; x < bar.width(); ++x)
                     if (bar.pixel(x, barY) == view->palette().color(QPalette::Highlight).rgb())
                         thumb += x, ++drawn;
