@@ -45,7 +45,9 @@ TEST(Reading, AcceptedFilesDescribeAndConvertAsAnotherDecoderReadsThem)
         const AudioInfo info = audio.GetInfo();
         EXPECT_EQ(AudioFormatKind(info.format), f.kind);
         EXPECT_EQ(AudioSampleEncoding(info.format), f.encoding);
-        EXPECT_EQ(info.sections, 1u);
+        EXPECT_EQ(info.sections, 1u); // and it can seek, but for the codecs decoded from the start
+        EXPECT_EQ(info.seekable, (std::set{SampleEncoding::GSM610, SampleEncoding::G721_32,
+                                           SampleEncoding::G723_24}.count(f.encoding) == 0));
         EXPECT_EQ(audio.m_strEncoding, f.encodingName);
         // Block codecs hold whole blocks: at least what was written, less than a block more.
         const uint32_t samples = f.samples ? f.samples : info.samples;
@@ -64,7 +66,6 @@ TEST(Reading, AcceptedFilesDescribeAndConvertAsAnotherDecoderReadsThem)
         ASSERT_GE(expected.size() + (f.sndfileFormat ? 4096 * f.channels : 0), written->size());
         expected.resize(written->size());
         EXPECT_EQ(*written, expected);
-        std::filesystem::remove(path);
     }
     for (const orvex::Container *container : orvex::Containers())
         for (const orvex::KindName &names : container->Kinds())

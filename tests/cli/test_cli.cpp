@@ -195,8 +195,7 @@ TEST(Cli, BinaryMatchesInProcess)
     EXPECT_EQ(ReadFile(dir.path("log")), Bytes().str("kept").data());
     EXPECT_NE(Shell("script -qec '" + bin + " convert " + in + " -' /dev/null >" + dir.path("tty")),
               0);
-    EXPECT_NE(ReadFile(dir.path("tty")).size(), 0u);
-    EXPECT_LT(ReadFile(dir.path("tty")).size(), 1000u); // the sentence, not the WAV file
+    EXPECT_LT(ReadFile(dir.path("tty")).size() - 1, 999u); // a sentence: not none, not a WAV file
     // Standard output carries nothing but WAV files: a failure speaks on standard error.
     EXPECT_NE(Shell(bin + " convert " + in + " /nonexistent/o.wav >" + dir.path("out")
                     + " 2>/dev/null"),
