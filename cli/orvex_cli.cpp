@@ -188,7 +188,7 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
         const std::string &arg = args[i];
         auto value = [&](const char *name) -> std::optional<std::string> {
             const std::string eq = std::string(name) + "=";
-            if (arg.rfind(eq, 0) == 0)
+            if (arg.starts_with(eq))
                 return arg.substr(eq.size());
             if (arg == name && i + 1 < args.size())
                 return args[++i];
@@ -214,7 +214,7 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
                 return kCliUsage;
             }
             gainGiven = true;
-        } else if (arg == "--normalize" || arg.rfind("--normalize=", 0) == 0) {
+        } else if (arg == "--normalize" || arg.starts_with("--normalize=")) {
             double dbfs = -1.0;
             if (arg != "--normalize"
                 && !ParseDecibels(arg.substr(12), kLowestNormalizeDbfs, 0.0, dbfs)) {
@@ -228,7 +228,7 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
         } else if ((v = value("-t")) || (v = value("--target-directory"))) {
             batch.folder = *v;
         } else if ((v = value("-j")) || (v = value("--jobs"))
-                   || (arg.rfind("-j", 0) == 0 && (v = arg.substr(2)))) {
+                   || (arg.starts_with("-j") && (v = arg.substr(2)))) {
             uint64_t jobs = 0;
             if (!ParseCount(*v, 1, 256, jobs)) {
                 err << "orvex-cli: convert: -j needs a number of jobs from 1 to 256\n" << kUsage;
@@ -236,7 +236,7 @@ int RunConvert(const std::vector<std::string> &args, std::ostream &err, bool sho
             }
             batch.jobs = unsigned(jobs);
         } else if ((v = value("--start")) || (v = value("--end")) || (v = value("--length"))) {
-            const bool start = arg.rfind("--start", 0) == 0, end = arg.rfind("--end", 0) == 0;
+            const bool start = arg.starts_with("--start"), end = arg.starts_with("--end");
             FramePlace place;
             if (!ParseFramePlace(*v, place)) {
                 err << "orvex-cli: convert: " << QuotedName(*v)

@@ -118,8 +118,8 @@ int main(int argc, char **argv)
             bare = true;
             continue;
         }
-        const bool pick = setting.rfind("pick=", 0) == 0 || setting.rfind("save=", 0) == 0;
-        if (pick || setting.rfind("click=", 0) == 0) {
+        const bool pick = setting.starts_with("pick=") || setting.starts_with("save=");
+        if (pick || setting.starts_with("click=")) {
             // A picker is answered through the seam; the button runs the real handler.
             if (pick)
                 CModalSeam::QueueFileAnswer(IDOK, setting.substr(5));
@@ -137,8 +137,8 @@ int main(int argc, char **argv)
                 QApplication::processEvents(QEventLoop::AllEvents, 20);
             continue;
         }
-        const bool zoom = setting.rfind("zoom=", 0) == 0;
-        if (zoom || setting.rfind("select=", 0) == 0) {
+        const bool zoom = setting.starts_with("zoom=");
+        if (zoom || setting.starts_with("select=")) {
             auto *strip = dynamic_cast<CWaveformView *>(dialog->GetDlgItem(IDC_WAVEFORM));
             double from = 0, to = 0;
             if (strip == nullptr
