@@ -19,9 +19,8 @@ namespace {
 
 } // namespace
 
-std::string PathThroughLinks(const std::string &path, int &error)
+std::optional<std::string> PathThroughLinks(const std::string &path)
 {
-    error = 0;
     std::string at = path;
     // As the kernel does, at most 40 links; more means a circle.
     for (int hops = 0; hops < 40; ++hops) {
@@ -37,8 +36,7 @@ std::string PathThroughLinks(const std::string &path, int &error)
         const std::string next(target, size_t(n));
         at = next[0] == '/' ? next : FolderOf(at) + "/" + next;
     }
-    error = ELOOP;
-    return path;
+    return std::nullopt;
 }
 
 bool FolderIgnoresCase(const std::string &folder)
@@ -84,13 +82,13 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
         return m_trouble.appending || m_trouble.terminal ? AudioError::OpenFailed
                                                          : AudioError::None;
     }
-    int loop = 0;
-    m_final = PathThroughLinks(output, loop);
+    const std::optional<std::string> reached = PathThroughLinks(output);
+    m_final = reached.value_or(output);
     m_folder = FolderOf(m_final);
     m_name = NameOf(m_final);
     m_trouble.folder = m_folder;
-    if (loop)
-        return Failed(loop);
+    if (!reached)
+        return Failed(ELOOP);
 
     struct stat st
     {
@@ -101,7 +99,7 @@ AudioError OutputPlacement::Prepare(const std::string &input, const std::string 
     if (input != "-" && ::stat(input.c_str(), &in) == 0) {
         if (m_replacing && in.st_dev == st.st_dev && in.st_ino == st.st_ino)
             return AudioError::OutputIsInput;
-        const std::string inputPath = PathThroughLinks(input, loop);
+        const std::string inputPath = PathThroughLinks(input).value_or(input);
         if (m_replacing && RealFolderOf(inputPath) == RealFolderOf(m_final)
             && SameNameIn(m_folder, NameOf(inputPath), m_name))
             return AudioError::OutputIsInput;

@@ -9,6 +9,7 @@
 #include "audio_library_binding.h"
 #include "interrupt_cleanup.h"
 
+#include <optional>
 #include <string>
 
 namespace orvex {
@@ -23,8 +24,8 @@ struct OutputTrouble
 };
 
 // The path a write to `path` reaches: its symbolic links followed, the last one to a file
-// that may not exist yet. `error` is ELOOP for links that lead in a circle, else 0.
-std::string PathThroughLinks(const std::string &path, int &error);
+// that may not exist yet; none for links that lead in a circle.
+std::optional<std::string> PathThroughLinks(const std::string &path);
 
 // Whether names that differ only in letter case are one file in `folder` (FAT and exFAT
 // cards, NTFS, case-folding folders), found by asking the file system about a probe file.

@@ -45,6 +45,7 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
     ASSERT_TRUE(WriteWithSndfile(dir.path("big.wav"), 0x010003 /* WAV 24-bit */, 2, 48000, 100000));
     ASSERT_EQ(::symlink("in.wav", dir.path("link.wav").c_str()), 0);
     ASSERT_EQ(::link(dir.path("in.wav").c_str(), dir.path("hard.wav").c_str()), 0);
+    ASSERT_EQ(::symlink("circle.wav", dir.path("circle.wav").c_str()), 0);
     const auto before = Snapshot(dir);
     // clang-format off
     const std::tuple<std::string, std::string, std::string> cases[] = {
@@ -53,6 +54,7 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
         {dir.path("in.wav"), dir.path("in.wav"), "(code 71)\n"},           // the output is the input,
         {dir.path("in.wav"), dir.path("link.wav"), "(code 71)\n"},         // through a link
         {dir.path("in.wav"), dir.path("hard.wav"), "(code 71)\n"},         // or a hard link
+        {dir.path("in.wav"), dir.path("circle.wav"), "a symbolic link that leads back to itself"},
         {dir.path("in.wav"), "/proc/orvex-out.wav", "Could not open file. (code 2)\n"},
         {dir.path("in.wav"), dir.path("nowhere/out.wav"), "Could not open file. (code 2)\n"},
         {dir.path("in.wav"), "/dev/full", "Short write error. (code 20)\n"},
@@ -66,9 +68,7 @@ TEST(UsersFiles, FailedConversionsChangeNothing)
         }, small{150000, RLIM_INFINITY};
         ::getrlimit(RLIMIT_FSIZE, &old);
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (input == dir.path("big.wav")) {
-            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        }
+        ASSERT_EQ(input == dir.path("big.wav") ? ::setrlimit(RLIMIT_FSIZE, &small) : 0, 0);
         const auto [status, err] = Cli({"convert", input, output});
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);

@@ -31,6 +31,22 @@
 
 using namespace fixtures;
 using Texts = std::vector<std::string>;
+// What the window shows, by name, once it is drawn: the import path ("Import File"), each
+// field of the description that has a value field by its label, which names that field for a
+// screen reader, the line beside the fields ("Beside"), the status line ("Status"), and
+// "waveform" under "Waveform" where the strip shows one. Empty texts are left out.
+using Shown = std::map<std::string, std::string>;
+
+namespace QTest {
+template<>
+inline char *toString(const Shown &shown)
+{
+    std::string text;
+    for (const auto &[name, value] : shown)
+        text += name + ": " + value + "\n";
+    return toString(text);
+}
+} // namespace QTest
 
 namespace {
 
@@ -90,23 +106,7 @@ void SystemMenuCommand(CImporterDlg &dlg, UINT id)
             action->trigger();
 }
 
-// What the window shows, by name, once it is drawn: the import path ("Import File"), each
-// field of the description that has a value field by its label, which names that field for a
-// screen reader, the line beside the fields ("Beside"), the status line ("Status"), and
-// "waveform" under "Waveform" where the strip shows one. Empty texts are left out.
-using Shown = std::map<std::string, std::string>;
-} // namespace
-namespace QTest {
-template<>
-inline char *toString(const Shown &shown)
-{
-    std::string text;
-    for (const auto &[name, value] : shown)
-        text += name + ": " + value + "\n";
-    return toString(text);
-}
-} // namespace QTest
-namespace {
+// What the window shows (see Shown), waiting for it to be drawn.
 Shown Fields(const CImporterDlg &dlg)
 {
     (void)QTest::qWaitFor([&] { return !dlg.IsBusy(); });
