@@ -29,7 +29,7 @@ public:
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        return child ? int(Shown().indexOf(qobject_cast<QWidget *>(child->object()))) : -1;
+        return int(Shown().indexOf(child ? qobject_cast<QWidget *>(child->object()) : nullptr));
     }
 
 private:

@@ -376,8 +376,6 @@ void CDialog::EndDialog(int nResult)
 
 bool CDialog::UpdateData(bool bSaveAndValidate)
 {
-    if (GetSafeHwnd() == nullptr)
-        return false;
     CDataExchange dx(this, bSaveAndValidate);
     DoDataExchange(&dx);
     return !dx.m_bFailed;

@@ -53,8 +53,8 @@ public:
     // Ends a modal run with nResult; a modeless dialog is only hidden.
     void EndDialog(int nResult);
 
-    // Runs DoDataExchange in one direction; false if a bound control was missing or there is
-    // no window.
+    // Runs DoDataExchange in one direction; false if a bound control was missing (as every
+    // one is while there is no window).
     bool UpdateData(bool bSaveAndValidate = true);
 
     virtual bool OnInitDialog();

@@ -789,8 +789,9 @@ private slots:
             for (int y = 0; y < 30; ++y)
                 QCOMPARE(look.pixel(x, y) == view.palette().color(QPalette::Highlight).rgb(),
                          std::min({x - 2, y - 2, 57 - x, 27 - y}) == 0);
-        view.SetLength(8000, 8000); // a click where nobody listens for one
-        view.SetPlayhead(0);
+        view.SetLength(8000, 8000); // the play position, a line just before its column; a click
+        view.SetPlayhead(0.5); // where nobody listens for one
+        QCOMPARE(view.grab().toImage().pixel(29, 15), view.palette().color(QPalette::Text).rgb());
         QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 15));
     }
 
