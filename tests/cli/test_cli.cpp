@@ -80,7 +80,7 @@ TEST(Cli, JsonStringsAreValid)
     // clang-format off
     const std::pair<std::string, std::string> cases[] = {
             {"a\"b\\c", R"("a\"b\\c")"},
-            {"tab\there\nnl\x01\r", R"("tab\there\nnl\u0001\r")"},
+            {"tab\there\nnl\x01\x1b\r", R"("tab\there\nnl\u0001\u001b\r")"},
             {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5",
              "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5\""},
             // Bytes that are not UTF-8 (a lone continuation, Latin-1, overlong forms, an

@@ -108,10 +108,10 @@ private slots:
         const PopupTemplate popups[] = {{"&File", commands}};
         const MenuTemplate menus[] = {{7, popups}};
         using enum ControlClass;
-        const ControlTemplate controls[] = {{Static, 201, "", 40, 7, 60, 10, WS_BORDER},
+        const ControlTemplate controls[] = {{Edit, 202, "", 40, 20, 60, 12}, // named, though first
+                                            {Static, 201, "", 40, 7, 60, 10, WS_BORDER},
                                             {Static, -1, "&Name:", 12, 20, 26, 8},
                                             {Static, -1, "Far:", 0, 20, 10, 8},
-                                            {Edit, 202, "", 40, 20, 60, 12},
                                             {Static, -1, "dB below full scale", 102, 20, 70, 8},
                                             {Progress, 203, "", 40, 35, 60, 8}};
         const DialogTemplate dialogs[] = {

@@ -88,14 +88,14 @@ void Pick(CImporterDlg &dlg, const std::string &path, int button = IDC_BROWSE, b
     Click(dlg, button, wait);
 }
 
-// Types a path into the edit box, and presses Enter when asked.
-void Type(CImporterDlg &dlg, const std::string &path, bool enter)
+// Types a path into the edit box, and presses `enter` (Return, or the keypad's Enter) if given.
+void Type(CImporterDlg &dlg, const std::string &path, Qt::Key enter = Qt::Key_unknown)
 {
     auto *edit = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_IMPORT_FILE));
     edit->setText(QString::fromStdString(path));
-    if (enter) {
+    if (enter != Qt::Key_unknown) {
         edit->setFocus();
-        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::keyClick(edit, enter);
     }
 }
 
@@ -339,21 +339,21 @@ private slots:
         QCOMPARE(Boxes(), Texts{"Export Error. Failed to Convert File.\n" + why});
     }
 
-    // The path in the box is the path used: typed and entered, it is described; typed over
-    // a picked one, it is what Save As WAV converts, and the box keeps it. Convert and Go
-    // (button or Save and Exit) writes it to the host's third parameter, byte for byte
-    // what orvex-cli writes, and ends with OK.
+    // The path in the box is the path used: typed and entered (Return, the keypad's Enter),
+    // it is described; typed over a picked one, it is what Save As WAV converts, and the box
+    // keeps it. Convert and Go (button or Save and Exit) writes it to the host's third
+    // parameter, byte for byte what orvex-cli writes, and ends with OK.
     void typedPathIsThePathUsed()
     {
         CImporterDlg dlg;
         Shown typed, cleared, saved;
         const int result = RunModal(dlg, nullptr, [&] {
-            Type(dlg, m_aiff, true);
+            Type(dlg, m_aiff, Qt::Key_Return);
             typed = Fields(dlg);
-            Type(dlg, "", true);
+            Type(dlg, "", Qt::Key_Enter);
             cleared = Fields(dlg);
             Pick(dlg, m_wav);
-            Type(dlg, m_aiff, false);
+            Type(dlg, m_aiff);
             Pick(dlg, Path("saved.wav"), IDC_SAVE_AS_WAV);
             saved = Fields(dlg);
         });
@@ -369,7 +369,7 @@ private slots:
             QCOMPARE(RunModal(host, HostLine(out).c_str(),
                               [&] {
                                   Pick(host, m_wav);
-                                  Type(host, m_aiff, false);
+                                  Type(host, m_aiff);
                                   Click(host, id);
                               }),
                      IDOK);
@@ -480,7 +480,7 @@ private slots:
             Pick(dlg, "", IDC_SAVE_AS_WAV);
             Pick(dlg, m_aiff);
             Pick(dlg, Path("saved/first.wav"), IDC_SAVE_AS_WAV);
-            Type(dlg, m_wav, false);
+            Type(dlg, m_wav);
             Pick(dlg, "", IDC_SAVE_AS_WAV);
         });
         std::vector<std::pair<std::string, std::string>> proposed;
@@ -689,7 +689,7 @@ private slots:
         Texts reading;
         Shown afterOther, afterAnswer;
         const int result = RunModal(dlg, HostLine(Path("out.wav")).c_str(), [&] {
-            Type(dlg, fifo, true);
+            Type(dlg, fifo, Qt::Key_Return);
             QTest::qWait(200);
             dlg.GetDlgItemText(IDC_FORMAT, reading.emplace_back());
             reading.push_back(State(dlg, IDC_BROWSE));
@@ -698,7 +698,7 @@ private slots:
             answer();
             QTest::qWait(200);
             afterAnswer = Fields(dlg);
-            Type(dlg, fifo, true); // while it is read, nothing of the last file shows
+            Type(dlg, fifo, Qt::Key_Return); // while it is read, nothing of the last file shows
             QTest::qWait(200);
             dlg.GetDlgItemText(IDC_SAMPLES, reading.emplace_back());
             Click(dlg, IDCANCEL, false);

@@ -200,19 +200,19 @@ private slots:
 
     void aboutBoxEndsByOkEnterAndEsc()
     {
-        for (int way = 0; way < 3; ++way) {
+        // OK, then Return and Enter (the keypad's), then Esc.
+        for (int key : {0, int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Escape)}) {
             CAboutDlg about;
             WhenModal([&] {
                 CheckLayout(about, IDD_ABOUTBOX);
-                if (way == 0)
+                if (key == 0)
                     qobject_cast<QPushButton *>(about.GetDlgItem(IDOK))->click();
                 else
-                    QTest::keyClick(about.GetSafeHwnd()->focusWidget(),
-                                    way == 1 ? Qt::Key_Return : Qt::Key_Escape);
+                    QTest::keyClick(about.GetSafeHwnd()->focusWidget(), Qt::Key(key));
                 if (about.IsWindowVisible())
                     about.EndDialog(99);
             });
-            QCOMPARE(about.DoModal(), way == 2 ? IDCANCEL : IDOK);
+            QCOMPARE(about.DoModal(), key == Qt::Key_Escape ? IDCANCEL : IDOK);
         }
     }
 
