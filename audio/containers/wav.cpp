@@ -27,7 +27,7 @@ namespace {
     constexpr uint16_t kTagExtensible = 0xFFFE;
 
     // The bytes of a KSDATAFORMAT_SUBTYPE GUID after its two-byte format tag.
-    constexpr unsigned char kSubFormatTail[14]
+    constexpr unsigned char kSubFormatTail[]
             = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
     // No format chunk that we read needs more; a larger one keeps its first bytes.
