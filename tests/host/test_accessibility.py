@@ -24,8 +24,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from atspi_driving import (check, children, clean_up, controls, finish, named, skip,  # noqa: E402
-                           start_session, text_of, wait_for, windows)
+from atspi_driving import (check, children, clean_up, controls, finish, named, press,  # noqa: E402
+                           skip, start_session, text_of, wait_for, windows)
 
 start_session()
 for tool in ["Xvfb", "xdotool", "sox", "dbus-send"]:
@@ -264,8 +264,10 @@ try:
     check(moves == dict({"Waveform": (0, 0, 200, 120), "Play": (200, 0, 0, 0),
                          line: (0, 0, 200, 0)}, **{name: (200, 0, 0, 0) for name in level}),
           "grown by 200x120, the controls moved by %s" % moves)
-    focus_window()
-    key("Escape")
+    # Cancel, pressed as assistive technology presses it, ends it. (Esc, typed here, was lost
+    # about one run in four under AddressSanitizer: without a window manager the grown window
+    # does not always have the keyboard again. The window tests and the dialog tests check Esc.)
+    press(named("Cancel"))
     app.wait(20)
 
     # ---- While a conversion runs: the progress bar and its stop button ----
