@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <algorithm>
 #include <sstream>
 
 using namespace fixtures;
@@ -144,66 +143,6 @@ TEST(Cli, UsageVersionAndConvert)
                   "orvex-cli: " + input + ": the file ends early: " + said
                           + " frames were converted\n");
     }
-}
-
-// The real binary writes the same bytes as an in-process conversion: to a file, to
-// standard output redirected to a file or into a pipe (whose header, written first, has
-// the final sizes), and from standard input, a pipe or a file.
-TEST(Cli, BinaryMatchesInProcess)
-{
-    TempDir dir;
-    const std::string in = dir.path("in.aif"), bin = ORVEX_CLI_BINARY;
-    ASSERT_TRUE(WriteWithSndfile(in, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, 44100, 3000));
-    ASSERT_EQ(Cli({"convert", in, dir.path("inproc.wav")}).status, kCliOk);
-    ASSERT_EQ(Shell(bin + " convert " + in + " " + dir.path("bin.wav")), 0);
-    ASSERT_EQ(Shell(bin + " convert " + in + " - > " + dir.path("piped.wav")), 0);
-    ASSERT_EQ(Shell("cat " + in + " | " + bin + " convert - " + dir.path("stdin.wav")), 0);
-    ASSERT_EQ(Shell(bin + " convert - " + dir.path("redirected.wav") + " < " + in), 0);
-    ASSERT_EQ(Shell(bin + " convert " + in + " - | cat > " + dir.path("pipe.wav")), 0);
-    const std::vector<uint8_t> inproc = ReadFile(dir.path("inproc.wav"));
-    for (const char *name : {"bin.wav", "piped.wav", "stdin.wav", "redirected.wav", "pipe.wav"})
-        EXPECT_EQ(ReadFile(dir.path(name)), inproc) << name;
-    // A stream whose header leaves its size unstated, as writers into pipes do (an AU size of
-    // 0xFFFFFFFF, a WAV data size of 0xFFFFFFFF or 0), is read to its end, with no warning.
-    ASSERT_TRUE(
-            WriteWithSndfile(dir.path("in.au"), SF_FORMAT_AU | SF_FORMAT_PCM_16, 1, 8000, 9001));
-    ASSERT_TRUE(
-            WriteWithSndfile(dir.path("float.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 8000, 999));
-    std::vector<uint8_t> au = ReadFile(dir.path("in.au")), wav = ReadFile(dir.path("float.wav"));
-    const size_t dataSize
-            = size_t(std::search(wav.begin(), wav.end(), std::begin("data"), std::end("data") - 1)
-                     - wav.begin())
-            + 4;
-    for (auto [bytes, at, size] : {std::tuple{&au, size_t(8), 0xFFFFFFFFu},
-                                   {&wav, dataSize, 0xFFFFFFFFu},
-                                   {&wav, dataSize, 0u}}) {
-        const std::string input = bytes == &au ? dir.path("in.au") : dir.path("float.wav");
-        std::vector<uint8_t> unsized = *bytes;
-        for (int i = 0; i < 4; ++i)
-            unsized[at + i] = uint8_t(size >> (bytes == &au ? 24 - 8 * i : 8 * i));
-        WriteFile(dir.path("unsized"), Bytes(unsized));
-        ASSERT_EQ(Shell(bin + " convert " + input + " " + dir.path("whole.wav")), 0);
-        ASSERT_EQ(Shell("cat " + dir.path("unsized") + " | " + bin + " convert - "
-                        + dir.path("streamed.wav") + " 2>" + dir.path("err")),
-                  0);
-        EXPECT_EQ(ReadFile(dir.path("streamed.wav")), ReadFile(dir.path("whole.wav"))) << size;
-        EXPECT_TRUE(ReadFile(dir.path("err")).empty());
-    }
-    // Standard output appended to, or a terminal, gets no WAV file.
-    WriteFile(dir.path("log"), Bytes().str("kept"));
-    EXPECT_NE(Shell(bin + " convert " + in + " - >>" + dir.path("log") + " 2>/dev/null"), 0);
-    EXPECT_EQ(ReadFile(dir.path("log")), Bytes().str("kept").data());
-    EXPECT_NE(Shell("script -qec '" + bin + " convert " + in + " -' /dev/null >" + dir.path("tty")),
-              0);
-    EXPECT_LT(ReadFile(dir.path("tty")).size() - 1, 999u); // a sentence: not none, not a WAV file
-    // Standard output carries nothing but WAV files: a failure speaks on standard error.
-    EXPECT_NE(Shell(bin + " convert " + in + " /nonexistent/o.wav >" + dir.path("out")
-                    + " 2>/dev/null"),
-              0);
-    EXPECT_TRUE(ReadFile(dir.path("out")).empty());
-    // Empty standard input is said to be empty; a byte of it is not.
-    EXPECT_EQ(Shell("printf '' | " + bin + " info - 2>&1 | grep -q 'input is empty'"), 0);
-    EXPECT_EQ(Shell("printf x | " + bin + " info - 2>&1 | grep -q 'not an audio file'"), 0);
 }
 
 // Every value an option takes goes through one of two parsers: counts and places in a file.
