@@ -1,7 +1,8 @@
 #!/bin/sh
 # What users read names every container that Orvex reads, as orvex-cli's own refusal sentence
 # names them: the README, both manual pages, the package's description and the software
-# centre's. Usage: test_documents.sh ORVEX_CLI SOURCE_DIR
+# centre's; and the README's table of containers has a row for each.
+# Usage: test_documents.sh ORVEX_CLI SOURCE_DIR
 set -u
 cli=$1
 src=$2
@@ -23,4 +24,14 @@ for document in README.md packaging/orvex.1.in packaging/orvex-cli.1.in \
         esac
     done < "$tmp/names"
 done
+# The README's table of containers has a row of its own for each: its first column, with
+# "X and Y" and "X / Y" read as the refusal sentence's "X/Y".
+rows=$(sed -n '/^| container | encodings |$/,/^$/p' "$src/README.md" | cut -d'|' -f2 \
+       | sed 's/ and /\//g; s/ \/ /\//g')
+while IFS= read -r name; do
+    case "$rows" in
+    *"$name"*) ;;
+    *) echo "README.md's table of containers has no row for $name"; status=1 ;;
+    esac
+done < "$tmp/names"
 exit $status
