@@ -110,6 +110,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"REX2", "x", Bytes().str("CAT ").be32(0).str("REX2"), A::UnknownFormat},
         {"Samplitude", "x", Bytes().str("SEKDSAMR").zeros(40), A::InfoIncomplete},
         {"Creative Voice", "x", Bytes().str("Creative Voice File\x1A").le16(26).le16(0x10A).le16(0x1129).zeros(8), A::InfoIncomplete},
+        {"Creative Voice, data inside the header", "x", Bytes().str("Creative Voice File\x1A").le16(25).le16(0x10A).le16(0x1129).zeros(8), A::VocBadOffset},
         {"Creative Voice, bad checksum", "x", Bytes().str("Creative Voice File\x1A").le16(26).le16(0x10A).le16(0x1234).zeros(8), A::VocBadChecksum},
         {"WAV MPEG", "x", Wav(0x55, 1, 8000, 0, 1, pcm), A::UnimplementedFormat},
         {"WAV PCM of 0 bits", "x", Wav(1, 1, 8000, 0, 2, pcm), A::UnimplementedFormat},
