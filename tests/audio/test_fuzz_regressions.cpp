@@ -11,7 +11,8 @@
 TEST(FuzzRegressions, EveryKeptInputPasses)
 {
     fixtures::TempDir dir;
-    for (const auto &entry : std::filesystem::directory_iterator(ORVEX_FUZZ_REGRESSIONS)) {
+    for (const auto &entry :
+         std::filesystem::directory_iterator(ORVEX_SOURCE_DIR "/fuzz/regressions")) {
         const std::string name = entry.path().filename();
         if (entry.path().extension() != ".hex")
             continue;

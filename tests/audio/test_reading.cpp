@@ -67,10 +67,19 @@ TEST(Reading, AcceptedFilesDescribeAndConvertAsAnotherDecoderReadsThem)
         expected.resize(written->size());
         EXPECT_EQ(*written, expected);
     }
+    // orvex-cli's manual lists every kind that --json can give.
+    const std::vector<uint8_t> page = ReadFile(ORVEX_SOURCE_DIR "/packaging/orvex-cli.1.in");
+    const std::string manual(page.begin(), page.end());
+    const size_t kinds = manual.find("\n.B kind\n"), encodings = manual.find("\n.B encoding\n");
     for (const orvex::Container *container : orvex::Containers())
-        for (const orvex::KindName &names : container->Kinds())
-            EXPECT_TRUE(!container->ListedAs() || covered.count(names.kind))
+        for (const orvex::KindName &names : container->Kinds()) {
+            if (!container->ListedAs())
+                continue;
+            EXPECT_TRUE(covered.count(names.kind))
                     << container->Name() << " (" << names.enumName << ") has no fixture";
+            const size_t at = manual.find(std::string("\n.BR ") + names.enumName + " ", kinds);
+            EXPECT_LT(at, encodings) << names.enumName << " is not among orvex-cli.1's kinds";
+        }
 }
 
 TEST(Reading, DurationToTheMillisecond)
