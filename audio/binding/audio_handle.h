@@ -64,7 +64,6 @@ struct AudioHandle
     AudioHandle(const AudioHandle &) = delete;
     AudioHandle &operator=(const AudioHandle &) = delete;
 
-    AudioError error = AudioError::None; // of the latest read, write or close
     std::unique_ptr<orvex::CSampleReader> reader; // set on a handle opened for reading
     std::unique_ptr<orvex::WavWriter> writer; // set on a handle opened for writing
 };

@@ -120,23 +120,15 @@ AudioHandle *OpenReadFrom(std::unique_ptr<orvex::ByteSource> source, std::string
     return handle.release();
 }
 
-// The reader of a handle about to be read, its error cleared; nullptr for no handle, or for
-// a writing one, which is then told so.
+// The reader of a handle, or nullptr for no handle or a writing one; the writer likewise.
 orvex::CSampleReader *ReaderFor(AudioHandle *handle)
 {
-    if (!handle)
-        return nullptr;
-    handle->error = handle->reader ? AudioError::None : AudioError::ReadOnWriteHandle;
-    return handle->reader.get();
+    return handle ? handle->reader.get() : nullptr;
 }
 
-// The writer of a handle about to be written, likewise.
 orvex::WavWriter *WriterFor(AudioHandle *handle)
 {
-    if (!handle)
-        return nullptr;
-    handle->error = handle->writer ? AudioError::None : AudioError::WriteOnReadHandle;
-    return handle->writer.get();
+    return handle ? handle->writer.get() : nullptr;
 }
 
 } // namespace
@@ -258,9 +250,10 @@ uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, u
     if (!reader)
         return 0;
     uint64_t held = 0;
+    AudioError error = AudioError::None; // a short read shows as fewer values
     const uint32_t n = road == SixteenBitRoad::FromStoredBytes && reader->ReadsSixteenItself()
-            ? reader->ReadSixteenFromBytes(out, count, handle->error, held)
-            : reader->ReadSixteenThroughDoubles(out, count, handle->error, held);
+            ? reader->ReadSixteenFromBytes(out, count, error, held)
+            : reader->ReadSixteenThroughDoubles(out, count, error, held);
     if (clipped)
         *clipped += held;
     return n;
@@ -269,7 +262,8 @@ uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, u
 uint32_t ReadScaled(AudioHandle *handle, float *values, uint32_t count)
 {
     CSampleReader *reader = ReaderFor(handle);
-    return reader ? reader->ReadScaled(values, count, handle->error) : 0;
+    AudioError error = AudioError::None;
+    return reader ? reader->ReadScaled(values, count, error) : 0;
 }
 
 bool CarriesMoreThanSixteenBits(const AudioHandle *handle)
@@ -303,12 +297,8 @@ uint32_t AudioReadSixteen(AudioHandle *handle, int16_t *buffer, uint32_t count, 
 
 bool AudioSeekFrame(AudioHandle *handle, uint64_t frame)
 {
-    if (!handle || !handle->reader)
-        return false;
-    handle->error = AudioError::None;
-    if (!handle->reader->Seek(frame))
-        handle->error = AudioError::SeekFailed;
-    return handle->error == AudioError::None;
+    orvex::CSampleReader *reader = ReaderFor(handle);
+    return reader && reader->Seek(frame);
 }
 
 AudioError AudioLastError()
@@ -336,7 +326,8 @@ AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info)
 uint32_t AudioWriteSamples(AudioHandle *handle, const int16_t *samples, uint32_t count)
 {
     orvex::WavWriter *writer = WriterFor(handle);
-    return writer ? writer->Write(samples, count, handle->error) : 0;
+    AudioError error = AudioError::None;
+    return writer ? writer->Write(samples, count, error) : 0;
 }
 
 int AudioClose(AudioHandle *handle)
