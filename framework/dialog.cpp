@@ -16,7 +16,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHideEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -248,26 +247,9 @@ QLabel *MakeStatic(const ControlTemplate &item, QWidget *client, const CResource
     return label;
 }
 
-// An edit box in which Enter ends the editing (its EN_KILLFOCUS notification) and presses
-// no button: the dialog's buttons become default as the focus passes them, and Enter typed
-// after a path would otherwise press whichever did last, Cancel among them.
-class CEditBox final : public QLineEdit
-{
-public:
-    using QLineEdit::QLineEdit;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        QLineEdit::keyPressEvent(event);
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-            event->accept();
-    }
-};
-
 QLineEdit *MakeEdit(const ControlTemplate &item, QWidget *client)
 {
-    auto *edit = new CEditBox(QStringFromText(item.text), client);
+    auto *edit = new QLineEdit(QStringFromText(item.text), client);
     edit->setFrame((item.style & WS_BORDER) != 0 || (item.exStyle & WS_EX_CLIENTEDGE) != 0);
     edit->setReadOnly((item.style & ES_READONLY) != 0);
     const std::uint32_t align = item.style & (ES_CENTER | ES_RIGHT);
