@@ -1,10 +1,11 @@
 #!/bin/sh
 # Runs the real orvex as Vandrel does, under a virtual X server, and drives it as a person
 # would: keyboard only, since the window's buttons are not X windows of their own. Focus
-# starts in the path box; Tab reaches "...", whose picker takes a typed path; back on "...",
-# Tab past Cancel and Save As WAV reaches "Convert and Go". The WAV at the third parameter must
-# then exist, equal what orvex-cli writes, and the program must have ended. First, --help, -h
-# and --version answer without a display.
+# starts in the path box, where a typed path and Enter press no button; Tab reaches "...",
+# whose picker takes a typed path; back on "...", Tab past Cancel and Save As WAV reaches
+# "Convert and Go". The WAV at the third parameter must then exist, equal what orvex-cli
+# writes, and the program must have ended. First, --help, -h and --version answer without a
+# display.
 # Usage: test_orvex_window.sh ORVEX ORVEX_CLI
 set -u
 orvex=$1
@@ -39,6 +40,21 @@ start_display
 app_pid=$!
 wait_for 20 xdotool search --name '^Vandrel File Importer$' || fail "the window did not appear"
 sleep 0.5
+
+# A path typed in the box and ended with Enter, or the keypad's Enter, is taken as picked and
+# presses no button, even after the focus passed Convert and Go and came back: the window
+# stays, writes nothing and opens nothing else.
+keys_to_window Tab Tab Tab Tab shift+Tab shift+Tab shift+Tab shift+Tab
+xdotool type --delay 10 "$input"
+for key in Return KP_Enter; do
+    keys_to_window "$key"
+    sleep 1
+    kill -0 "$app_pid" 2>/dev/null || fail "$key in the path box ended the window"
+    [ ! -e "$output" ] || fail "$key in the path box wrote the output"
+    others=$(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null \
+             | grep -v '^Vandrel File Importer$')
+    [ -z "$others" ] || fail "$key in the path box opened: $others"
+done
 
 pick "$input" Tab space
 keys_to_window Tab Tab Tab space
