@@ -12,6 +12,7 @@
 
 #include <random>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace fixtures;
 
@@ -212,6 +213,26 @@ TEST(Convert, WaveformColumnsAreTheConvertedSamplesEnvelope)
             }
         }
     }
+    // From a pipe, which cannot go back to read its blocks one by one, a read's clipped
+    // samples go to one of its blocks that holds a sample at a 16-bit limit, and none is lost.
+    const std::string pipe = dir.path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread feeder([&] { WriteFile(pipe, Wav(3, 2, 8000, 32, 8, loud)); });
+    CWaveformSummary piped;
+    const AudioError read = CWaveformOverview::Compute(pipe, piped, nullptr, 200);
+    feeder.join();
+    ASSERT_EQ(read, AudioError::None);
+    std::vector<OverviewColumn> blocks; // a column a block
+    bool exact = false;
+    const uint64_t block = piped.BlockFrames(), count = (9001 + block - 1) / block;
+    ASSERT_EQ(piped.Columns({0, count * block, uint32_t(count)}, blocks, exact), count);
+    uint64_t clipped = 0;
+    for (const OverviewColumn &b : blocks) {
+        clipped += b.clipped;
+        EXPECT_TRUE(b.clipped == 0 || std::min(b.min[0], b.min[1]) == INT16_MIN
+                    || std::max(b.max[0], b.max[1]) == INT16_MAX);
+    }
+    EXPECT_EQ(clipped, uint64_t(std::count(clips.begin(), clips.end(), true)));
 }
 
 // Plain values are read straight from their bytes; that must give, value for value, what
