@@ -112,6 +112,8 @@ private slots:
                                             {Static, 201, "", 40, 7, 60, 10, WS_BORDER},
                                             {Static, -1, "&Name:", 12, 20, 26, 8},
                                             {Static, -1, "Far:", 0, 20, 10, 8},
+                                            {Static, -1, "", 38, 20, 1, 8}, // no caption: empty
+                                            {Static, -1, "x", 39, 20, 1, 8, SS_BITMAP}, // a picture
                                             {Static, -1, "dB below full scale", 102, 20, 70, 8},
                                             {Progress, 203, "", 40, 35, 60, 8}};
         const DialogTemplate dialogs[] = {
