@@ -213,6 +213,12 @@ TEST(Convert, WaveformColumnsAreTheConvertedSamplesEnvelope)
             }
         }
     }
+    // Blocks are the finest power of two that keeps to the most asked for.
+    CWaveformSummary sized;
+    for (auto [frames, most, block] : {std::tuple{10240, 40, 256}, {10241, 40, 512}, {1, 1, 1}}) {
+        sized.Reset(1, uint64_t(frames), uint64_t(most));
+        EXPECT_EQ(sized.BlockFrames(), uint64_t(block)) << frames << " in " << most;
+    }
     // From a pipe, which cannot go back to read its blocks one by one, a read's clipped
     // samples go to one of its blocks that holds a sample at a 16-bit limit, and none is lost.
     const std::string pipe = dir.path("pipe");
