@@ -108,16 +108,17 @@ private slots:
         const PopupTemplate popups[] = {{"&File", commands}};
         const MenuTemplate menus[] = {{7, popups}};
         using enum ControlClass;
-        const ControlTemplate controls[] = {{Edit, 202, "", 40, 20, 60, 12}, // named, though first
-                                            {Static, 201, "", 40, 7, 60, 10, WS_BORDER},
-                                            {Static, -1, "&Name:", 12, 20, 26, 8},
-                                            {Static, -1, "Far:", 0, 20, 10, 8},
-                                            {Static, -1, "", 38, 20, 1, 8}, // no caption: empty
-                                            {Static, -1, "x", 39, 20, 1, 8, SS_BITMAP}, // a picture
-                                            {Static, -1, "dB below full scale", 102, 20, 70, 8},
-                                            {Progress, 203, "", 40, 35, 60, 8}};
-        const DialogTemplate dialogs[] = {
-                {5, "Test", 0, 0, 180, 50, WS_VISIBLE | WS_CAPTION, 0, 7, "", 8, controls}};
+        const ControlTemplate controls[]
+                = {{Edit, 202, "", 40, 20, 60, 12, WS_VISIBLE}, // named, though first
+                   {Static, 201, "", 40, 7, 60, 10, WS_BORDER | WS_VISIBLE},
+                   {Static, -1, "&Name:", 12, 20, 26, 8},
+                   {Static, -1, "Far:", 0, 20, 10, 8},
+                   {Static, -1, "", 38, 20, 1, 8}, // no caption: empty
+                   {Static, -1, "x", 39, 20, 1, 8, SS_BITMAP}, // a picture
+                   {Static, -1, "dB below full scale", 102, 20, 70, 8},
+                   {Progress, 203, "", 40, 35, 60, 8, WS_VISIBLE}};
+        const DialogTemplate dialogs[]
+                = {{5, "Test", 0, 0, 180, 50, WS_VISIBLE | WS_CAPTION, 0, 7, "", 8, controls}};
         const CResourceModule module{dialogs, menus, {}, {}, {}};
         CBoundDialog dlg(module, 5);
         QVERIFY(dlg.Create(5));
@@ -126,6 +127,12 @@ private slots:
         QCOMPARE(QRect(edit->mapTo(window, QPoint()), edit->size()),
                  place.translated(0, window->findChild<QMenuBar *>()->height()));
         QCOMPARE(edit->accessibleName(), QString("Name"));
+        window->activateWindow(); // a click on a text or a progress bar leaves the focus alone
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        edit->setFocus();
+        for (int passive : {201, 203})
+            QTest::mouseClick(dlg.GetDlgItem(passive), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), edit);
         dlg.bound = {201, 202};
         QVERIFY(dlg.UpdateData(false) && qobject_cast<QLineEdit *>(edit)->text() == "typed");
         qobject_cast<QLineEdit *>(edit)->setText("changed");
@@ -134,7 +141,8 @@ private slots:
         QVERIFY(!dlg.UpdateData(false) && !dlg.UpdateData(true));
         dlg.EnableMenuItem(102, false, "Not now");
         const auto items = window->findChild<QMenuBar *>()->actions()[0]->menu()->actions();
-        QVERIFY(items[0]->isEnabled() && !items[2]->isEnabled() && items[2]->toolTip() == "Not now");
+        QVERIFY(items[0]->isEnabled() && !items[2]->isEnabled()
+                && items[2]->toolTip() == "Not now");
         dlg.EndDialog(IDCANCEL);
     }
 
