@@ -27,11 +27,6 @@ CliRun Cli(std::vector<std::string> args)
     return {status, out.str(), err.str()};
 }
 
-int Shell(const std::string &command)
-{
-    return std::system(command.c_str());
-}
-
 } // namespace
 
 TEST(Cli, InfoAsTextAndJson)
@@ -242,11 +237,11 @@ TEST(Cli, PartsOfAFile)
 
 // Dithered bytes are a function of the input and the options alone: the same at -j 1 and
 // -j 2, and a part's are those frames of the whole file's. Level options out of their range
-// are refused, and so is normalising a pipe, which cannot be read twice.
+// are refused.
 TEST(Cli, DitherIsReproducibleAndLevelsChecked)
 {
     TempDir dir;
-    const std::string x = dir.path("x.wav"), y = dir.path("y.wav"), bin = ORVEX_CLI_BINARY;
+    const std::string x = dir.path("x.wav"), y = dir.path("y.wav");
     ASSERT_TRUE(WriteWithSndfile(x, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 8000, 24000));
     ASSERT_TRUE(WriteWithSndfile(y, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 8000, 24000));
     for (const char *jobs : {"1", "2"}) {
@@ -289,11 +284,6 @@ TEST(Cli, DitherIsReproducibleAndLevelsChecked)
         EXPECT_EQ(r.status, status) << options[0];
         EXPECT_EQ(r.err.find("usage:") != std::string::npos, status == kCliUsage) << r.err;
     }
-    EXPECT_NE(Shell("cat " + x + " | " + bin + " convert --normalize - " + dir.path("p.wav") + " 2>"
-                    + dir.path("err")),
-              0);
-    EXPECT_EQ(Shell("grep -q '(code 9)' " + dir.path("err")), 0);
-    EXPECT_FALSE(FileExists(dir.path("p.wav")));
     WriteFile(dir.path("zero.wav"), WavPcm(1, 8000, 16, Bytes().zeros(200)));
     EXPECT_NE(Cli({"convert", "--normalize", dir.path("zero.wav"), dir.path("o.wav")})
                       .err.find("nothing to normalise"),

@@ -5,7 +5,8 @@
 # whose header leaves its size unstated, as writers into pipes do (an AU size of 0xFFFFFFFF, a
 # WAV data size of 0xFFFFFFFF or 0), is read to its end with no warning. Standard output
 # appended to, or a terminal, gets no WAV file; standard output carries nothing but WAV
-# files, so a failure speaks on standard error alone; empty standard input is said to be.
+# files, so a failure speaks on standard error alone; empty standard input is said to be;
+# and a pipe cannot be normalised, which reads the input twice.
 # Usage: test_streams.sh ORVEX_CLI
 set -u
 cli=$(readlink -f "$1")
@@ -41,6 +42,11 @@ for case in "in.au \377\377\377\377 8" "float.wav \377\377\377\377 $((data + 4))
     cmp -s whole.wav streamed.wav || fail "$case: the stream converts otherwise"
     [ ! -s err ] || fail "$case: the stream was warned of: $(cat err)"
 done
+
+# Normalising reads the input twice, which a pipe cannot give: refused, nothing written.
+cat in.aif | "$cli" convert --normalize - normalised.wav 2>err && fail "a pipe was normalised"
+grep -q '(code 9)' err || fail "normalising a pipe: $(cat err)"
+[ ! -e normalised.wav ] || fail "normalising a pipe left a file"
 
 printf kept >log
 "$cli" convert in.aif - >>log 2>/dev/null && fail "appended standard output was written to"

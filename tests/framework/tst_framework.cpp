@@ -117,8 +117,8 @@ private slots:
                    {Static, -1, "x", 39, 20, 1, 8, SS_BITMAP}, // a picture
                    {Static, -1, "dB below full scale", 102, 20, 70, 8},
                    {Progress, 203, "", 40, 35, 60, 8, WS_VISIBLE}};
-        const DialogTemplate dialogs[]
-                = {{5, "Test", 0, 0, 180, 50, WS_VISIBLE | WS_CAPTION, 0, 7, "", 8, controls}};
+        const DialogTemplate dialogs[] = {
+                {5, "Test", 0, 0, 180, 50, WS_VISIBLE | WS_CAPTION, 0, 7, "", 8, controls}};
         const CResourceModule module{dialogs, menus, {}, {}, {}};
         CBoundDialog dlg(module, 5);
         QVERIFY(dlg.Create(5));
@@ -141,8 +141,7 @@ private slots:
         QVERIFY(!dlg.UpdateData(false) && !dlg.UpdateData(true));
         dlg.EnableMenuItem(102, false, "Not now");
         const auto items = window->findChild<QMenuBar *>()->actions()[0]->menu()->actions();
-        QVERIFY(items[0]->isEnabled() && !items[2]->isEnabled()
-                && items[2]->toolTip() == "Not now");
+        QVERIFY(items[0]->isEnabled() && !items[2]->isEnabled() && items[2]->toolTip() == "Not now");
         dlg.EndDialog(IDCANCEL);
     }
 
