@@ -156,7 +156,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"PARIS 8-bit", "x", Paf(true, 0, 2, 8000, 1, pcm), A::PafBadFormat},
         {"PARIS version 1", "x", Bytes().str(" paf").be32(1).be32(0).be32(8000).be32(0).be32(1).zeros(2030), A::PafBadVersion},
         {"8SVX compressed", "x", Svx(false, 8000, 1, pcm), A::SvxCompressed},
-        {"NIST with a sample_coding", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -i 16\nsample_coding -s3 pcm"), A::NistBadEncoding},
+        {"NIST with a sample_coding, past a bare name", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -i 16\nsample_rate\nsample_coding -s3 pcm"), A::NistBadEncoding},
         {"NIST one-character byte format", "x", nist("sample_byte_format -s1 1\nsample_sig_bits -i 8"), A::NistBadEncoding},
         {"NIST without a byte format", "x", nist("sample_sig_bits -i 16"), A::NistBadHeader},
         {"NIST of 17 bits in two bytes", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -i 17"), A::NistBadHeader},
