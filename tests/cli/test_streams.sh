@@ -9,12 +9,7 @@
 # and a pipe cannot be normalised, which reads the input twice.
 # Usage: test_streams.sh ORVEX_CLI
 set -u
-cli=$(readlink -f "$1")
-command -v sox >/dev/null 2>&1 || { echo "skipped: sox is not installed"; exit 77; }
-work=$(mktemp -d /tmp/orvex-streams-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-cd "$work" || exit 1
+. "$(dirname "$0")/sox_scratch.sh"
 
 sox -n -r 44100 -c 2 -b 24 in.aif synth 3000s sine 300 sine 450 || fail "sox"
 "$cli" convert in.aif file.wav || fail "file to file"

@@ -8,12 +8,7 @@
 # C++ suite checks against libsndfile's reading.
 # Usage: test_unseekable_parts.sh ORVEX_CLI
 set -u
-cli=$(readlink -f "$1")
-command -v sox >/dev/null 2>&1 || { echo "skipped: sox is not installed"; exit 77; }
-work=$(mktemp -d /tmp/orvex-parts-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-cd "$work" || exit 1
+. "$(dirname "$0")/sox_scratch.sh"
 
 sox -n -r 8000 -c 1 -b 16 loud.wav synth 2 sine 440 vol 0.9 || fail "sox"
 sox -n -r 8000 -c 1 -b 16 quiet.wav synth 2 sine 300 vol 0.3 || fail "sox"
