@@ -119,9 +119,9 @@ Shown Fields(const CImporterDlg &dlg)
     for (auto [id, name] : {std::pair{IDC_IMPORT_FILE, "Import File"},
                             {IDC_ENCODING, "Beside"},
                             {IDC_STATUS, "Status"}}) {
-        std::string text;
+        std::string text; // of a line the window shows
         dlg.GetDlgItemText(id, text);
-        keep(name, text);
+        keep(name, dlg.GetDlgItem(id)->isVisibleTo(dlg.GetSafeHwnd()) ? text : "");
     }
     for (const DescriptionField &field : DescriptionFields())
         for (auto *value : dlg.GetSafeHwnd()->findChildren<QLabel *>())
