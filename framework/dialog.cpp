@@ -122,9 +122,10 @@ public:
     void SystemCommand(UINT nID) { m_owner.OnSysCommand(nID, 0); }
 
 protected:
+    // Installed on the client alone.
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_client && event->type() == QEvent::Resize)
+        if (event->type() == QEvent::Resize)
             Arrange();
         return QDialog::eventFilter(watched, event);
     }

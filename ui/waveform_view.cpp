@@ -126,7 +126,7 @@ void CWaveformView::Recompute()
     const std::optional<uint32_t> ready = m_summary->Columns(view, m_drawn.columns, m_drawn.exact);
     if (!ready) { // the overview is adding to the summary this very moment: again shortly
         if (!(m_drawn.view == view))
-            m_drawn = {view, {}, 0, false};
+            m_drawn = {view, {}};
         QTimer::singleShot(5, this, [this] { Recompute(); });
         return;
     }

@@ -250,10 +250,10 @@ uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, u
     if (!reader)
         return 0;
     uint64_t held = 0;
-    AudioError error = AudioError::None; // a short read shows as fewer values
+    // A short read shows as fewer values.
     const uint32_t n = road == SixteenBitRoad::FromStoredBytes && reader->ReadsSixteenItself()
-            ? reader->ReadSixteenFromBytes(out, count, error, held)
-            : reader->ReadSixteenThroughDoubles(out, count, error, held);
+            ? reader->ReadSixteenFromBytes(out, count, held)
+            : reader->ReadSixteenThroughDoubles(out, count, held);
     if (clipped)
         *clipped += held;
     return n;
@@ -262,8 +262,7 @@ uint32_t ReadSixteenBy(SixteenBitRoad road, AudioHandle *handle, int16_t *out, u
 uint32_t ReadScaled(AudioHandle *handle, float *values, uint32_t count)
 {
     CSampleReader *reader = ReaderFor(handle);
-    AudioError error = AudioError::None;
-    return reader ? reader->ReadScaled(values, count, error) : 0;
+    return reader ? reader->ReadScaled(values, count) : 0;
 }
 
 bool CarriesMoreThanSixteenBits(const AudioHandle *handle)
@@ -326,8 +325,7 @@ AudioHandle *AudioOpenWrite(const std::string &path, const AudioInfo &info)
 uint32_t AudioWriteSamples(AudioHandle *handle, const int16_t *samples, uint32_t count)
 {
     orvex::WavWriter *writer = WriterFor(handle);
-    AudioError error = AudioError::None;
-    return writer ? writer->Write(samples, count, error) : 0;
+    return writer ? writer->Write(samples, count) : 0;
 }
 
 int AudioClose(AudioHandle *handle)

@@ -129,8 +129,6 @@ sf_count_t CSampleReader::VioTell(void *self)
 sf_count_t CSampleReader::VioRead(void *dst, sf_count_t count, void *self)
 {
     auto *r = static_cast<CSampleReader *>(self);
-    if (count <= 0)
-        return 0;
     auto *out = static_cast<unsigned char *>(dst);
     size_t want = static_cast<size_t>(count), done = 0;
     const int64_t prefix = static_cast<int64_t>(r->m_layout.prefix.size());
@@ -187,20 +185,17 @@ bool CSampleReader::ReadsSixteenItself() const
     return IsPlainLayout(m_layout) || m_adpcm;
 }
 
-uint32_t CSampleReader::ReadSixteenThroughDoubles(int16_t *out, uint32_t count, AudioError &error,
-                                                  uint64_t &clipped)
+uint32_t CSampleReader::ReadSixteenThroughDoubles(int16_t *out, uint32_t count, uint64_t &clipped)
 {
     const uint32_t channels = m_layout.channels;
-    if (count % channels != 0) {
-        error = AudioError::ReadNonWholeFrames;
+    if (count % channels != 0)
         return 0;
-    }
     // A block of at most 1024 values at a time; fewer ends the data.
     m_doubles.resize(std::max<size_t>(1024 / channels, 1) * channels);
     uint32_t done = 0;
     while (done < count) {
         const auto want = std::min<uint32_t>(count - done, uint32_t(m_doubles.size()));
-        const uint32_t n = ReadDoubles(m_doubles.data(), want, error);
+        const uint32_t n = ReadDoubles(m_doubles.data(), want);
         clipped += DoublesToSixteen(m_doubles.data(), n, SixteenBitScale(m_layout),
                                     IsFloatLayout(m_layout), out + done);
         done += n;
@@ -228,38 +223,32 @@ uint64_t CSampleReader::ReadPlanes(uint64_t frames)
     return whole;
 }
 
-uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
-                                             uint64_t &clipped)
+uint32_t CSampleReader::ReadSixteenFromBytes(int16_t *out, uint32_t count, uint64_t &clipped)
 {
     if (m_adpcm) {
-        const uint64_t described = FramesDescribed(count, error);
-        const uint64_t decoded = m_adpcm->Read(*m_source, m_position, described, out);
-        if (decoded < described)
-            error = AudioError::ShortRead;
+        const uint64_t decoded = m_adpcm->Read(*m_source, m_position, FramesDescribed(count), out);
         m_position += decoded;
         return static_cast<uint32_t>(decoded * m_layout.channels);
     }
-    const uint32_t n = ReadStoredValues(count, error);
+    const uint32_t n = ReadStoredValues(count);
     clipped += DecodePlain(m_layout, m_stored.get(), n, out);
     return n;
 }
 
-uint64_t CSampleReader::FramesDescribed(uint32_t count, AudioError &error) const
+uint64_t CSampleReader::FramesDescribed(uint32_t count) const
 {
-    if (count % m_layout.channels != 0) {
-        error = AudioError::ReadNonWholeFrames;
+    if (count % m_layout.channels != 0)
         return 0;
-    }
     return std::min<uint64_t>(count / m_layout.channels,
                               m_samples - std::min<uint64_t>(m_position, m_samples));
 }
 
-uint32_t CSampleReader::ReadStoredValues(uint32_t count, AudioError &error)
+uint32_t CSampleReader::ReadStoredValues(uint32_t count)
 {
     const uint32_t channels = m_layout.channels;
     // The frames the description still has, as far as the data holds them.
     const uint64_t frameBytes = uint64_t(m_layout.sampleBytes) * channels;
-    const uint64_t described = FramesDescribed(count, error);
+    const uint64_t described = FramesDescribed(count);
     const uint64_t frames = std::min<uint64_t>(
             described, m_heldFrames - std::min<uint64_t>(m_position, m_heldFrames));
     if (m_storedSize < frames * frameBytes) {
@@ -274,13 +263,11 @@ uint32_t CSampleReader::ReadStoredValues(uint32_t count, AudioError &error)
     } else {
         whole = ReadPlanes(frames);
     }
-    if (whole < described)
-        error = AudioError::ShortRead;
     m_position += whole;
     return static_cast<uint32_t>(whole * channels);
 }
 
-uint32_t CSampleReader::ReadOwnDoubles(double *buffer, uint32_t count, AudioError &error)
+uint32_t CSampleReader::ReadOwnDoubles(double *buffer, uint32_t count)
 {
     const uint32_t channels = m_layout.channels;
     const uint64_t want = std::min<uint64_t>(count / channels, m_samples - m_position);
@@ -312,16 +299,16 @@ uint32_t CSampleReader::ReadOwnDoubles(double *buffer, uint32_t count, AudioErro
         // scaled by a power of two, exactly.
         m_sixteen.resize(size_t(want) * channels);
         uint64_t clipped = 0;
-        got = ReadSixteenFromBytes(m_sixteen.data(), uint32_t(want * channels), error, clipped)
+        got = ReadSixteenFromBytes(m_sixteen.data(), uint32_t(want * channels), clipped)
                 / channels;
         const double scale = SixteenBitScale(m_layout);
         for (size_t i = 0; i < got * channels; ++i)
             buffer[i] = m_sixteen[i] / scale;
     }
-    if (got < want)
-        error = AudioError::ShortRead; // the bytes ran out; the rest is left as it was
-    else
-        std::fill(buffer + got * channels, buffer + count, 0.0); // past the described end
+    // Past the described end reads as silence; where the bytes ran out, the rest is left
+    // as it was and the short count says so.
+    if (got == want)
+        std::fill(buffer + got * channels, buffer + count, 0.0);
     return static_cast<uint32_t>(got * channels);
 }
 
@@ -350,31 +337,23 @@ bool CSampleReader::Seek(uint64_t frame)
     return true;
 }
 
-uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count, AudioError &error)
+uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count)
 {
     const uint32_t channels = m_layout.channels;
-    if (count % channels != 0) {
-        error = AudioError::ReadNonWholeFrames;
+    if (count % channels != 0)
         return 0;
-    }
     if (m_position >= m_samples) {
         std::fill(buffer, buffer + count, 0.0);
         return 0;
     }
     if (m_layout.planeBytes != 0 || m_layout.decoding == Decoding::Packed || m_adpcm)
-        return ReadOwnDoubles(buffer, count, error);
+        return ReadOwnDoubles(buffer, count);
     // Plain values start libsndfile on the first read of doubles, where they are.
-    if (!m_sndfile) {
-        if (AudioError e = StartDecoder(); e != AudioError::None) {
-            error = e == AudioError::LibraryMissing ? e : AudioError::InternalError;
-            return 0;
-        }
-    }
-    if (m_decoderAt != m_position
-        && Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(m_position), SEEK_SET) < 0) {
-        error = AudioError::SeekFailed;
+    if (!m_sndfile && StartDecoder() != AudioError::None)
         return 0;
-    }
+    if (m_decoderAt != m_position
+        && Sndfile()->seek(m_sndfile, static_cast<sf_count_t>(m_position), SEEK_SET) < 0)
+        return 0;
     const sf_count_t want = count / channels;
     sf_count_t got = Sndfile()->readfDouble(m_sndfile, buffer, want);
     if (got < 0)
@@ -393,8 +372,6 @@ uint32_t CSampleReader::ReadDoubles(double *buffer, uint32_t count, AudioError &
         m_position = m_samples;
         return static_cast<uint32_t>(remaining * channels);
     }
-    if (got < want)
-        error = AudioError::ShortRead;
     m_position += static_cast<uint64_t>(got);
     return static_cast<uint32_t>(got * channels);
 }
@@ -406,10 +383,10 @@ bool CSampleReader::CarriesMoreThanSixteenBits() const
     return IsFloatLayout(m_layout) || SixteenBitScale(m_layout) < 1.0;
 }
 
-uint32_t CSampleReader::ReadScaled(float *out, uint32_t count, AudioError &error)
+uint32_t CSampleReader::ReadScaled(float *out, uint32_t count)
 {
     if (IsPlainLayout(m_layout)) {
-        const uint32_t n = ReadStoredValues(count, error);
+        const uint32_t n = ReadStoredValues(count);
         DecodePlainScaled(m_layout, m_stored.get(), n, out);
         return n;
     }
@@ -419,7 +396,7 @@ uint32_t CSampleReader::ReadScaled(float *out, uint32_t count, AudioError &error
     uint32_t done = 0;
     while (done < count) {
         const auto want = std::min<uint32_t>(count - done, uint32_t(m_doubles.size()));
-        const uint32_t n = ReadDoubles(m_doubles.data(), want, error);
+        const uint32_t n = ReadDoubles(m_doubles.data(), want);
         for (uint32_t i = 0; i < n; ++i)
             out[done + i] = static_cast<float>(m_doubles[i] * scale);
         done += n;

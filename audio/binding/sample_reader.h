@@ -33,17 +33,15 @@ public:
     bool ReadsSixteenItself() const;
 
     // Up to `count` values (whole frames) as unnormalised doubles.
-    uint32_t ReadDoubles(double *buffer, uint32_t count, AudioError &error);
+    uint32_t ReadDoubles(double *buffer, uint32_t count);
     // Up to `count` values (whole frames) as the 16-bit samples a conversion writes, adding
     // the floats held at the limits of 16 bits to `clipped`. The two roads give the same
     // samples: from the stored bytes (plain values and ADPCM only), or through ReadDoubles.
-    uint32_t ReadSixteenFromBytes(int16_t *out, uint32_t count, AudioError &error,
-                                  uint64_t &clipped);
-    uint32_t ReadSixteenThroughDoubles(int16_t *out, uint32_t count, AudioError &error,
-                                       uint64_t &clipped);
+    uint32_t ReadSixteenFromBytes(int16_t *out, uint32_t count, uint64_t &clipped);
+    uint32_t ReadSixteenThroughDoubles(int16_t *out, uint32_t count, uint64_t &clipped);
     // Up to `count` values (whole frames) at 16-bit scale, before any truncation, for the
     // level chain (DecodePlainScaled's values; through ReadDoubles for coded values).
-    uint32_t ReadScaled(float *out, uint32_t count, AudioError &error);
+    uint32_t ReadScaled(float *out, uint32_t count);
     // Whether the values carry more than 16 bits: wider integers, or floats.
     bool CarriesMoreThanSixteenBits() const;
     // Moves to `frame` (at most the end); false where the input cannot go there.
@@ -59,13 +57,13 @@ private:
     static sf_count_t VioWrite(const void *, sf_count_t, void *) { return 0; }
     static sf_count_t VioTell(void *self);
     // ReadDoubles of values that our own code reads: packed blocks, planes and ADPCM.
-    uint32_t ReadOwnDoubles(double *buffer, uint32_t count, AudioError &error);
-    // How many of `count` values' frames the description still has from the position; 0 and
-    // an error when `count` is not whole frames.
-    uint64_t FramesDescribed(uint32_t count, AudioError &error) const;
+    uint32_t ReadOwnDoubles(double *buffer, uint32_t count);
+    // How many of `count` values' frames the description still has from the position; 0
+    // when `count` is not whole frames.
+    uint64_t FramesDescribed(uint32_t count) const;
     // Reads up to `count` stored values (whole frames) of plain values into m_stored;
     // returns how many.
-    uint32_t ReadStoredValues(uint32_t count, AudioError &error);
+    uint32_t ReadStoredValues(uint32_t count);
     // Gathers `frames` frames of planar values into m_stored; returns the whole frames read.
     uint64_t ReadPlanes(uint64_t frames);
 

@@ -131,7 +131,7 @@ bool WavWriter::Flush()
     return ok;
 }
 
-uint32_t WavWriter::Write(const int16_t *samples, uint32_t count, AudioError &error)
+uint32_t WavWriter::Write(const int16_t *samples, uint32_t count)
 {
     // A large block goes out as it is, when nothing waits before it in the buffer and its
     // byte order is the file's.
@@ -141,28 +141,22 @@ uint32_t WavWriter::Write(const int16_t *samples, uint32_t count, AudioError &er
         size_t written = 0;
         if (!WriteAll(m_fd, reinterpret_cast<const unsigned char *>(samples), 2 * size_t(count),
                       written)) {
-            m_failure = error = AudioError::ShortWrite;
+            m_failure = AudioError::ShortWrite;
             count = static_cast<uint32_t>(written / (2 * m_channels) * m_channels);
         }
         m_dataBytes += 2 * uint64_t(count);
         return count;
     }
-    return WriteWith(count, error, [samples](uint32_t from, uint32_t n, int16_t *out) {
+    return WriteWith(count, [samples](uint32_t from, uint32_t n, int16_t *out) {
         std::memcpy(out, samples + from, n * sizeof(int16_t));
     });
 }
 
 template<typename Fill>
-uint32_t WavWriter::WriteWith(uint32_t count, AudioError &error, Fill fill)
+uint32_t WavWriter::WriteWith(uint32_t count, Fill fill)
 {
-    if (count % m_channels != 0) {
-        error = AudioError::WriteNonWholeFrames;
+    if (count % m_channels != 0 || m_failure != AudioError::None)
         return 0;
-    }
-    if (m_failure != AudioError::None) {
-        error = m_failure;
-        return 0;
-    }
     // A WAV header cannot state more data than fits 32 bits: stop at the last whole
     // frame that fits.
     uint64_t room = (m_maxDataBytes - m_dataBytes) / 2;
@@ -170,7 +164,7 @@ uint32_t WavWriter::WriteWith(uint32_t count, AudioError &error, Fill fill)
     if (take > room) {
         // What passes the limit of the format is lost, and the file with it.
         take = static_cast<uint32_t>(room);
-        m_failure = error = AudioError::OutputTooLarge;
+        m_failure = AudioError::OutputTooLarge;
     }
     uint32_t done = 0;
     while (done < take) {
@@ -180,10 +174,8 @@ uint32_t WavWriter::WriteWith(uint32_t count, AudioError &error, Fill fill)
         ToFileOrder(m_buffer.get() + m_buffered, n);
         m_buffered += n;
         done += n;
-        if (m_buffered == m_capacity && !Flush()) {
-            error = AudioError::ShortWrite;
+        if (m_buffered == m_capacity && !Flush())
             break;
-        }
     }
     m_dataBytes += 2 * uint64_t(done);
     return done;

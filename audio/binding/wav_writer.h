@@ -33,7 +33,7 @@ public:
 
     // Appends whole frames of samples; returns the values that reached the medium or its
     // buffer.
-    uint32_t Write(const int16_t *samples, uint32_t count, AudioError &error);
+    uint32_t Write(const int16_t *samples, uint32_t count);
     // Writes what is buffered, fixes the header's sizes where the file can seek, and
     // closes the file. Returns the first failure of the writer's life, or None.
     AudioError Finish();
@@ -43,7 +43,7 @@ private:
               std::unique_ptr<int16_t[]> buffer, size_t capacity);
     bool Flush();
     template<typename Fill>
-    uint32_t WriteWith(uint32_t count, AudioError &error, Fill fill);
+    uint32_t WriteWith(uint32_t count, Fill fill);
 
     // The largest buffer; a short output (as the description's length foretells) gets
     // a smaller one.
