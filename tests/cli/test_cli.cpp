@@ -91,55 +91,6 @@ TEST(Cli, JsonStringsAreValid)
         EXPECT_EQ(JsonString(text), json);
 }
 
-TEST(Cli, UsageVersionAndConvert)
-{
-    EXPECT_EQ(Cli({"--version"}).out, "orvex-cli 1.0.0.1\n");
-    EXPECT_NE(Cli({"--help"}).out.find("info [--json] FILE..."), std::string::npos);
-    for (const std::vector<std::string> &args : {std::vector<std::string>{},
-                                                 {"frobnicate"},
-                                                 {"info"},
-                                                 {"info", "--xml", "a"},
-                                                 {"convert", "a"},
-                                                 {"convert", "a", "b", "c"},
-                                                 {"convert", "", "b"}})
-        EXPECT_TRUE(Cli(args).status == kCliUsage
-                    && Cli(args).err.find("usage:") != std::string::npos);
-    // After "--" a name that starts with a dash is a file.
-    EXPECT_EQ(Cli({"info", "--", "-nonexistent"}).err,
-              "orvex-cli: -nonexistent: Could not open file. (code 2)\n"
-              "orvex-cli: -nonexistent: -nonexistent does not exist.\n");
-    TempDir dir;
-    // A single clipped sample is said, as many are.
-    WriteFile(dir.path("f.wav"), Wav(3, 1, 8000, 32, 4, Bytes().f32le(2).f32le(-1).f32le(0.5)));
-    const CliRun r = Cli({"convert", dir.path("f.wav"), dir.path("o.wav")});
-    EXPECT_EQ(r.status, kCliOk);
-    EXPECT_EQ(r.err.rfind("orvex-cli: " + dir.path("f.wav") + ": 1 sample", 0), 0u) << r.err;
-    EXPECT_EQ(Cli({"convert", "--quiet", dir.path("f.wav"), dir.path("o.wav")}).err, "");
-
-    // A file shorter than its header says: described as it is, said when described and when
-    // converted, and converted as far as it goes, also where its header claims more than a
-    // WAV file could hold.
-    Bytes cut = WavPcm(1, 8000, 16, Le16s({1, 2, 3}));
-    cut.data()[40] = 0xD0, cut.data()[41] = 0x07; // a data chunk of 2,000 bytes
-    WriteFile(dir.path("cut.wav"), cut);
-    WriteFile(dir.path("long.aif"), Aiff(2, 0x7FFFFFFF, 16, 44100, Be16s({1, 2})));
-    const CliRun info = Cli({"info", dir.path("cut.wav")});
-    EXPECT_EQ(info.status, kCliOk);
-    EXPECT_NE(info.out.find("Number of Samples: 3\n"), std::string::npos);
-    EXPECT_EQ(info.err,
-              "orvex-cli: " + dir.path("cut.wav")
-                      + ": the file ends early: it holds 3 of the 1,000 frames its header "
-                        "promises\n");
-    for (auto [input, said] : {std::pair{dir.path("cut.wav"), "3 of 1,000"},
-                               {dir.path("long.aif"), "1 of 2,147,483,647"}}) {
-        const CliRun convert = Cli({"convert", input, dir.path("o.wav")});
-        EXPECT_EQ(convert.status, kCliOk);
-        EXPECT_EQ(convert.err,
-                  "orvex-cli: " + input + ": the file ends early: " + said
-                          + " frames were converted\n");
-    }
-}
-
 // Every value an option takes goes through one of two parsers: counts and places in a file.
 TEST(Cli, OptionValues)
 {

@@ -1,0 +1,53 @@
+#!/bin/sh
+# What the real orvex-cli says, and its exit status: its version and help; a usage error (2,
+# and the usage on standard error) for every command line it cannot take; after "--" a name
+# that starts with a dash is a file; a single clipped sample is said, and --quiet says
+# nothing; a file shorter than its header says is described and converted as far as it goes,
+# and said to be, also where its header claims more than a WAV file could hold.
+# Usage: test_messages.sh ORVEX_CLI
+set -u
+. "$(dirname "$0")/sox_scratch.sh"
+
+# The bytes of a little-endian value of $2 bytes.
+le() { n=$1; i=0; while [ $i -lt "$2" ]; do printf "\\$(printf %o $((n & 255)))"; n=$((n >> 8)); i=$((i + 1)); done; }
+
+[ "$("$cli" --version)" = "orvex-cli 1.0.0.1" ] || fail "version: $("$cli" --version)"
+"$cli" --help | grep -qF 'info [--json] FILE...' || fail "the help has no info line"
+for args in "" frobnicate info "info --xml a" "convert a" "convert a b c" "convert '' b"; do
+    eval "set -- $args"
+    "$cli" "$@" 2>err
+    status=$?
+    [ $status -eq 2 ] && grep -q 'usage:' err || fail "'$args': status $status, $(cat err)"
+done
+"$cli" info -- -nonexistent 2>err
+printf '%s\n' "orvex-cli: -nonexistent: Could not open file. (code 2)" \
+    "orvex-cli: -nonexistent: -nonexistent does not exist." | cmp -s - err ||
+    fail "after --: $(cat err)"
+
+# Three floats, 2, -1 and 0.5, of which the first clips.
+{ printf RIFF; le 48 4; printf 'WAVEfmt '; le 16 4; le 3 2; le 1 2; le 8000 4; le 32000 4
+  le 4 2; le 32 2; printf data; le 12 4; le 1073741824 4; le 3212836864 4; le 1056964608 4
+} >f.wav
+"$cli" convert f.wav o.wav 2>err || fail "the clipping float did not convert: $(cat err)"
+head -n 1 err | grep -q '^orvex-cli: f.wav: 1 sample' || fail "one clipped sample: $(cat err)"
+"$cli" convert --quiet f.wav o.wav 2>err && [ ! -s err ] || fail "--quiet said $(cat err)"
+
+# 1,000 frames promised, 3 held; and an AIFF file of one frame whose header promises
+# 2,147,483,647.
+sox -D -r 8000 -n -c 1 -b 16 cut.wav synth 1000s sine 300 || fail "sox"
+data=$(grep -obUa data cut.wav | head -n 1 | cut -d: -f1)
+truncate -s $((data + 14)) cut.wav
+sox -D -r 44100 -n -c 2 -b 16 long.aif synth 1s sine 300 || fail "sox"
+comm=$(grep -obUa COMM long.aif | head -n 1 | cut -d: -f1)
+printf '\177\377\377\377' | dd of=long.aif bs=1 seek=$((comm + 10)) conv=notrunc 2>/dev/null
+"$cli" info cut.wav >out 2>err || fail "cut.wav was not described"
+grep -q '^Number of Samples: 3$' out || fail "cut.wav: $(cat out)"
+[ "$(cat err)" = "orvex-cli: cut.wav: the file ends early: it holds 3 of the 1,000 frames its \
+header promises" ] || fail "cut.wav described: $(cat err)"
+for case in "cut.wav 3 of 1,000" "long.aif 1 of 2,147,483,647"; do
+    set -- $case
+    "$cli" convert "$1" o.wav 2>err || fail "$1 did not convert"
+    [ "$(cat err)" = "orvex-cli: $1: the file ends early: $2 $3 $4 frames were converted" ] ||
+        fail "$1 converted: $(cat err)"
+done
+echo "ok"
