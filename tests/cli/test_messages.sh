@@ -3,7 +3,8 @@
 # and the usage on standard error) for every command line it cannot take; after "--" a name
 # that starts with a dash is a file; a single clipped sample is said, and --quiet says
 # nothing; a file shorter than its header says is described and converted as far as it goes,
-# and said to be, also where its header claims more than a WAV file could hold.
+# and said to be, also where its header claims more than a WAV file could hold; --json gives
+# durations without trailing zeros.
 # Usage: test_messages.sh ORVEX_CLI
 set -u
 . "$(dirname "$0")/sox_scratch.sh"
@@ -49,5 +50,12 @@ for case in "cut.wav 3 of 1,000" "long.aif 1 of 2,147,483,647"; do
     "$cli" convert "$1" o.wav 2>err || fail "$1 did not convert"
     [ "$(cat err)" = "orvex-cli: $1: the file ends early: $2 $3 $4 frames were converted" ] ||
         fail "$1 converted: $(cat err)"
+done
+
+# --json gives the duration in seconds to the millisecond, with no trailing zeros.
+for case in "4000s 0.5" "960s 0.12" "8008s 1.001" "8000s 1" "1s 0"; do
+    set -- $case
+    sox -D -r 8000 -n -c 1 -b 16 d.wav synth "$1" sine 300 || fail "sox"
+    "$cli" info --json d.wav | grep -q "\"seconds\":$2}" || fail "$1: $("$cli" info --json d.wav)"
 done
 echo "ok"

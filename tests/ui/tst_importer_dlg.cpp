@@ -622,7 +622,7 @@ private slots:
         for (const std::string &in : {loud, deep}) {
             CImporterDlg dlg;
             int before = 0, after = 0;
-            std::string normalised, gainShown;
+            std::string normalised, gainShown, silent;
             bool remembered = false;
             CWaveformView::Selection part;
             RunModal(dlg, nullptr, [&] {
@@ -652,9 +652,11 @@ private slots:
                 QTest::keyClick(gain, Qt::Key_Return);
                 Pick(dlg, Path("gain.wav"), IDC_SAVE_AS_WAV);
                 choose(dlg, IDC_NORMALIZE, true);
-                Pick(dlg, m_wav); // the gain was the other file's
+                Pick(dlg, m_wav); // the gain was the other file's; a silent file stays so
                 dlg.GetDlgItemText(IDC_GAIN, gainShown);
+                silent = Fields(dlg)["Status"];
             });
+            QCOMPARE(silent, "The file is silent");
             QCOMPARE(remembered, in == deep);
             QCOMPARE(gainShown, "0.0");
             QVERIFY(in == deep || (before > 0 && after == 0));
