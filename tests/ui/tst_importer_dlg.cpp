@@ -15,6 +15,7 @@
 #include "win_app.h"
 
 #include <QAbstractButton>
+#include <QAccessibleValueInterface>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -890,6 +891,50 @@ private slots:
             after = view->GetSelection();
         });
         QVERIFY(wrong == 0 && grown == 150 && !before.Empty() && after == before);
+    }
+
+    // + and - zoom around the play position: it keeps its column where the view shows it, in
+    // the first and the last column too, and comes to the middle where it does not; a click
+    // then finds it there. Assistive technology reads the strip's length in seconds, at 1 Hz
+    // too, and moves the play position, but not in a file of no frames.
+    void keysZoomAroundThePlayPosition()
+    {
+        CWaveformView view(nullptr);
+        view.resize(202, 40); // 200 columns
+        view.SetLength(80000, 8000);
+        std::vector<double> moved;
+        double clicked = -1;
+        view.onMoved = [&](double fraction) { moved.push_back(fraction); };
+        view.onClicked = [&](double fraction) { clicked = fraction; };
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.setFocus();
+        auto frameAt = [&](int column) { // columns of 40, then 20 or 80 frames
+            QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(column, 10));
+            return clicked * 80000;
+        };
+        // The play position's frame, the view before, the key, and where it must be after.
+        const std::tuple<uint64_t, uint64_t, Qt::Key, int> cases[] = {
+                {20, 0, Qt::Key_Plus, 1},        {7980, 0, Qt::Key_Plus, 200},
+                {22000, 20000, Qt::Key_Minus, 51}, {20020, 20000, Qt::Key_Minus, 1},
+                {27980, 20000, Qt::Key_Equal, 200}, {60000, 0, Qt::Key_Plus, 101},
+                {10000, 20000, Qt::Key_Minus, 101}};
+        for (const auto &[play, first, key, column] : cases) {
+            view.SetPlayhead(-1); // else the view would follow it
+            view.ShowFrames(first, 8000);
+            view.SetPlayhead(double(play) / 80000);
+            QTest::keyClick(&view, key);
+            QVERIFY2(std::abs(frameAt(column) - double(play)) <= 80, QTest::toString(play));
+        }
+        QAccessibleValueInterface *value
+                = QAccessible::queryAccessibleInterface(&view)->valueInterface();
+        value->setCurrentValue(2.5);
+        view.SetLength(5, 1);
+        const double seconds = value->maximumValue().toDouble();
+        view.SetLength(0, 8000);
+        value->setCurrentValue(2.5);
+        QCOMPARE(seconds, 5.0);
+        QCOMPARE(moved, std::vector<double>{0.25});
     }
 
     // Started with one file, as a file manager's "Open With" does, the window opens with
