@@ -15,7 +15,7 @@ namespace orvex {
 
 namespace {
 
-    std::atomic<unsigned> g_counter{0};
+    std::atomic<unsigned> g_counter; // from 0
 
 } // namespace
 

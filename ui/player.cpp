@@ -148,7 +148,7 @@ void CPlayer::Play(const std::string &path, uint64_t frame, uint64_t end,
                 reader.SetLevel(level);
                 const AudioInfo info = reader.GetInfo();
                 const uint32_t outChannels = info.channels == 1 ? 1 : 2;
-                const uint32_t blockFrames = std::max(1024 / info.channels, 1u);
+                const uint32_t blockFrames = 1024 / info.channels; // at most 1024 channels
                 std::vector<int16_t> block(size_t(blockFrames) * info.channels), mixed;
                 // Where the input cannot seek, the frames before the start are read and
                 // dropped: here, not where the window waits.

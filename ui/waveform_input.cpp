@@ -203,7 +203,7 @@ void CWaveformView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Minus: {
         const double x = XOf(play);
         const bool shown = x >= 1 && x <= ColumnsInside();
-        ZoomAround(shown ? x : 1 + ColumnsInside() / 2.0, event->key() == Qt::Key_Minus ? 2 : 0.5);
+        ZoomAround(x, event->key() == Qt::Key_Minus ? 2 : 0.5);
         if (!shown) // brought to the middle
             ScrollTo(play - std::min(play, m_span / 2));
         return;

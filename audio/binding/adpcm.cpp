@@ -20,8 +20,8 @@ namespace {
 
     // ---------------------------------------------------------------- IMA ADPCM
 
-    constexpr int kImaIndexAdjust[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
-    constexpr int kImaStep[89]
+    constexpr int kImaIndexAdjust[] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+    constexpr int kImaStep[]
             = {7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,
                23,    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,
                73,    80,    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,
@@ -163,7 +163,7 @@ namespace {
 
     // ---------------------------------------------------------------- Microsoft ADPCM
 
-    constexpr int kMsAdaptation[16]
+    constexpr int kMsAdaptation[]
             = {230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230};
     // The seven coefficient pairs every file holds; a block that names another uses the first.
     constexpr unsigned kMsCoefficients = 7;
@@ -178,10 +178,10 @@ namespace {
     };
     struct MsCodeTable
     {
-        MsCode code[16] = {};
+        MsCode code[std::size(kMsAdaptation)] = {};
         constexpr MsCodeTable()
         {
-            for (int c = 0; c < 16; ++c)
+            for (int c = 0; c < int(std::size(code)); ++c)
                 code[c] = {kMsAdaptation[c] * 256, (c ^ 8) - 8};
         }
     };

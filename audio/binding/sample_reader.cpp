@@ -190,8 +190,8 @@ uint32_t CSampleReader::ReadSixteenThroughDoubles(int16_t *out, uint32_t count, 
     const uint32_t channels = m_layout.channels;
     if (count % channels != 0)
         return 0;
-    // A block of at most 1024 values at a time; fewer ends the data.
-    m_doubles.resize(std::max<size_t>(1024 / channels, 1) * channels);
+    // A block of at most 1024 values (channels are at most 1024) at a time; fewer ends the data.
+    m_doubles.resize(1024 / channels * channels);
     uint32_t done = 0;
     while (done < count) {
         const auto want = std::min<uint32_t>(count - done, uint32_t(m_doubles.size()));
@@ -392,7 +392,7 @@ uint32_t CSampleReader::ReadScaled(float *out, uint32_t count)
     }
     // Every other encoding decodes to whole numbers, which a power of two scales exactly.
     const double scale = SixteenBitScale(m_layout);
-    m_doubles.resize(std::max<size_t>(1024 / m_layout.channels, 1) * m_layout.channels);
+    m_doubles.resize(1024 / m_layout.channels * m_layout.channels);
     uint32_t done = 0;
     while (done < count) {
         const auto want = std::min<uint32_t>(count - done, uint32_t(m_doubles.size()));

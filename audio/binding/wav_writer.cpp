@@ -14,6 +14,9 @@
 #include <new>
 #include <unistd.h>
 
+// Samples go out in the host's byte order, which must be the file's.
+static_assert(std::endian::native == std::endian::little, "WAV data is little-endian");
+
 namespace orvex {
 
 using namespace orvex::bytes;
@@ -37,15 +40,6 @@ void MakeWavHeader(unsigned char (&h)[kWavHeaderBytes], uint32_t channels, uint3
 }
 
 namespace {
-
-    // Samples in the host's byte order into the file's (little-endian) one, in place.
-    void ToFileOrder(int16_t *samples, size_t n)
-    {
-        if constexpr (std::endian::native == std::endian::big)
-            for (size_t i = 0; i < n; ++i)
-                samples[i] = static_cast<int16_t>(static_cast<uint16_t>(samples[i]) >> 8
-                                                  | static_cast<uint16_t>(samples[i]) << 8);
-    }
 
     bool WriteAll(int fd, const unsigned char *data, size_t n, size_t &written)
     {
@@ -133,11 +127,10 @@ bool WavWriter::Flush()
 
 uint32_t WavWriter::Write(const int16_t *samples, uint32_t count)
 {
-    // A large block goes out as it is, when nothing waits before it in the buffer and its
-    // byte order is the file's.
-    if (std::endian::native == std::endian::little && m_buffered == 0
-        && count >= std::min<size_t>(m_capacity, kDirectWrite) && count % m_channels == 0
-        && m_failure == AudioError::None && m_dataBytes + 2 * uint64_t(count) <= m_maxDataBytes) {
+    // A large block goes out as it is, when nothing waits before it in the buffer.
+    if (m_buffered == 0 && count >= std::min<size_t>(m_capacity, kDirectWrite)
+        && count % m_channels == 0 && m_failure == AudioError::None
+        && m_dataBytes + 2 * uint64_t(count) <= m_maxDataBytes) {
         size_t written = 0;
         if (!WriteAll(m_fd, reinterpret_cast<const unsigned char *>(samples), 2 * size_t(count),
                       written)) {
@@ -171,7 +164,6 @@ uint32_t WavWriter::WriteWith(uint32_t count, Fill fill)
         const uint32_t n
                 = static_cast<uint32_t>(std::min<uint64_t>(m_capacity - m_buffered, take - done));
         fill(done, n, m_buffer.get() + m_buffered);
-        ToFileOrder(m_buffer.get() + m_buffered, n);
         m_buffered += n;
         done += n;
         if (m_buffered == m_capacity && !Flush())
