@@ -22,8 +22,9 @@ namespace {
 std::optional<std::string> PathThroughLinks(const std::string &path)
 {
     std::string at = path;
-    // As the kernel does, at most 40 links; more means a circle.
-    for (int hops = 0; hops < 40; ++hops) {
+    // As the kernel does, at most 40 links; more means a circle. The 41st look finds
+    // what the 40th link names.
+    for (int hops = 0; hops <= 40; ++hops) {
         struct stat st
         {
         };
