@@ -147,7 +147,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"AIFC fl64", "x", Aiff(1, 1, 64, 8000, pcm, "fl64"), A::UnimplementedFormat},
         {"AIFF sample size 0", "x", Aiff(1, 4, 0, 8000, pcm), A::InfoIncomplete},
         {"AIFF at 2^32 Hz", "x", Aiff(1, 4, 16, 4294967296.0, pcm), A::AiffBadSampleRate},
-        {"AIFF at -0 Hz, as at 0", "x", Bytes().str("FORM").be32(46).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).be16(0x8000).zeros(8).str("SSND").be32(10).be32(0).be32(0).be16(1), A::InfoIncomplete},
+        {"AIFF at -0 Hz (no mantissa bit, any exponent), as at 0", "x", Bytes().str("FORM").be32(46).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).be16(0xC040).zeros(8).str("SSND").be32(10).be32(0).be32(0).be16(1), A::InfoIncomplete},
         {"AIFF data offset past its SSND", "x", Bytes().str("FORM").be32(46).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10).str("SSND").be32(10).be32(3).be32(0).be16(1), A::AiffBadSsndOffset},
         {"AIFF without SSND", "x", Bytes().str("FORM").be32(30).str("AIFFCOMM").be32(18).be16(1).be32(1).be16(16).zeros(10), A::AiffNoSsnd},
         {"AU 64-bit float", "x", Au(true, 7, 8000, 1, pcm), A::AuBadEncoding},
