@@ -2,6 +2,7 @@
 // regard to letter case, remembering the last choice), the filter string's odd ends, the
 // command line rebuilt from argv (start-up itself runs in the real-window test), and a dialog
 // built from a template of the test's own.
+#include "accessibility.h"
 #include "dialog.h"
 #include "dialog_units.h"
 #include "file_dialog.h"
@@ -101,7 +102,8 @@ private slots:
     // A template's controls sit at their places in dialog units, just below the menu bar,
     // named by the caption that ends nearest before them on their row; texts move both ways
     // between members and controls that hold text, and an exchange with a control that holds
-    // none fails; a menu command is greyed by its number alone.
+    // none fails; a menu command is greyed by its number alone. Of the texts, only one with a
+    // border is a value field; captions, pictures and an empty text are plain.
     void aTemplateMakesTheDialog()
     {
         const MenuItemTemplate commands[] = {{"&One", 101}, {"", 0, MF_SEPARATOR}, {"&Two", 102}};
@@ -127,6 +129,11 @@ private slots:
         QCOMPARE(QRect(edit->mapTo(window, QPoint()), edit->size()),
                  place.translated(0, window->findChild<QMenuBar *>()->height()));
         QCOMPARE(edit->accessibleName(), QString("Name"));
+        QList<QWidget *> values; // the bordered text alone is a value field
+        for (QLabel *label : window->findChildren<QLabel *>())
+            if (dynamic_cast<CStaticText *>(label))
+                values.push_back(label);
+        QCOMPARE(values, QList{dlg.GetDlgItem(201)});
         window->activateWindow(); // a click on a text or a progress bar leaves the focus alone
         QVERIFY(QTest::qWaitForWindowActive(window));
         edit->setFocus();
