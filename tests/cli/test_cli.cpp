@@ -29,46 +29,6 @@ CliRun Cli(std::vector<std::string> args)
 
 } // namespace
 
-TEST(Cli, InfoAsTextAndJson)
-{
-    TempDir dir;
-    const std::string a = dir.path("a.wav"), le = dir.path("le.au"), x = dir.path("x.bin");
-    WriteFile(a, WavPcm(2, 44100, 16, Le16s({1, 2, 3, 4, 5, 6})));
-    WriteFile(le, Au(false, 3, 1, 1, Le16s({1, 2, 3}))); // 3 s at 1 Hz
-    WriteFile(x, Bytes().str("not audio at all"));
-    const std::string block = "Format: WAV\nSample Rate: 44100\nNumber of Samples: 3\n"
-                              "Channels: 2\nBit Width: 16\nEncoding: 16-bit PCM\n"
-                              "Duration: 0:00.000\n";
-    const std::string refused = "Error while opening RAW file for read. Must specify format, "
-                                "pcmbitwidth and channels.";
-    const std::string hint = "x.bin is not an audio file that Orvex recognises. Orvex reads "
-            + orvex::ListOfReadContainers() + " files.";
-
-    EXPECT_EQ(Cli({"info", a}).out, block);
-    const CliRun many = Cli({"info", a, x, a});
-    EXPECT_EQ(many.status, kCliFailed);
-    EXPECT_EQ(many.out, "==> " + a + " <==\n" + block + "\n==> " + a + " <==\n" + block);
-    EXPECT_EQ(many.err,
-              "orvex-cli: " + x + ": " + refused + " (code 51)\norvex-cli: " + x + ": " + hint
-                      + "\n");
-
-    const CliRun json = Cli({"info", "--json", a, le, x});
-    EXPECT_EQ(json.status, kCliFailed);
-    EXPECT_EQ(json.out,
-              "{\"path\":\"" + a
-                      + "\",\"format\":\"WAV\",\"sampleRate\":44100,\"samples\":3,\"channels\":2,"
-                        "\"bitWidth\":16,\"kind\":\"WAV\",\"encoding\":\"PCM\",\"encodingName\":"
-                        "\"16-bit "
-                        "PCM\",\"seconds\":0}\n{\"path\":\""
-                      + le
-                      + "\",\"format\":\"DEC AU\",\"sampleRate\":1,\"samples\":3,\"channels\":"
-                        "1,\"bitWidth\":16,\"kind\":\"AULE\",\"encoding\":\"PCM\",\"encodingName\":"
-                        "\"16-bit "
-                        "PCM\",\"seconds\":3}\n{\"path\":\""
-                      + x + "\",\"error\":51,\"message\":\"" + refused
-                      + "\",\"detected\":null,\"hint\":\"" + hint + "\"}\n");
-}
-
 TEST(Cli, JsonStringsAreValid)
 {
     // clang-format off

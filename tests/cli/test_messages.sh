@@ -4,7 +4,9 @@
 # that starts with a dash is a file; a single clipped sample is said, and --quiet says
 # nothing; a file shorter than its header says is described and converted as far as it goes,
 # and said to be, also where its header claims more than a WAV file could hold; --json gives
-# durations without trailing zeros.
+# durations without trailing zeros. info describes each file in a block, headed by its name
+# where there are several, and goes on past a file it refuses; --json gives one object a file,
+# a refused one with its code, message and hint.
 # Usage: test_messages.sh ORVEX_CLI
 set -u
 . "$(dirname "$0")/sox_scratch.sh"
@@ -58,4 +60,36 @@ for case in "4000s 0.5" "960s 0.12" "8008s 1.001" "8000s 1" "1s 0"; do
     sox -D -r 8000 -n -c 1 -b 16 d.wav synth "$1" sine 300 || fail "sox"
     "$cli" info --json d.wav | grep -q "\"seconds\":$2}" || fail "$1: $("$cli" info --json d.wav)"
 done
+
+sox -D -r 44100 -n -c 2 -b 16 a.wav synth 3s sine 300 || fail "sox"
+{ printf 'dns.'; le 24 4; le 6 4; le 3 4; le 1 4; le 1 4; le 1 2; le 2 2; le 3 2; } >le.au # 3 s
+printf 'not audio at all' >x.bin
+block="Format: WAV
+Sample Rate: 44100
+Number of Samples: 3
+Channels: 2
+Bit Width: 16
+Encoding: 16-bit PCM
+Duration: 0:00.000"
+[ "$("$cli" info a.wav)" = "$block" ] || fail "info a.wav: $("$cli" info a.wav)"
+"$cli" info a.wav x.bin a.wav >out 2>err
+[ $? -eq 1 ] || fail "a refused file among others: not status 1"
+[ "$(cat out)" = "==> a.wav <==
+$block
+
+==> a.wav <==
+$block" ] || fail "info of several: $(cat out)"
+refused="Error while opening RAW file for read. Must specify format, pcmbitwidth and channels."
+hint=$(sed -n 2p err | sed 's/^orvex-cli: x.bin: //')
+[ "$(sed -n 1p err)" = "orvex-cli: x.bin: $refused (code 51)" ] &&
+    case $hint in "x.bin is not an audio file that Orvex recognises. Orvex reads "*" files.") ;;
+    *) false ;; esac || fail "x.bin refused: $(cat err)"
+"$cli" info --json a.wav le.au x.bin >out 2>/dev/null
+[ $? -eq 1 ] || fail "--json with a refused file: not status 1"
+cat >want <<END
+{"path":"a.wav","format":"WAV","sampleRate":44100,"samples":3,"channels":2,"bitWidth":16,"kind":"WAV","encoding":"PCM","encodingName":"16-bit PCM","seconds":0}
+{"path":"le.au","format":"DEC AU","sampleRate":1,"samples":3,"channels":1,"bitWidth":16,"kind":"AULE","encoding":"PCM","encodingName":"16-bit PCM","seconds":3}
+{"path":"x.bin","error":51,"message":"$refused","detected":null,"hint":"$hint"}
+END
+cmp -s out want || fail "--json: $(diff want out)"
 echo "ok"
