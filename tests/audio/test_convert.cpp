@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -61,7 +62,7 @@ TEST(Convert, ScalesByAPowerOfTwoTruncatesAndHoldsFloats)
     }
 }
 
-// The samples go out as they are; the header keeps a placeholder size until the close; a
+// The samples go out as they are, in writes of any size; the header keeps a placeholder size until the close; a
 // count that is not whole frames writes nothing; and the writer's refusals.
 TEST(Convert, WriterSamplesHeaderAndRefusals)
 {
@@ -71,11 +72,14 @@ TEST(Convert, WriterSamplesHeaderAndRefusals)
     EXPECT_EQ(ReadFile(dir.path("v.wav"))[4], 0xF7); // 0x7FFFFFF7: the largest a reader takes
     for (int16_t v : values)
         EXPECT_EQ(AudioWriteSamples(h, &v, 1), 1u);
+    std::vector<int16_t> all(std::begin(values), std::end(values)), more(70000);
+    std::iota(more.begin(), more.end(), int16_t(9)); // past the buffer, with values waiting
+    EXPECT_EQ(AudioWriteSamples(h, more.data(), uint32_t(more.size())), more.size());
+    all.insert(all.end(), more.begin(), more.end());
     int16_t read = 0;
     EXPECT_EQ(AudioReadSixteen(h, &read, 1), 0u);
     EXPECT_EQ(AudioClose(h), 0);
-    EXPECT_EQ(WavSamples(ReadFile(dir.path("v.wav")), 1, 8000),
-              std::vector<int16_t>(std::begin(values), std::end(values)));
+    EXPECT_EQ(WavSamples(ReadFile(dir.path("v.wav")), 1, 8000), all);
     h = AudioOpenWrite(dir.path("s.wav"), Output(2));
     EXPECT_EQ(AudioWriteSamples(h, values, 3), 0u);
     EXPECT_EQ(AudioClose(h), 0);
