@@ -4,6 +4,7 @@
 // the user do when, how a long conversion shows its progress and stops, that a second press
 // harms nothing, and that a path which never answers leaves the window free.
 #include "accessibility.h"
+#include "background_job.h"
 #include "container.h"
 #include "description_fields.h"
 #include "fixtures.h"
@@ -28,6 +29,7 @@
 #include <functional>
 #include <map>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace fixtures;
@@ -406,6 +408,24 @@ private slots:
         QCOMPARE(Boxes(),
                  Texts{"Export Error. Failed to Convert File.\nCould not open file.\nThe "
                        "folder /nonexistent does not exist."});
+    }
+
+    // Work off the interface thread is heard when its percentage moves, one report at a
+    // time: reporting 40%, then 60%, every millisecond for a fifth of a second reaches it
+    // once or twice, ending at 60%.
+    void progressReachesTheWindowWhenItMoves()
+    {
+        CBackgroundJob job;
+        std::vector<int> heard;
+        bool done = false;
+        QVERIFY(job.Start(
+                [](const CBackgroundJob::Report &report) {
+                    for (int i = 0; i < 200 && report(i < 100 ? 40 : 60); ++i)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                },
+                [&](int percent) { heard.push_back(percent); }, [&] { done = true; }));
+        QVERIFY(QTest::qWaitFor([&] { return done; }));
+        QVERIFY(!heard.empty() && heard.size() <= 2 && heard.back() == 60);
     }
 
     // A long conversion shows its progress and a Cancel button while the window answers;
