@@ -90,6 +90,10 @@ TEST(Reading, DurationToTheMillisecond)
     EXPECT_EQ(DurationText(uint64_t(3723004) * 48, 48000), "1:02:03.004");
     EXPECT_EQ(DurationText(5, 0), "0:00.000");
     EXPECT_EQ(DurationText(15, 10, 1), "0:01.5"); // the one place of rates up to 10 Hz
+    // The places that tell every frame apart: 10^places reaches the rate.
+    for (auto [rate, places] : {std::pair{1u, 0}, {2u, 1}, {10u, 1}, {11u, 2}, {1000u, 3},
+                                {8000u, 4}, {100000u, 5}, {4294967295u, 9}})
+        EXPECT_EQ(DecimalsForFrames(rate), places) << rate;
 }
 
 TEST(Reading, RefusalsCarryTheirCodes)
