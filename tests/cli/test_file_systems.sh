@@ -68,6 +68,11 @@ if [ "$root" = yes ] && command -v setpriv >/dev/null; then
     chmod 755 closed && chmod 1777 sticky && printf 'root' >sticky/out.wav && chmod 644 in.wav
     run $nobody "$cli" convert in.wav closed/out.wav
     [ $status -eq 1 ] && said "not allowed to write in closed" "closed folder"
+    if [ "$namespaces" = yes ]; then # where a named temporary file must be used
+        run unshare -m sh -c 'mount -t tmpfs none /proc && exec "$@"' sh $nobody "$cli" convert \
+            in.wav closed/out.wav
+        [ $status -eq 1 ] && said "not allowed to write in closed" "closed folder, named"
+    fi
     run $nobody "$cli" convert in.wav sticky/out.wav
     [ $status -eq 1 ] && said "only a file's owner may replace it" "sticky folder"
     [ "$(cat sticky/out.wav)" = root ] || fail "sticky folder: the file changed"
