@@ -165,6 +165,7 @@ TEST(Reading, RefusalsCarryTheirCodes)
         {"NIST one-character byte format", "x", nist("sample_byte_format -s1 1\nsample_sig_bits -i 8"), A::NistBadEncoding},
         {"NIST five-character byte format", "x", nist("sample_byte_format -s5 01234\nsample_sig_bits -i 16"), A::NistBadEncoding},
         {"NIST without a byte format", "x", nist("sample_sig_bits -i 16"), A::NistBadHeader},
+        {"NIST with a bit count not a whole number", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -r 16.0"), A::NistBadHeader},
         {"NIST of 17 bits in two bytes", "x", nist("sample_byte_format -s2 01\nsample_sig_bits -i 17"), A::NistBadHeader},
         {"IRCAM marker 64 A3 02 00", "x", ircam(2, 1, 2), A::IrcamNoMarker},
         {"IRCAM of 300 channels", "x", ircam(3, 300, 2), A::IrcamBadChannels},
