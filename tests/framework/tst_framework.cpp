@@ -11,6 +11,7 @@
 #include "win_app.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -73,17 +74,20 @@ private slots:
             QCOMPARE(DefaultSuffixOf(setting), std::string(suffix));
     }
 
-    // Qt's own picker lists a pattern's files in any letter case, and starts each run where
-    // the last one ended: its folder, file name and filter.
+    // Qt's own picker lists a pattern's files in any letter case, and its types as they were
+    // given; it starts each run where the last one ended: its folder, file name and filter.
     void realPickerListsAndRemembers()
     {
         QTemporaryDir dir;
         for (const char *name : {"take.WAV", "song.wav", "notes.txt", "loop.Au"})
             QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
         CFileDialog open(true, "*.*", PathFromQString(dir.filePath("song.wav")), OFN_HIDEREADONLY,
-                         "WAV (*.wav)|*.wav| AU (*.au)|*.au||");
-        QStringList first, second;
-        WhenPickerOpens(first, 2, [](QFileDialog *dialog) {
+                         " WAV (*.wav)|*.wav| AU (*.au)|*.au||");
+        QStringList first, second, types;
+        WhenPickerOpens(first, 2, [&types](QFileDialog *dialog) {
+            const auto *combo = dialog->findChild<QComboBox *>("fileTypeCombo");
+            for (int i = 0; i < combo->count(); ++i)
+                types << combo->itemText(i);
             // The user picks the AU entry, types loop.Au and presses Open.
             dialog->selectNameFilter(" AU (*.au)");
             dialog->findChild<QLineEdit *>("fileNameEdit")->clear();
@@ -92,6 +96,7 @@ private slots:
         });
         QCOMPARE(open.DoModal(), IDOK);
         QCOMPARE(first, QStringList({"song.wav", "take.WAV"}));
+        QCOMPARE(types, QStringList({" WAV (*.wav)", " AU (*.au)"})); // as given, not trimmed
         QCOMPARE(open.GetPathName(), PathFromQString(dir.filePath("loop.Au")));
         WhenPickerOpens(second, 1, [](QFileDialog *dialog) { dialog->reject(); });
         QCOMPARE(open.DoModal(), IDCANCEL);
