@@ -132,7 +132,7 @@ private slots:
         QVERIFY(dlg.Create(5));
         QWidget *window = dlg.GetSafeHwnd(), *edit = dlg.GetDlgItem(202);
         const auto buttons = Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint;
-        QVERIFY(!(window->windowFlags() & buttons)); // a caption with no buttons but its own
+        QVERIFY(!(window->windowFlags() & buttons)); // its style names none
         const QRect place = CDialogUnits::FromFont(window->font()).MapRect(40, 20, 60, 12);
         QCOMPARE(QRect(edit->mapTo(window, QPoint()), edit->size()),
                  place.translated(0, window->findChild<QMenuBar *>()->height()));
