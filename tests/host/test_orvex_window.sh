@@ -5,7 +5,7 @@
 # whose picker takes a typed path; back on "...", Tab past Cancel and Save As WAV reaches
 # "Convert and Go". The WAV at the third parameter must then exist, equal what orvex-cli
 # writes, and the program must have ended. First, --help, -h and --version answer without a
-# display.
+# display, and end well.
 # Usage: test_orvex_window.sh ORVEX ORVEX_CLI
 set -u
 orvex=$1
@@ -26,9 +26,10 @@ trap cleanup EXIT
 
 # Help and version need no display: each spelling answers and ends.
 for flag in --help -h; do
-    "$orvex" $flag | grep -q "^usage: orvex FIRST SECOND OUTPUT FOURTH" || fail "no usage for $flag"
+    "$orvex" $flag >"$work/said" && grep -q "^usage: orvex FIRST SECOND OUTPUT FOURTH" "$work/said" ||
+        fail "no usage, or a failure, for $flag"
 done
-"$orvex" --version | grep -q "^orvex [0-9]" || fail "no version"
+"$orvex" --version >"$work/said" && grep -q "^orvex [0-9]" "$work/said" || fail "no version"
 
 input="$work/take one.wav"
 output="$work/for vandrel.wav"
