@@ -944,7 +944,7 @@ private slots:
             view.ShowFrames(first, 8000);
             view.SetPlayhead(double(play) / 80000);
             QTest::keyClick(&view, key);
-            QVERIFY2(std::abs(frameAt(column) - double(play)) <= 80, QTest::toString(play));
+            QVERIFY2(std::abs(frameAt(column) - double(play)) <= 80, std::to_string(play).c_str());
         }
         QAccessibleValueInterface *value
                 = QAccessible::queryAccessibleInterface(&view)->valueInterface();
