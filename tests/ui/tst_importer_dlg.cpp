@@ -700,6 +700,32 @@ private slots:
         qputenv("XDG_CONFIG_HOME", configHome);
     }
 
+    // The clip warning allows for dither's step: a peak that a gain of -0.1 dB brings to
+    // 32,767 fits without dither, and is said to clip with it.
+    void theClipWarningAllowsForDither()
+    {
+        const std::string edge = Path("edge.wav");
+        const double peak = 32767 / 32768.0 / std::pow(10, -0.1 / 20);
+        WriteFile(edge, Wav(3, 1, 8000, 32, 4, Bytes().f32le(float(peak)).f32le(0)));
+        CImporterDlg dlg;
+        std::string plain, dithered;
+        RunModal(dlg, nullptr, [&] {
+            Pick(dlg, edge);
+            auto *gain = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_GAIN));
+            gain->setText("-0.1");
+            gain->setFocus();
+            QTest::keyClick(gain, Qt::Key_Return);
+            for (std::string *said : {&plain, &dithered}) {
+                if (dlg.IsDlgButtonChecked(IDC_DITHER) != (said == &dithered))
+                    Click(dlg, IDC_DITHER);
+                *said = Fields(dlg)["Status"];
+            }
+        });
+        QVERIFY2(plain.find("clipped") == std::string::npos
+                         && dithered.find("will be clipped") != std::string::npos,
+                 (plain + " / " + dithered).c_str());
+    }
+
     // A path that never answers (a FIFO nobody writes to, as a hung share): the fields say it
     // is being read and the window stays free: another pick is described, and what the path
     // says when it answers at last is for nobody; Cancel closes the window while it waits.
