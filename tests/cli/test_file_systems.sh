@@ -88,6 +88,9 @@ sh -c 'ulimit -n 12 && exec "$0" convert -j 6 -t out many/*' "$cli" >said 2>&1
 if grep -q "(code" said; then
     said "too many files are open" "too many open files"
 fi
+sh -c 'ulimit -n 5 && exec "$0" convert in.wav out/few.wav' "$cli" >said 2>&1 # none for the output
+[ $? -eq 1 ] && said "too many files are open" "too few file descriptors for the output"
+[ ! -e out/few.wav ] || fail "too few file descriptors: an output was written"
 
 # ---- A file size limit: the conversion fails as on a full disk, and leaves nothing,
 # also where a named temporary file must be used (no /proc to reach an unnamed one by).
