@@ -11,6 +11,7 @@
 #include "win_app.h"
 
 #include <QAbstractButton>
+#include <QAccessibleTextInterface>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -109,7 +110,7 @@ private slots:
     // only where its template says so; texts move both ways between members and controls that
     // hold text, and an exchange with a control that holds none fails; a menu command is
     // greyed by its number alone. Of the texts, only one with a border is a value field;
-    // captions, pictures and an empty text are plain.
+    // captions, pictures and an empty text are plain. A value field is read from its start.
     void aTemplateMakesTheDialog()
     {
         const MenuItemTemplate commands[] = {{"&One", 101}, {"", 0, MF_SEPARATOR}, {"&Two", 102}};
@@ -150,6 +151,9 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), edit);
         dlg.bound = {201, 202};
         QVERIFY(dlg.UpdateData(false) && qobject_cast<QLineEdit *>(edit)->text() == "typed");
+        const auto *value
+                = QAccessible::queryAccessibleInterface(dlg.GetDlgItem(201))->textInterface();
+        QVERIFY(value->cursorPosition() == 0 && value->text(0, value->characterCount()) == "shown");
         qobject_cast<QLineEdit *>(edit)->setText("changed");
         QVERIFY(dlg.UpdateData(true) && dlg.texts[0] == "shown" && dlg.texts[1] == "changed");
         dlg.bound = {203}; // a progress bar holds no text
