@@ -295,6 +295,12 @@ TEST(Convert, StoredValuesReadStraightAsThroughDoubles)
                                                      &clipped[throughDoubles]))
                 read[throughDoubles].insert(read[throughDoubles].end(), block.begin(),
                                             block.begin() + n);
+            // Back to the start after reading to the end: the same first frames.
+            EXPECT_TRUE(AudioSeekFrame(h, 0));
+            block.resize(
+                    orvex::ReadSixteenBy(road, h, block.data(), uint32_t(block.size()), nullptr));
+            EXPECT_TRUE(!block.empty()
+                        && std::equal(block.begin(), block.end(), read[throughDoubles].begin()));
             AudioClose(h);
         }
         EXPECT_GT(read[0].size(), 255u);
