@@ -88,9 +88,13 @@ sh -c 'ulimit -n 12 && exec "$0" convert -j 6 -t out many/*' "$cli" >said 2>&1
 if grep -q "(code" said; then
     said "too many files are open" "too many open files"
 fi
-sh -c 'ulimit -n 5 && exec "$0" convert in.wav out/few.wav' "$cli" >said 2>&1 # none for the output
-[ $? -eq 1 ] && said "too many files are open" "too few file descriptors for the output"
-[ ! -e out/few.wav ] || fail "too few file descriptors: an output was written"
+if ldd "$cli" | grep -qE 'lib(a|t|ub)san'; then
+    skip "too few descriptors for the output (a sanitizer's runtime needs descriptors of its own)"
+else
+    sh -c 'ulimit -n 5 && exec "$0" convert in.wav out/few.wav' "$cli" >said 2>&1 # none left
+    [ $? -eq 1 ] && said "too many files are open" "too few file descriptors for the output"
+    [ ! -e out/few.wav ] || fail "too few file descriptors: an output was written"
+fi
 
 # ---- A file size limit: the conversion fails as on a full disk, and leaves nothing,
 # also where a named temporary file must be used (no /proc to reach an unnamed one by).
