@@ -12,10 +12,10 @@ not), and puts the file back. Prints the mutant and "killed by ...", "SURVIVED" 
 many can be tried in the order that matters, or again after a test is added.
 """
 import argparse
-import importlib.util
 import os
 import random
 import re
+import runpy
 import subprocess
 import sys
 
@@ -31,13 +31,11 @@ def main():
     ap.add_argument("--tests", default="")
     ap.add_argument("--tree", default=os.path.join(ROOT, "..", "wt-mut"))
     a = ap.parse_args()
-    spec = importlib.util.spec_from_file_location("mutate", MUTATE)
-    mutate = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(mutate)
-    sites = mutate.sites(ROOT)
+    mutate = runpy.run_path(MUTATE)  # its functions, without running its main
+    sites = mutate["sites"](ROOT)
     sample = random.Random(a.seed).sample(sites, min(a.count, len(sites)))
     site = sample[a.k - 1]
-    original, desc = mutate.apply(a.tree, site)
+    original, desc = mutate["apply"](a.tree, site)
     print(desc)
     try:
         build = subprocess.run(["cmake", "--build", "--preset", "default", "-j2"], cwd=a.tree,
