@@ -22,7 +22,7 @@ while [ $i -lt 20 ]; do
     i=$((i + 1))
 done
 sox -D -r 8000 -n -c 1 -b 16 in/short.aif synth 1000s sine 300 || fail "sox short.aif"
-truncate -s $(($(grep -obUa SSND in/short.aif | head -n 1 | cut -d: -f1) + 22)) in/short.aif
+truncate -s $(($(offset SSND in/short.aif) + 22)) in/short.aif
 printf 'not audio' >in/notes.txt
 
 "$cli" convert -j 3 -t out in/* 2>err

@@ -38,10 +38,10 @@ head -n 1 err | grep -q '^orvex-cli: f.wav: 1 sample' || fail "one clipped sampl
 # 1,000 frames promised, 3 held; and an AIFF file of one frame whose header promises
 # 2,147,483,647.
 sox -D -r 8000 -n -c 1 -b 16 cut.wav synth 1000s sine 300 || fail "sox"
-data=$(grep -obUa data cut.wav | head -n 1 | cut -d: -f1)
+data=$(offset data cut.wav)
 truncate -s $((data + 14)) cut.wav
 sox -D -r 44100 -n -c 2 -b 16 long.aif synth 1s sine 300 || fail "sox"
-comm=$(grep -obUa COMM long.aif | head -n 1 | cut -d: -f1)
+comm=$(offset COMM long.aif)
 printf '\177\377\377\377' | dd of=long.aif bs=1 seek=$((comm + 10)) conv=notrunc 2>/dev/null
 "$cli" info cut.wav >out 2>err || fail "cut.wav was not described"
 grep -q '^Number of Samples: 3$' out || fail "cut.wav: $(cat out)"

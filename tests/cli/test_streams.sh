@@ -27,7 +27,7 @@ unsize() {
 }
 sox -n -r 8000 -c 1 -b 16 in.au synth 9001s sine 300 || fail "sox"
 sox -n -r 8000 -c 2 -e floating-point -b 32 float.wav synth 999s sine 300 || fail "sox"
-data=$(grep -obUa data float.wav | head -n 1 | cut -d: -f1)
+data=$(offset data float.wav)
 for case in "in.au \377\377\377\377 8" "float.wav \377\377\377\377 $((data + 4))" \
     "float.wav \0\0\0\0 $((data + 4))"; do
     set -- $case
