@@ -14,6 +14,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -64,14 +65,17 @@ QString Looks(const QWidget *w)
     return looks.join(' ');
 }
 
-// Checks the window against its own template: the client size, each control's name, place,
-// size and visibility, that each label shows its whole text, and the tab order.
+// Checks the window against its own template: the window's and the client's size, each control's
+// name, place, size and visibility, that each label shows its whole text, and the tab order.
 void CheckLayout(CDialog &dlg, int nIDTemplate)
 {
     QWidget *window = dlg.GetSafeHwnd();
     const DialogTemplate *tmpl = dlg.GetResources().FindDialog(nIDTemplate);
     auto *client = window->findChild<QWidget *>("client");
     QCOMPARE(client->size(), DialogRect(window, 0, 0, tmpl->cx, tmpl->cy).size());
+    // The window is its menu bar over the client area, with nothing around them.
+    const auto *bar = window->findChild<QMenuBar *>();
+    QCOMPARE(window->size(), client->size() + QSize(0, bar ? bar->height() : 0));
     const QList<QWidget *> controls = client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     QCOMPARE(controls.size(), qsizetype(tmpl->controls.size()));
     QStringList tabOrder, chain;
