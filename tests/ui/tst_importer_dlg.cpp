@@ -700,6 +700,25 @@ private slots:
         qputenv("XDG_CONFIG_HOME", configHome);
     }
 
+    // A gain is taken in the user's spelling and shown as it was taken: to a hundredth of a
+    // dB, with at least one decimal, never "-0.0"; a spelling that is no gain keeps the last.
+    void aTypedGainIsShownAsTaken()
+    {
+        CImporterDlg dlg;
+        QStringList shown;
+        RunModal(dlg, nullptr, [&] {
+            Pick(dlg, m_wav);
+            auto *gain = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_GAIN));
+            for (const char *typed : {"6,5 dB", "-0.001", "3", "-12.346", "loud"}) {
+                gain->setText(typed);
+                gain->setFocus();
+                QTest::keyClick(gain, Qt::Key_Return);
+                shown << gain->text();
+            }
+        });
+        QCOMPARE(shown, QStringList({"6.5", "0.0", "3.0", "-12.35", "-12.35"}));
+    }
+
     // The clip warning allows for dither's step: a peak that a gain of -0.1 dB brings to
     // 32,767 fits without dither, and is said to clip with it.
     void theClipWarningAllowsForDither()
